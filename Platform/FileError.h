@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+namespace Platform {
+
+// The file error codes the engine acts on; other failures carry OtherBase + errno.
+namespace FileErrorCode {
+constexpr int BadFileName = 52;
+constexpr int FileNotFound = 53;
+constexpr int DiskFull = 61;
+constexpr int PermissionDenied = 70;
+constexpr int DiskNotReady = 71;
+constexpr int PathFileAccess = 75;
+constexpr int OtherBase = 1000;
+} // namespace FileErrorCode
+
+struct FileError
+{
+    int code = 0;        // one of FileErrorCode, or OtherBase + errno
+    int systemError = 0; // the errno it came from
+    QString description; // the system's own description of the error
+};
+
+// Maps an errno value to the engine's file error code, with the system's description.
+FileError fileErrorFromErrno(int errnoValue);
+
+} // namespace Platform

@@ -1,0 +1,45 @@
+# Shared build settings for every target of the project.
+
+set(KORVALIS_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual
+    -Wcast-align -Wno-missing-field-initializers)
+
+if(KORVALIS_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+# korvalis_settings(target): warnings, error policy and Qt defines for one of our targets.
+function(korvalis_settings target)
+    target_compile_options(${target} PRIVATE ${KORVALIS_WARNINGS})
+    if(KORVALIS_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+    target_compile_definitions(${target} PRIVATE QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII
+        QT_NO_URL_CAST_FROM_STRING QT_USE_QSTRINGBUILDER QT_NO_KEYWORDS)
+endfunction()
+
+# korvalis_add_library(name SOURCES ... LIBS ...): a static library of the project.
+function(korvalis_add_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+    korvalis_settings(${name})
+endfunction()
+
+# korvalis_add_test(name SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s]): one Qt Test program run by CTest.
+# Tests run display-less; no test may need a real screen.
+function(korvalis_add_test name)
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
+    korvalis_settings(${name})
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVALIS_BUILD_DIR=${CMAKE_BINARY_DIR};KORVALIS_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+        TIMEOUT ${ARG_TIMEOUT}
+        LABELS "${ARG_LABELS}")
+endfunction()
