@@ -1,11 +1,13 @@
 #include "isButton.h"
 
-isButton::isButton(QWidget* parent) : QPushButton(parent)
+isButton::isButton(QWidget* parent)
+    : QPushButton(parent)
 {
     connect(this, &QPushButton::clicked, this, [this] { Q_EMIT Click(m_index); });
 }
 
-isButton::isButton(const QString& caption, int index, QWidget* parent) : isButton(parent)
+isButton::isButton(const QString& caption, int index, QWidget* parent)
+    : isButton(parent)
 {
     setCaption(caption);
     setIndex(index);

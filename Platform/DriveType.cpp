@@ -9,12 +9,12 @@ namespace {
 bool isNetworkFileSystem(const QString& fs)
 {
     static const QSet<QString> network{
-        QStringLiteral("nfs"),       QStringLiteral("nfs4"),       QStringLiteral("cifs"),
-        QStringLiteral("smb3"),      QStringLiteral("smbfs"),      QStringLiteral("9p"),
-        QStringLiteral("afs"),       QStringLiteral("ceph"),       QStringLiteral("glusterfs"),
+        QStringLiteral("nfs"),        QStringLiteral("nfs4"),        QStringLiteral("cifs"),
+        QStringLiteral("smb3"),       QStringLiteral("smbfs"),       QStringLiteral("9p"),
+        QStringLiteral("afs"),        QStringLiteral("ceph"),        QStringLiteral("glusterfs"),
         QStringLiteral("fuse.sshfs"), QStringLiteral("fuse.rclone"), QStringLiteral("fuse.glusterfs"),
-        QStringLiteral("davfs"),     QStringLiteral("fuse.davfs2"), QStringLiteral("ncpfs"),
-        QStringLiteral("fuse.s3fs"),  QStringLiteral("lustre"),     QStringLiteral("virtiofs"),
+        QStringLiteral("davfs"),      QStringLiteral("fuse.davfs2"), QStringLiteral("ncpfs"),
+        QStringLiteral("fuse.s3fs"),  QStringLiteral("lustre"),      QStringLiteral("virtiofs"),
     };
     return network.contains(fs);
 }
@@ -24,14 +24,18 @@ bool isNetworkFileSystem(const QString& fs)
 bool isPseudoFileSystem(const QString& fs)
 {
     static const QSet<QString> pseudo{
-        QStringLiteral("proc"),       QStringLiteral("sysfs"),      QStringLiteral("devtmpfs"),
-        QStringLiteral("devpts"),     QStringLiteral("cgroup"),     QStringLiteral("cgroup2"),
-        QStringLiteral("mqueue"),     QStringLiteral("debugfs"),    QStringLiteral("tracefs"),
-        QStringLiteral("securityfs"), QStringLiteral("pstore"),     QStringLiteral("bpf"),
-        QStringLiteral("configfs"),   QStringLiteral("fusectl"),    QStringLiteral("hugetlbfs"),
-        QStringLiteral("autofs"),     QStringLiteral("binfmt_misc"), QStringLiteral("rpc_pipefs"),
-        QStringLiteral("nsfs"),       QStringLiteral("efivarfs"),   QStringLiteral("selinuxfs"),
-        QStringLiteral("fuse.gvfsd-fuse"), QStringLiteral("fuse.portal"), QStringLiteral("nfsd"),
+        QStringLiteral("proc"),        QStringLiteral("sysfs"),
+        QStringLiteral("devtmpfs"),    QStringLiteral("devpts"),
+        QStringLiteral("cgroup"),      QStringLiteral("cgroup2"),
+        QStringLiteral("mqueue"),      QStringLiteral("debugfs"),
+        QStringLiteral("tracefs"),     QStringLiteral("securityfs"),
+        QStringLiteral("pstore"),      QStringLiteral("bpf"),
+        QStringLiteral("configfs"),    QStringLiteral("fusectl"),
+        QStringLiteral("hugetlbfs"),   QStringLiteral("autofs"),
+        QStringLiteral("binfmt_misc"), QStringLiteral("rpc_pipefs"),
+        QStringLiteral("nsfs"),        QStringLiteral("efivarfs"),
+        QStringLiteral("selinuxfs"),   QStringLiteral("fuse.gvfsd-fuse"),
+        QStringLiteral("fuse.portal"), QStringLiteral("nfsd"),
     };
     return pseudo.contains(fs);
 }

@@ -5,7 +5,8 @@
 namespace Platform {
 
 // The drive type codes that the drive picker and the job assembly work with.
-enum class DriveType : int {
+enum class DriveType : int
+{
     Unknown = 0,
     Removable = 1,
     Fixed = 2,

@@ -86,7 +86,9 @@ struct SizeAnswer
 
 SizeAnswer querySizes(const QString& root)
 {
-    struct statvfs st{};
+    struct statvfs st
+    {
+    };
     if (::statvfs(QFile::encodeName(root).constData(), &st) != 0)
         return {};
     const auto unit = static_cast<qint64>(st.f_frsize ? st.f_frsize : st.f_bsize);
@@ -153,8 +155,8 @@ VolumeList Volumes::unmountedOpticalDrives(const VolumeList& mounted)
     const auto names = sysBlock.entryList({QStringLiteral("sr*")}, QDir::Dirs | QDir::System);
     for (const QString& name : names) {
         const QString device = QStringLiteral("/dev/") + name;
-        const bool isMounted = std::any_of(mounted.begin(), mounted.end(),
-                                           [&](const Volume& v) { return v.device == device; });
+        const bool isMounted =
+            std::any_of(mounted.begin(), mounted.end(), [&](const Volume& v) { return v.device == device; });
         if (isMounted)
             continue;
         Volume v;

@@ -18,8 +18,10 @@ private Q_SLOTS:
         QTest::newRow("one level, no slash") << QStringLiteral("/a") << QStringLiteral("/");
         QTest::newRow("two levels, no slash") << QStringLiteral("/a/b") << QStringLiteral("/a/");
         QTest::newRow("two levels") << QStringLiteral("/a/b/") << QStringLiteral("/a/");
-        QTest::newRow("long names") << QStringLiteral("/home/user/Documents/") << QStringLiteral("/home/user/");
-        QTest::newRow("blank in name") << QStringLiteral("/media/My Disk/x/") << QStringLiteral("/media/My Disk/");
+        QTest::newRow("long names") << QStringLiteral("/home/user/Documents/")
+                                    << QStringLiteral("/home/user/");
+        QTest::newRow("blank in name")
+            << QStringLiteral("/media/My Disk/x/") << QStringLiteral("/media/My Disk/");
     }
 
     void parent()

@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 #include <sys/mount.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -12,12 +14,12 @@ using namespace Platform;
 
 namespace {
 
-const Volume* findRoot(const VolumeList& list, const QString& root)
+std::optional<Volume> findRoot(const VolumeList& list, const QString& root)
 {
     for (const Volume& v : list)
         if (v.root == root)
-            return &v;
-    return nullptr;
+            return v;
+    return std::nullopt;
 }
 
 } // namespace
@@ -83,17 +85,19 @@ private Q_SLOTS:
         QStringList roots;
         for (const Volume& v : list)
             roots << v.root;
-        QCOMPARE(roots, (QStringList{QStringLiteral("/"), QStringLiteral("/dev/shm/"), QStringLiteral("/media/usb/")}));
+        QCOMPARE(roots, (QStringList{QStringLiteral("/"), QStringLiteral("/dev/shm/"),
+                                     QStringLiteral("/media/usb/")}));
     }
 
     void rootOfThisMachine()
     {
-        const VolumeList list = Volumes::list();
-        const Volume* root = findRoot(list, QStringLiteral("/"));
+        const auto root = findRoot(Volumes::list(), QStringLiteral("/"));
         QVERIFY(root);
         QCOMPARE(root->driveTypeCode(), 2);
         QVERIFY(root->ready);
-        struct statvfs st{};
+        struct statvfs st
+        {
+        };
         QCOMPARE(::statvfs("/", &st), 0);
         const qint64 freeNow = static_cast<qint64>(st.f_bavail) * static_cast<qint64>(st.f_frsize);
         // Other programs write meanwhile; the answer must be the real free space, not a made-up one.
@@ -105,7 +109,7 @@ private Q_SLOTS:
     {
         if (!QDir(QStringLiteral("/dev/shm")).exists())
             QSKIP("no /dev/shm here");
-        const Volume* shm = findRoot(Volumes::list(), QStringLiteral("/dev/shm/"));
+        const auto shm = findRoot(Volumes::list(), QStringLiteral("/dev/shm/"));
         QVERIFY(shm);
         QCOMPARE(shm->driveTypeCode(), 5);
     }
