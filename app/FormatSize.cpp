@@ -1,0 +1,8 @@
+#include "FormatSize.h"
+
+#include "SizeText.h"
+
+QString FormatSize(double bytes)
+{
+    return Platform::sizeText(bytes);
+}

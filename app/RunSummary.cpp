@@ -1,0 +1,45 @@
+#include "RunSummary.h"
+
+#include "FormatSize.h"
+
+#include <algorithm>
+
+namespace {
+
+QString countText(qint64 count, const TextRegister& texts)
+{
+    return QString::number(count) + QLatin1Char(' ') + texts.text(57);
+}
+
+} // namespace
+
+RunSummary summariseRun(const RunTotals& totals, bool stoppedEarly, bool canResume, const TextRegister& texts)
+{
+    RunSummary s;
+    // A run that stopped early never reached the entries after CurrentFile; they are neither
+    // copied nor counted as not copied, so only the entries it processed count.
+    const qint64 processed =
+        totals.itemsCount >= 0 ? std::min(totals.currentFile, totals.itemsCount) : totals.currentFile;
+    const qint64 reached = stoppedEarly ? processed : std::max<qint64>(totals.itemsCount, processed);
+    s.copied = countText(std::max<qint64>(0, reached - totals.itemsNotCopied), texts);
+    s.notCopied = countText(totals.itemsNotCopied, texts);
+    s.corrupted = countText(totals.corruptedFiles, texts);
+    s.copiedBytes = FormatSize(totals.totalCopiedBytes);
+    s.lostBytes = FormatSize(totals.totalLostBytes);
+    if (stoppedEarly && canResume) {
+        s.resumeFrameVisible = true;
+        s.filesLeft = countText(std::max<qint64>(0, totals.itemsCount - totals.currentFile), texts);
+        s.headlineColour = qRgb(0, 190, 0);
+        s.headline = texts.text(75);
+        s.outcome = texts.text(129);
+    } else if (stoppedEarly) {
+        s.headlineColour = qRgb(255, 0, 0);
+        s.headline = texts.text(75);
+        s.outcome = texts.text(75);
+    } else {
+        s.headlineColour = qRgb(0, 0, 192);
+        s.headline = texts.text(51);
+        s.outcome = texts.text(137);
+    }
+    return s;
+}

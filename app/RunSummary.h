@@ -1,0 +1,37 @@
+#pragma once
+
+#include "TextRegister.h"
+
+#include <QRgb>
+#include <QString>
+
+// The counters of a finished run, as the recovery engine leaves them.
+struct RunTotals
+{
+    qint64 itemsCount = 0;     // Items_Count
+    qint64 itemsNotCopied = 0; // ItemsNotCopied_Count
+    qint64 corruptedFiles = 0; // CorruptedFilesCount
+    qint64 currentFile = 0;    // CurrentFile: where the run stopped, one past the last after a full run
+    double totalCopiedBytes = 0;
+    double totalLostBytes = 0;
+};
+
+// What the report page shows for one run.
+struct RunSummary
+{
+    QString copied;                  // ConfermReportValue(0)
+    QString corrupted;               // ConfermReportValue(1)
+    QString outcome;                 // ConfermReportValue(2)
+    QString copiedBytes;             // ConfermReportValue(4)
+    QString lostBytes;               // ConfermReportValue(5)
+    QString filesLeft;               // ConfermReportValue(9)
+    QString notCopied;               // ConfermReportValue(10)
+    bool resumeFrameVisible = false; // ReportPageDiv(2)
+    QRgb headlineColour = 0;         // Tips(2)
+    QString headline;                // Tips(2)
+};
+
+// The report of a run that ended normally (stoppedEarly false), was paused (true, true) or was
+// aborted (true, false).
+RunSummary summariseRun(const RunTotals& totals, bool stoppedEarly, bool canResume,
+                        const TextRegister& texts);

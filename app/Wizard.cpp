@@ -1,0 +1,844 @@
+#include "Wizard.h"
+
+#include "ClickableLabel.h"
+#include "DiscAccess.h"
+#include "FlagPainter.h"
+#include "JobAssembly.h"
+#include "Prompt.h"
+#include "SelFolderForm.h"
+#include "StartUp.h"
+#include "SystemPaths.h"
+#include "TitleStrip.h"
+#include "Twips.h"
+#include "Volumes.h"
+#include "frmAbout.h"
+#include "isButton.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QFile>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStyle>
+#include <QTabBar>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+using Platform::twipsToPixels;
+
+namespace {
+
+// The window's layout, in twips.
+constexpr int PageWidth = 9495;
+constexpr int PageHeight = 6135;
+constexpr int PageTop = 480;
+constexpr int BarTop = 6720;
+constexpr int BarHeight = 615;
+constexpr int WindowHeight = BarTop + BarHeight;
+constexpr int TipsHeight = 660;
+
+// Which Tips label each page carries.
+constexpr std::array<int, PageCount> TipsOfPage = {4, 1, 5, 0, 3, 6, 2, 7};
+
+QString pageName(int index)
+{
+    return QStringLiteral("mainframe(%1)").arg(index);
+}
+
+QString indexed(const char* name, int index)
+{
+    return QLatin1String(name) + QStringLiteral("(%1)").arg(index);
+}
+
+QString padded(const QString& caption)
+{
+    return QStringLiteral("  ") + caption;
+}
+
+QIcon menuIcon(const QStyle* style, int icon)
+{
+    switch (icon) {
+    case 1:
+        return style->standardIcon(QStyle::SP_DriveCDIcon);
+    case 2:
+        return style->standardIcon(QStyle::SP_DriveDVDIcon);
+    case 3:
+        return style->standardIcon(QStyle::SP_DirOpenIcon);
+    case 5:
+        return style->standardIcon(QStyle::SP_BrowserReload);
+    default:
+        return {};
+    }
+}
+
+void setCharSet(QWidget* widget, int charSet)
+{
+    // Text is Unicode; the code is kept so that the controls can hand it on as they got it.
+    widget->setProperty("Charset", charSet);
+}
+
+} // namespace
+
+Wizard::Wizard(const QString& appFolder, QWidget* parent)
+    : QWidget(parent)
+    , m_appFolder(appFolder)
+    , m_languageFile(StartUp::languageFileIn(appFolder))
+{
+    setObjectName(QStringLiteral("Wizard"));
+    setFixedSize(twipsToPixels(PageWidth), twipsToPixels(WindowHeight));
+
+    for (int i = 0; i < PageCount; ++i) {
+        auto* frame = new QFrame(this);
+        frame->setObjectName(pageName(i));
+        frame->setGeometry(0, twipsToPixels(PageTop), twipsToPixels(PageWidth), twipsToPixels(PageHeight));
+        frame->setAutoFillBackground(true);
+        frame->hide();
+        m_pages[static_cast<size_t>(i)] = frame;
+        buildTipsPanel(i, TipsOfPage[static_cast<size_t>(i)]);
+    }
+    buildTitleAndBar();
+    buildMenuPage();
+    buildSourcePage();
+    buildDiscPage();
+    buildDestinationPage();
+    buildProgressPage();
+    buildBurnPage();
+    buildReportPage();
+    buildHistoryPage();
+
+    m_slideTimer = new QTimer(this);
+    m_slideTimer->setObjectName(QStringLiteral("Timer1"));
+    connect(m_slideTimer, &QTimer::timeout, this, &Wizard::slideTick);
+
+    m_pages[MenuPage]->show();
+    m_pages[MenuPage]->raise();
+    SetNavButtons(false, true, true);
+}
+
+Wizard::~Wizard() = default;
+
+QWidget* Wizard::page(int index) const
+{
+    return m_pages.at(static_cast<size_t>(index));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Building the window
+
+void Wizard::buildTitleAndBar()
+{
+    m_title = new TitleStrip(this);
+    m_title->setObjectName(QStringLiteral("TitlePicture"));
+    m_title->setGeometry(0, 0, twipsToPixels(PageWidth), twipsToPixels(PageTop));
+    connect(m_title, &TitleStrip::clicked, this, &Wizard::openHomePage);
+
+    m_bar = new QFrame(this);
+    m_bar->setObjectName(QStringLiteral("Frame4"));
+    m_bar->setGeometry(0, twipsToPixels(BarTop), twipsToPixels(PageWidth), twipsToPixels(BarHeight));
+    m_bar->setFrameShape(QFrame::StyledPanel);
+    m_bar->setAutoFillBackground(true);
+
+    const QSize flagSize(30, 20);
+    for (int i = 0; i < 4; ++i) {
+        auto* flag = new ClickableLabel(m_bar);
+        flag->setObjectName(indexed("Flags", i));
+        flag->setPixmap(FlagPainter::flag(i + 1, flagSize));
+        flag->setGeometry(10 + i * 38, 4, flagSize.width(), flagSize.height());
+        flag->setCursor(Qt::PointingHandCursor);
+        connect(flag, &ClickableLabel::clicked, this, [this, i] { clickFlag(i); });
+        m_flags[static_cast<size_t>(i)] = flag;
+    }
+    m_flagsArrow = new QLabel(m_bar);
+    m_flagsArrow->setObjectName(QStringLiteral("FlagsArrow"));
+    m_flagsArrow->setPixmap(FlagPainter::marker(QSize(10, 8)));
+    m_flagsArrow->setGeometry(10, 27, 10, 8);
+
+    const int buttonWidth = 100;
+    const int buttonHeight = 27;
+    const int top = (twipsToPixels(BarHeight) - buttonHeight) / 2;
+    const int right = twipsToPixels(PageWidth) - 8;
+    m_exit = new isButton(m_bar);
+    m_exit->setObjectName(QStringLiteral("Command12"));
+    m_exit->setGeometry(right - buttonWidth, top, buttonWidth, buttonHeight);
+    m_next = new isButton(m_bar);
+    m_next->setObjectName(QStringLiteral("Command11"));
+    m_next->setGeometry(right - 2 * buttonWidth - 16, top, buttonWidth, buttonHeight);
+    m_back = new isButton(m_bar);
+    m_back->setObjectName(QStringLiteral("Command10"));
+    m_back->setGeometry(right - 3 * buttonWidth - 20, top, buttonWidth, buttonHeight);
+    connect(m_back, &isButton::Click, this, &Wizard::clickBack);
+    connect(m_next, &isButton::Click, this, &Wizard::clickNext);
+    connect(m_exit, &isButton::Click, this, &Wizard::clickExit);
+}
+
+QFrame* Wizard::buildTipsPanel(int page, int tipsIndex)
+{
+    QFrame* owner = m_pages[static_cast<size_t>(page)];
+    auto* panel = new QFrame(owner);
+    panel->setObjectName(indexed("TipsFrame", page));
+    panel->setGeometry(0, 0, twipsToPixels(PageWidth), twipsToPixels(TipsHeight));
+    panel->setFrameShape(QFrame::NoFrame);
+    panel->setAutoFillBackground(true);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, QColor(236, 240, 250));
+    panel->setPalette(palette);
+
+    auto* image = new QLabel(panel);
+    image->setObjectName(indexed("Image1", page));
+    image->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(28, 28));
+    image->setGeometry(8, 7, 28, 28);
+
+    auto* tips = new QLabel(panel);
+    tips->setObjectName(indexed("Tips", tipsIndex));
+    tips->setWordWrap(true);
+    tips->setGeometry(44, 2, twipsToPixels(PageWidth) - 52, twipsToPixels(TipsHeight) - 4);
+    QFont font = tips->font();
+    font.setBold(true);
+    tips->setFont(font);
+    m_tips[static_cast<size_t>(tipsIndex)] = tips;
+    return panel;
+}
+
+QFrame* Wizard::placeholder(QWidget* parent, const QString& controlName, const QRect& geometry)
+{
+    // Holds the place of a hosted control until it is built into the window.
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(controlName + QStringLiteral("Place"));
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setGeometry(geometry);
+    return frame;
+}
+
+void Wizard::buildMenuPage()
+{
+    QFrame* page = m_pages[MenuPage];
+    const int top = twipsToPixels(TipsHeight) + 10;
+    const int width = twipsToPixels(PageWidth);
+
+    m_label5[1] = new QLabel(page);
+    m_label5[1]->setObjectName(QStringLiteral("Label5(1)"));
+    m_label5[1]->setWordWrap(true);
+    m_label5[1]->setGeometry(20, top, width - 40, 36);
+
+    m_mainMenu = new QListWidget(page);
+    m_mainMenu->setObjectName(QStringLiteral("MainMenu"));
+    m_mainMenu->setGeometry(20, top + 42, width - 40, 230);
+    m_mainMenu->setIconSize(QSize(32, 32));
+    m_mainMenu->setSpacing(4);
+    QFont menuFont = m_mainMenu->font();
+    menuFont.setPointSize(menuFont.pointSize() + 2);
+    m_mainMenu->setFont(menuFont);
+    connect(m_mainMenu, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { clickMenuEntry(m_mainMenu->row(item) + 1); });
+    connect(m_mainMenu, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0)
+            m_flow.WizardMode = m_flow.modeForMenuPosition(row + 1);
+    });
+    connect(m_mainMenu, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        clickMenuEntry(m_mainMenu->row(item) + 1);
+        if (m_flow.CurrentPage == MenuPage && !m_flow.isSliding())
+            NextFromMenu();
+    });
+
+    m_label5[0] = new QLabel(page);
+    m_label5[0]->setObjectName(QStringLiteral("Label5(0)"));
+    m_label5[0]->setWordWrap(true);
+    m_label5[0]->setGeometry(20, top + 280, width - 40, 40);
+
+    m_designC = new ClickableLabel(page);
+    m_designC->setObjectName(QStringLiteral("DesignC"));
+    m_designC->setText(QStringLiteral("Korvalis \u00a9 2026"));
+    m_designC->setCursor(Qt::PointingHandCursor);
+    m_designC->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_designC->setGeometry(width - 220, twipsToPixels(PageHeight) - 24, 200, 20);
+    connect(m_designC, &ClickableLabel::clicked, this, &Wizard::showAboutBox);
+}
+
+void Wizard::buildSourcePage()
+{
+    QFrame* page = m_pages[SourcePage];
+    const int top = twipsToPixels(TipsHeight) + 6;
+    const int width = twipsToPixels(PageWidth);
+    placeholder(page, QStringLiteral("DrivesList1"),
+                QRect(10, top, 200, twipsToPixels(PageHeight) - top - 8));
+    placeholder(page, QStringLiteral("FilesAndFoldersList1"),
+                QRect(218, top, width - 228, twipsToPixels(PageHeight) - top - 8));
+}
+
+void Wizard::buildDiscPage()
+{
+    QFrame* page = m_pages[DiscPage];
+    const int top = twipsToPixels(TipsHeight) + 6;
+    const int width = twipsToPixels(PageWidth);
+
+    m_cdRipTabs = new QTabBar(page);
+    m_cdRipTabs->setObjectName(QStringLiteral("CDRipTabStrip"));
+    m_cdRipTabs->setGeometry(10, top, width - 20, 26);
+    m_cdRipTabs->setDrawBase(true);
+    connect(m_cdRipTabs, &QTabBar::tabBarClicked, this, [this](int tab) {
+        if (m_flow.WizardMode == ModeRecoverToDiscViaTemp)
+            return;
+        selectDiscTab(tab);
+    });
+
+    const QRect frameRect(10, top + 26, width - 20, twipsToPixels(PageHeight) - top - 34);
+    for (int i = 0; i < 2; ++i) {
+        auto* frame = new QFrame(page);
+        frame->setObjectName(indexed("CDRipFrame", i));
+        frame->setFrameShape(QFrame::StyledPanel);
+        frame->setGeometry(frameRect);
+        m_cdRipFrames[static_cast<size_t>(i)] = frame;
+    }
+    for (int i = 0; i < 4; ++i) {
+        m_label6[static_cast<size_t>(i)] = new QLabel(m_cdRipFrames[i < 2 ? 0 : 1]);
+        m_label6[static_cast<size_t>(i)]->setObjectName(indexed("Label6", i));
+        m_label6[static_cast<size_t>(i)]->setWordWrap(true);
+    }
+
+    // The disc drive to copy from.
+    auto* drives = new QVBoxLayout(m_cdRipFrames[0]);
+    m_sourceDrives = new QComboBox(m_cdRipFrames[0]);
+    m_sourceDrives->setObjectName(QStringLiteral("SourceDrives"));
+    m_sourceDrives->setIconSize(QSize(24, 24));
+    drives->addWidget(m_label6[0]);
+    drives->addWidget(m_sourceDrives);
+    drives->addWidget(m_label6[1]);
+    drives->addStretch();
+
+    // The temporary folder and the machine's drives.
+    auto* temp = new QGridLayout(m_cdRipFrames[1]);
+    m_tempFolder = new QLineEdit(m_cdRipFrames[1]);
+    m_tempFolder->setObjectName(QStringLiteral("TempFolder(0)"));
+    m_tempFolder->setReadOnly(true);
+    m_command2 = new isButton(m_cdRipFrames[1]);
+    m_command2->setObjectName(QStringLiteral("Command2"));
+    connect(m_command2, &isButton::Click, this, &Wizard::showFolderDialog);
+    m_driveList = new QTreeWidget(m_cdRipFrames[1]);
+    m_driveList->setObjectName(QStringLiteral("DriveList(0)"));
+    m_driveList->setRootIsDecorated(false);
+    temp->addWidget(m_label6[3], 0, 0, 1, 2);
+    temp->addWidget(m_tempFolder, 1, 0);
+    temp->addWidget(m_command2, 1, 1);
+    temp->addWidget(m_label6[2], 2, 0, 1, 2);
+    temp->addWidget(m_driveList, 3, 0, 1, 2);
+    m_cdRipFrames[1]->hide();
+}
+
+void Wizard::buildDestinationPage()
+{
+    QFrame* page = m_pages[DestinationPage];
+    const int top = twipsToPixels(TipsHeight) + 6;
+    const int width = twipsToPixels(PageWidth);
+    placeholder(page, QStringLiteral("DrivesList2"),
+                QRect(10, top, 200, twipsToPixels(PageHeight) - top - 8));
+    placeholder(page, QStringLiteral("FilesAndFoldersList2"),
+                QRect(218, top, width - 228, twipsToPixels(PageHeight) - top - 8));
+}
+
+void Wizard::buildProgressPage()
+{
+    QFrame* page = m_pages[ProgressPage];
+    const int top = twipsToPixels(TipsHeight) + 6;
+    placeholder(page, QStringLiteral("RecoveryProcess1"),
+                QRect(10, top, twipsToPixels(PageWidth) - 20, twipsToPixels(PageHeight) - top - 8));
+}
+
+void Wizard::buildBurnPage()
+{
+    QFrame* page = m_pages[BurnPage];
+    const int top = twipsToPixels(TipsHeight) + 6;
+    m_burnSettings = new QGroupBox(page);
+    m_burnSettings->setObjectName(QStringLiteral("BurnSettings"));
+    m_burnSettings->setGeometry(10, top, twipsToPixels(PageWidth) - 20, twipsToPixels(PageHeight) - top - 8);
+    auto* layout = new QVBoxLayout(m_burnSettings);
+    auto* place = placeholder(m_burnSettings, QStringLiteral("K3Cindral1"), QRect());
+    layout->addWidget(place);
+}
+
+void Wizard::buildReportPage()
+{
+    QFrame* page = m_pages[ReportPage];
+    const int top = twipsToPixels(TipsHeight) + 10;
+    const int width = twipsToPixels(PageWidth);
+
+    auto* body = new QFrame(page);
+    body->setObjectName(QStringLiteral("ReportPageDiv(0)"));
+    body->setGeometry(20, top, width - 40, 250);
+    auto* grid = new QGridLayout(body);
+    grid->setColumnStretch(1, 1);
+
+    const auto value = [this, body](int item) {
+        auto* edit = new QLineEdit(body);
+        edit->setObjectName(indexed("ConfermReportValue", item));
+        edit->setReadOnly(true);
+        edit->setFrame(false);
+        m_reportValues[static_cast<size_t>(item)] = edit;
+        return edit;
+    };
+    const auto label = [this, body](int index) {
+        auto* l = new QLabel(body);
+        l->setObjectName(indexed("Label3", index));
+        m_label3[static_cast<size_t>(index)] = l;
+        return l;
+    };
+    // The outcome first, then the counts of the run; each label stands before the values it names.
+    grid->addWidget(value(2), 0, 0, 1, 3);
+    QFont outcome = m_reportValues[2]->font();
+    outcome.setBold(true);
+    m_reportValues[2]->setFont(outcome);
+    grid->addWidget(label(0), 1, 0);
+    grid->addWidget(value(0), 1, 1);
+    grid->addWidget(value(10), 1, 2);
+    grid->addWidget(label(1), 2, 0);
+    grid->addWidget(value(1), 2, 1);
+    grid->addWidget(label(2), 3, 0);
+    grid->addWidget(value(4), 3, 1);
+    grid->addWidget(label(3), 4, 0);
+    grid->addWidget(value(5), 4, 1);
+    grid->addWidget(value(8), 5, 0, 1, 3);
+    m_reportValues[8]->setReadOnly(true);
+
+    m_resumeFrame = new QFrame(page);
+    m_resumeFrame->setObjectName(QStringLiteral("ReportPageDiv(2)"));
+    m_resumeFrame->setFrameShape(QFrame::StyledPanel);
+    m_resumeFrame->setGeometry(20, top + 260, width - 40, 40);
+    auto* resume = new QHBoxLayout(m_resumeFrame);
+    auto* leftLabel = new QLabel(m_resumeFrame);
+    leftLabel->setObjectName(QStringLiteral("Label3(4)"));
+    resume->addWidget(leftLabel);
+    auto* left = new QLineEdit(m_resumeFrame);
+    left->setObjectName(QStringLiteral("ConfermReportValue(9)"));
+    left->setReadOnly(true);
+    left->setFrame(false);
+    m_reportValues[9] = left;
+    resume->addWidget(left, 1);
+    m_resumeFrame->hide();
+}
+
+void Wizard::buildHistoryPage()
+{
+    QFrame* page = m_pages[HistoryPage];
+    const int top = twipsToPixels(TipsHeight) + 6;
+    m_history = new QTreeWidget(page);
+    m_history->setObjectName(QStringLiteral("ReportsHistoryList"));
+    m_history->setRootIsDecorated(false);
+    m_history->setGeometry(10, top, twipsToPixels(PageWidth) - 20, twipsToPixels(PageHeight) - top - 8);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up and unload
+
+void Wizard::load()
+{
+    setTempPath(Platform::tempPath());
+
+    static const char* const flagNames[] = {"English", "Russian", "French", "Spanish"};
+    for (int i = 0; i < 4; ++i)
+        m_flags[static_cast<size_t>(i)]->setToolTip(QLatin1String(flagNames[i]));
+
+    m_pages[MenuPage]->show();
+    m_flow.CurrentPage = MenuPage;
+}
+
+void Wizard::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    unload(0);
+}
+
+void Wizard::unload(int exitCode)
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    m_slideTimer->stop();
+    hide();
+    Q_EMIT unloaded(exitCode);
+}
+
+void Wizard::setTempPath(const QString& path)
+{
+    m_tempPath = path;
+    m_tempFolder->setText(path);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Texts
+
+void Wizard::applyTexts(const LanguageTexts& language)
+{
+    if (language.main.size() >= TextRegister::Size)
+        throw std::out_of_range("the language table has more texts than the program holds");
+    for (qsizetype i = 0; i < language.main.size(); ++i)
+        m_texts.setText(static_cast<int>(i) + 1, language.main[i]);
+    const int charSet = language.charSet;
+    m_texts.setText(0, QString::number(charSet));
+
+    setWindowTitle(m_texts[1] + QLatin1Char(' ') + m_texts[2] + QLatin1Char(' ') + m_texts[3]);
+
+    for (isButton* b : {m_back, m_next, m_exit, m_command2})
+        b->setFontCharSet(charSet);
+    m_command2->setFontName(QStringLiteral("Tahoma"));
+    setCharSet(m_cdRipTabs, charSet);
+    BuildMainMenu();
+    m_command2->setCaption(m_texts[31]);
+    ReDrawTitle(PageFlow::restingTitleColour());
+    setCharSet(m_burnSettings, charSet);
+    for (QLabel* l : m_label5)
+        setCharSet(l, charSet);
+    for (QLabel* l : m_label6)
+        setCharSet(l, charSet);
+    for (QLabel* l : m_label3)
+        setCharSet(l, charSet);
+    for (int i : {0, 1, 2, 4, 5})
+        setCharSet(m_tips[static_cast<size_t>(i)], charSet);
+    for (int i : {0, 1, 2, 4, 5, 8, 9, 10})
+        setCharSet(m_reportValues[static_cast<size_t>(i)], charSet);
+
+    m_label5[1]->setText(m_texts[5]);
+    m_label5[0]->setText(m_texts[6]);
+    m_tips[4]->setText(m_texts[7]);
+    m_tips[1]->setText(m_texts[13]);
+    m_tips[0]->setText(m_texts[39] + QStringLiteral(" 2.   ") + m_texts[40]);
+    m_label6[2]->setText(m_texts[21]);
+    m_label6[3]->setText(m_texts[28]);
+    m_label6[1]->setText(m_texts[29]);
+    m_label6[0]->setText(m_texts[30]);
+    m_label3[0]->setText(m_texts[53]);
+    m_label3[1]->setText(m_texts[55]);
+    m_label3[2]->setText(m_texts[54]);
+    m_label3[3]->setText(m_texts[136]);
+    m_burnSettings->setTitle(m_texts[130]);
+
+    // The report page's defaults until a run rewrites them.
+    m_tips[2]->setText(m_texts[51]);
+    m_reportValues[2]->setText(m_texts[137]);
+    m_reportValues[8]->setText(m_texts[52]);
+
+    SetPageButtonCaptions();
+}
+
+void Wizard::ReDrawTitle(QRgb colour)
+{
+    m_title->draw(m_texts[1], m_texts[11], colour);
+}
+
+void Wizard::SetPageButtonCaptions()
+{
+    if (const auto captions = PageFlow::captionTexts(m_flow.CurrentPage)) {
+        m_back->setCaption(padded(m_texts[(*captions)[0]]));
+        m_next->setCaption(padded(m_texts[(*captions)[1]]));
+        m_exit->setCaption(padded(m_texts[(*captions)[2]]));
+    }
+    for (const PageFlow::StepLabel& label : PageFlow::stepLabels(m_flow.WizardMode))
+        m_tips[static_cast<size_t>(label.tipsIndex)]->setText(m_texts[39] + QLatin1Char(' ') +
+                                                              QString::number(label.step) +
+                                                              QStringLiteral(".   ") + m_texts[label.text]);
+}
+
+void Wizard::BuildMainMenu()
+{
+    // The restart entry comes with the history issue; without a history the menu has three entries.
+    const bool restart = false;
+    m_mainMenu->clear();
+    setCharSet(m_mainMenu, m_texts.charSet());
+    const auto add = [this](int text, int icon) {
+        auto* item = new QListWidgetItem(menuIcon(style(), icon), m_texts[text], m_mainMenu);
+        item->setForeground(Qt::black);
+    };
+    if (restart)
+        add(126, 5);
+    add(8, 3);
+    add(9, 1);
+    add(10, 2);
+    m_flow.MenuIndexOffset = restart ? 1 : 0;
+}
+
+void Wizard::SetNavButtons(bool back, bool next, bool exit)
+{
+    m_back->setEnabled(back);
+    m_next->setEnabled(next);
+    m_exit->setEnabled(exit);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The page switch
+
+bool Wizard::MoveToFrame()
+{
+    const int from = m_flow.CurrentPage;
+    for (int i = MenuPage; i <= DiscPage; ++i)
+        m_pages[static_cast<size_t>(i)]->setVisible(i == from);
+    int startLeft = 0;
+    if (!m_flow.beginSlide(&startLeft))
+        return false;
+    QFrame* target = m_pages[static_cast<size_t>(m_flow.targetPage())];
+    target->move(twipsToPixels(startLeft), target->y());
+    target->show();
+    target->raise();
+    m_bar->raise();
+
+    QEventLoop wait;
+    connect(m_slideTimer, &QTimer::timeout, &wait, [this, &wait] {
+        if (!m_flow.isSliding())
+            wait.quit();
+    });
+    m_slideTimer->start(PageFlow::SlideTickMs);
+    wait.exec();
+    return true;
+}
+
+void Wizard::slideTick()
+{
+    const PageFlow::SlideFrame frame = m_flow.tick();
+    QFrame* old = m_pages[static_cast<size_t>(m_flow.CurrentPage)];
+    QFrame* target = m_pages[static_cast<size_t>(m_flow.targetPage())];
+    m_title->draw(m_texts[1], m_texts[11], frame.titleColour);
+    old->move(twipsToPixels(frame.oldPageLeft), old->y());
+    target->move(twipsToPixels(frame.targetPageLeft), target->y());
+    if (!frame.finished)
+        return;
+    m_slideTimer->stop();
+    const PageFlow::NavStates states = m_flow.finishSlide();
+    if (states.back)
+        m_back->setEnabled(*states.back);
+    if (states.next)
+        m_next->setEnabled(*states.next);
+    ReDrawTitle(PageFlow::restingTitleColour());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Buttons, menu and flags
+
+void Wizard::clickNext()
+{
+    if (!m_next->isEnabled() || m_flow.isSliding())
+        return;
+    switch (m_flow.CurrentPage) {
+    case MenuPage:
+        NextFromMenu();
+        break;
+    case SourcePage:
+        NextFromSource();
+        break;
+    case DiscPage:
+        NextFromDiscPage();
+        break;
+    case DestinationPage:
+        NextFromDestination();
+        break;
+    default:
+        break;
+    }
+}
+
+void Wizard::clickBack()
+{
+    if (!m_back->isEnabled() || m_flow.isSliding())
+        return;
+    const auto step = m_flow.backStep();
+    if (!step)
+        return;
+    m_flow.SlidePos = 0;
+    m_next->setEnabled(true);
+    if (m_flow.CurrentPage == BurnPage || m_flow.CurrentPage == ReportPage)
+        JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
+    m_flow.PageStep = *step;
+    MoveToFrame();
+    SetPageButtonCaptions();
+    if (m_flow.CurrentPage == MenuPage && m_mainMenu->currentRow() >= 0)
+        m_flow.WizardMode = m_flow.modeForMenuPosition(m_mainMenu->currentRow() + 1);
+}
+
+void Wizard::clickExit()
+{
+    if (!m_exit->isEnabled())
+        return;
+    JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
+    unload(0);
+}
+
+void Wizard::clickFlag(int index)
+{
+    if (index < 0 || index > 3)
+        return;
+    placeFlagsArrow(index + 1);
+}
+
+void Wizard::clickMenuEntry(int position)
+{
+    if (position < 1 || position > m_mainMenu->count())
+        return;
+    m_mainMenu->setCurrentRow(position - 1);
+    m_flow.WizardMode = m_flow.modeForMenuPosition(position);
+}
+
+void Wizard::placeFlagsArrow(int language)
+{
+    const ClickableLabel* flag = m_flags[static_cast<size_t>(language - 1)];
+    m_flagsArrow->move(flag->x(), m_flagsArrow->y());
+}
+
+// ---------------------------------------------------------------------------------------------
+// The Next steps
+
+void Wizard::NextFromMenu()
+{
+    m_flow.SlidePos = 0;
+    m_back->setEnabled(true);
+    if (m_flow.WizardMode == ModeRecoverToDiscViaTemp)
+        m_flow.WizardMode = ModeRecoverToDisc;
+    switch (m_flow.WizardMode) {
+    case ModeDiscToDisc:
+        fillDiscDrives();
+        while (m_cdRipTabs->count() > 0)
+            m_cdRipTabs->removeTab(0);
+        m_cdRipTabs->addTab(m_texts[19]);
+        m_cdRipTabs->addTab(m_texts[20]);
+        m_cdRipFrames[1]->hide();
+        m_cdRipFrames[0]->show();
+        m_cdRipTabs->setCurrentIndex(0);
+        m_flow.PageStep = 2;
+        break;
+    case ModeHistory:
+        if (!LoadHistory())
+            return;
+        m_next->setEnabled(false);
+        m_flow.PageStep = 7;
+        break;
+    default:
+        return;
+    }
+    MoveToFrame();
+}
+
+void Wizard::NextFromSource() {}
+
+void Wizard::NextFromDiscPage() {}
+
+void Wizard::NextFromDestination() {}
+
+bool Wizard::LoadHistory()
+{
+    return false;
+}
+
+void Wizard::GotoReportPage(bool stoppedEarly, bool canResume)
+{
+    Q_UNUSED(stoppedEarly);
+    Q_UNUSED(canResume);
+}
+
+void Wizard::ShowRunSummary(bool stoppedEarly, bool canResume, const RunTotals& totals)
+{
+    const RunSummary s = summariseRun(totals, stoppedEarly, canResume, m_texts);
+    m_reportValues[0]->setText(s.copied);
+    m_reportValues[10]->setText(s.notCopied);
+    m_reportValues[1]->setText(s.corrupted);
+    m_reportValues[4]->setText(s.copiedBytes);
+    m_reportValues[5]->setText(s.lostBytes);
+    m_reportValues[2]->setText(s.outcome);
+    m_resumeFrame->setVisible(s.resumeFrameVisible);
+    if (s.resumeFrameVisible)
+        m_reportValues[9]->setText(s.filesLeft);
+    QPalette palette = m_tips[2]->palette();
+    palette.setColor(QPalette::WindowText, QColor::fromRgb(s.headlineColour));
+    m_tips[2]->setPalette(palette);
+    m_tips[2]->setText(s.headline);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The disc page and the small dialogs
+
+void Wizard::fillDiscDrives()
+{
+    m_sourceDrives->clear();
+    const QIcon icon = style()->standardIcon(QStyle::SP_DriveCDIcon);
+    for (const Platform::Volume& v : Platform::Volumes::mounts()) {
+        if (v.type != Platform::DriveType::Optical)
+            continue;
+        const QString root = v.ready ? v.root : QString();
+        QString text = v.ready ? v.root : v.device.isEmpty() ? v.root : v.device;
+        if (!v.label.isEmpty())
+            text += QStringLiteral(" - ") + v.label;
+        m_sourceDrives->addItem(icon, text, root);
+    }
+    if (m_sourceDrives->count() > 0)
+        m_sourceDrives->setCurrentIndex(0);
+}
+
+void Wizard::selectDiscTab(int tab)
+{
+    if (tab == 0) {
+        m_cdRipFrames[0]->show();
+        m_cdRipFrames[1]->hide();
+    } else if (tab == 1) {
+        FillDriveInfoList();
+        m_cdRipFrames[0]->hide();
+        m_cdRipFrames[1]->show();
+    }
+}
+
+void Wizard::FillDriveInfoList()
+{
+    m_driveList->clear();
+    const auto columns = JobAssembly::driveInfoColumns();
+    QStringList titles;
+    for (const auto& c : columns)
+        titles.append(c.title);
+    m_driveList->setColumnCount(static_cast<int>(columns.size()));
+    m_driveList->setHeaderLabels(titles);
+    for (int i = 0; i < columns.size(); ++i) {
+        if (columns[i].widthTwips > 0)
+            m_driveList->setColumnWidth(i, twipsToPixels(columns[i].widthTwips));
+    }
+    for (const JobAssembly::DriveInfoRow& row : JobAssembly::driveInfoRows())
+        new QTreeWidgetItem(m_driveList,
+                            {row.drive, row.type, row.fileSystem, row.label, row.size, row.freeSpace});
+}
+
+void Wizard::SetUpHistoryList()
+{
+    m_history->clear();
+    m_history->setColumnCount(10);
+    m_history->setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Source"),
+                                QStringLiteral("Destination"), QStringLiteral("Files"),
+                                QStringLiteral("Total Bytes"), QStringLiteral("Bad Files"),
+                                QStringLiteral("Lost Bytes"), QStringLiteral("R"), QStringLiteral("Q")});
+    for (int column : {0, 1, 4, 5, 6, 7})
+        m_history->setColumnWidth(column, twipsToPixels(1000));
+    m_history->setColumnHidden(8, true);
+    m_history->setColumnHidden(9, true);
+}
+
+void Wizard::showFolderDialog()
+{
+    SelFolderForm dialog(m_texts, this);
+    Prompt::exec(dialog);
+    if (const auto chosen = dialog.chosenFolder())
+        setTempPath(*chosen);
+}
+
+void Wizard::showAboutBox()
+{
+    frmAbout about(m_texts, this);
+    Prompt::exec(about);
+}
+
+void Wizard::openHomePage()
+{
+    Platform::openUrl(StartUp::homePageAddress(m_language));
+}
+
+void Wizard::message(int textNumber, int icon)
+{
+    Prompt::show({static_cast<QMessageBox::Icon>(icon), QStringLiteral("Korvalis"), m_texts[textNumber]},
+                 this);
+}

@@ -1,0 +1,148 @@
+#pragma once
+
+#include "PageFlow.h"
+#include "RunSummary.h"
+#include "TextRegister.h"
+
+#include <QRgb>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class ClickableLabel;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QTabBar;
+class QTimer;
+class QTreeWidget;
+class TitleStrip;
+class isButton;
+
+// The main window: eight pages shown one at a time under the title strip, the bottom bar with
+// Back, Next, Exit and the language flags, and the walk through the pages for every task.
+class Wizard : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Wizard(const QString& appFolder, QWidget* parent = nullptr);
+    ~Wizard() override;
+
+    // The start-up sequence before the window is shown; throws LoadError.
+    void load();
+
+    // Switches from CurrentPage to CurrentPage + PageStep with the slide; returns when the slide
+    // has ended. A switch asked for while one slides is refused (false).
+    bool MoveToFrame();
+    void GotoReportPage(bool stoppedEarly, bool canResume);
+    void ReDrawTitle(QRgb colour);
+    void SetNavButtons(bool back, bool next, bool exit);
+    void SetPageButtonCaptions();
+    void BuildMainMenu();
+
+    // Puts the texts of one language into the register, the window and its hosted controls.
+    // More texts than the register holds throw std::out_of_range before anything changes.
+    void applyTexts(const LanguageTexts& language);
+    void ShowRunSummary(bool stoppedEarly, bool canResume, const RunTotals& totals);
+
+    // The bottom-bar handlers, also driven by tests.
+    void clickNext();
+    void clickBack();
+    void clickExit();
+    void clickFlag(int index);
+    void clickMenuEntry(int position);
+
+    PageFlow& flow() { return m_flow; }
+    const PageFlow& flow() const { return m_flow; }
+    const TextRegister& texts() const { return m_texts; }
+    int currentLanguage() const { return m_language; }
+    QString AppFolder() const { return m_appFolder; }
+    QString LanguageFile() const { return m_languageFile; }
+    QString TempPath() const { return m_tempPath; }
+    void setTempPath(const QString& path);
+    QWidget* page(int index) const;
+
+Q_SIGNALS:
+    // The window was unloaded: the program is to end now.
+    void unloaded(int exitCode);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildTitleAndBar();
+    void buildMenuPage();
+    void buildSourcePage();
+    void buildDiscPage();
+    void buildDestinationPage();
+    void buildProgressPage();
+    void buildBurnPage();
+    void buildReportPage();
+    void buildHistoryPage();
+    QFrame* buildTipsPanel(int page, int tipsIndex);
+    QFrame* placeholder(QWidget* parent, const QString& controlName, const QRect& geometry);
+
+    void slideTick();
+    void placeFlagsArrow(int language);
+    void SetUpHistoryList();
+    void FillDriveInfoList();
+    void fillDiscDrives();
+    void selectDiscTab(int tab);
+    void showFolderDialog();
+    void showAboutBox();
+    void openHomePage();
+
+    void NextFromMenu();
+    void NextFromSource();
+    void NextFromDiscPage();
+    void NextFromDestination();
+    bool LoadHistory();
+
+    void message(int textNumber, int icon);
+    void unload(int exitCode);
+
+    QString m_appFolder;
+    QString m_languageFile;
+    QString m_tempPath;
+    int m_language = 1;
+    PageFlow m_flow;
+    TextRegister m_texts;
+
+    std::array<QFrame*, PageCount> m_pages{};
+    std::array<QLabel*, 8> m_tips{};
+    TitleStrip* m_title = nullptr;
+    QFrame* m_bar = nullptr;
+    isButton* m_back = nullptr;
+    isButton* m_next = nullptr;
+    isButton* m_exit = nullptr;
+    std::array<ClickableLabel*, 4> m_flags{};
+    QLabel* m_flagsArrow = nullptr;
+    QTimer* m_slideTimer = nullptr;
+
+    QListWidget* m_mainMenu = nullptr;
+    ClickableLabel* m_designC = nullptr;
+    std::array<QLabel*, 2> m_label5{};
+
+    QTabBar* m_cdRipTabs = nullptr;
+    std::array<QFrame*, 2> m_cdRipFrames{};
+    QComboBox* m_sourceDrives = nullptr;
+    QLineEdit* m_tempFolder = nullptr;
+    isButton* m_command2 = nullptr;
+    QTreeWidget* m_driveList = nullptr;
+    std::array<QLabel*, 4> m_label6{};
+
+    QGroupBox* m_burnSettings = nullptr;
+
+    std::array<QLineEdit*, 11> m_reportValues{};
+    std::array<QLabel*, 4> m_label3{};
+    QFrame* m_resumeFrame = nullptr;
+
+    QTreeWidget* m_history = nullptr;
+    bool m_unloaded = false;
+};
