@@ -1,0 +1,141 @@
+#include "FormatSize.h"
+#include "RunSummary.h"
+#include "StartUp.h"
+
+#include <QTest>
+
+#include <cmath>
+
+class TestStartUp : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void programFolderEndsInASlash()
+    {
+        QCOMPARE(StartUp::appFolderFrom(QStringLiteral("/home/ann/data")), QStringLiteral("/home/ann/data/"));
+        QCOMPARE(StartUp::appFolderFrom(QStringLiteral("/")), QStringLiteral("/"));
+        QCOMPARE(StartUp::languageFileIn(QStringLiteral("/x/")), QStringLiteral("/x/languages.sir"));
+    }
+
+    void savedLanguage_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("language");
+        QTest::newRow("empty") << QString() << 1;
+        QTest::newRow("zero") << QStringLiteral("0") << 1;
+        QTest::newRow("negative") << QStringLiteral("-1") << 1;
+        QTest::newRow("not a number") << QStringLiteral("French") << 1;
+        QTest::newRow("three") << QStringLiteral("3") << 3;
+        QTest::newRow("blanks and tail") << QStringLiteral(" 2abc") << 2;
+        QTest::newRow("fraction rounds") << QStringLiteral("2.6") << 3;
+        QTest::newRow("half to even") << QStringLiteral("2.5") << 2;
+        QTest::newRow("five stays") << QStringLiteral("5") << 5;
+    }
+
+    void savedLanguage()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, language);
+        QCOMPARE(StartUp::savedLanguageNumber(stored), language);
+    }
+
+    void loadErrorNamesTheNumberAndTheAddress()
+    {
+        const QString text = StartUp::loadErrorText(9);
+        QVERIFY(text.startsWith(QStringLiteral("Load Error #9\nInform us about this problem, please.\n")));
+        QVERIFY(text.endsWith(StartUp::supportAddress()));
+        QVERIFY(StartUp::supportAddress().contains(QLatin1Char('@')));
+        QVERIFY(StartUp::homePageAddress(2).endsWith(QStringLiteral("&l=1")));
+        QVERIFY(!StartUp::homePageAddress(1).endsWith(QStringLiteral("&l=1")));
+    }
+
+    void formatSize_data()
+    {
+        QTest::addColumn<double>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0") << 0.0 << QStringLiteral("0 b");
+        QTest::newRow("5120") << 5120.0 << QStringLiteral("5120 b");
+        QTest::newRow("5121") << 5121.0 << QStringLiteral("5 Kb");
+        QTest::newRow("6143") << 6143.0 << QStringLiteral("5 Kb");
+        QTest::newRow("5242880") << 5242880.0 << QStringLiteral("5120 Kb");
+        QTest::newRow("5242881") << 5242881.0 << QStringLiteral("5 Mb");
+        QTest::newRow("10380902") << 10380902.0 << QStringLiteral("9 Mb");
+        QTest::newRow("1073741824") << 1073741824.0 << QStringLiteral("1024 Mb");
+        QTest::newRow("1073741825") << 1073741825.0 << QStringLiteral("1 Gb");
+        QTest::newRow("-3") << -3.0 << QStringLiteral("-3 b");
+        QTest::newRow("3 x 2^50") << 3.0 * std::pow(2.0, 50) << QStringLiteral("0b");
+    }
+
+    void formatSize()
+    {
+        QFETCH(double, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(FormatSize(bytes), text);
+    }
+
+    void runSummary_data()
+    {
+        QTest::addColumn<bool>("stoppedEarly");
+        QTest::addColumn<bool>("canResume");
+        QTest::addColumn<qint64>("currentFile");
+        QTest::addColumn<QString>("copied");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<bool>("resumeShown");
+        QTest::addColumn<uint>("colour");
+        // Ten entries, one of them not copied.
+        QTest::newRow("done") << false << true << qint64(11) << QStringLiteral("9 files")
+                              << QStringLiteral("t137") << false << uint(qRgb(0, 0, 192));
+        QTest::newRow("paused at 4") << true << true << qint64(4) << QStringLiteral("3 files")
+                                     << QStringLiteral("t129") << true << uint(qRgb(0, 190, 0));
+        QTest::newRow("aborted at 4") << true << false << qint64(4) << QStringLiteral("3 files")
+                                      << QStringLiteral("t75") << false << uint(qRgb(255, 0, 0));
+    }
+
+    void runSummary()
+    {
+        QFETCH(bool, stoppedEarly);
+        QFETCH(bool, canResume);
+        QFETCH(qint64, currentFile);
+        QFETCH(QString, copied);
+        QFETCH(QString, outcome);
+        QFETCH(bool, resumeShown);
+        QFETCH(uint, colour);
+        TextRegister texts;
+        for (int n : {51, 75, 129, 137})
+            texts.setText(n, QStringLiteral("t%1").arg(n));
+        texts.setText(57, QStringLiteral("files"));
+        RunTotals totals;
+        totals.itemsCount = 10;
+        totals.itemsNotCopied = 1;
+        totals.corruptedFiles = 2;
+        totals.currentFile = currentFile;
+        totals.totalCopiedBytes = 6143;
+        totals.totalLostBytes = 8192;
+        const RunSummary s = summariseRun(totals, stoppedEarly, canResume, texts);
+        QCOMPARE(s.copied, copied);
+        QCOMPARE(s.notCopied, QStringLiteral("1 files"));
+        QCOMPARE(s.corrupted, QStringLiteral("2 files"));
+        QCOMPARE(s.copiedBytes, QStringLiteral("5 Kb"));
+        QCOMPARE(s.lostBytes, QStringLiteral("8 Kb"));
+        QCOMPARE(s.outcome, outcome);
+        QCOMPARE(s.resumeFrameVisible, resumeShown);
+        QCOMPARE(uint(s.headlineColour), colour);
+        if (resumeShown)
+            QCOMPARE(s.filesLeft, QStringLiteral("6 files"));
+    }
+
+    void textRegisterBounds()
+    {
+        TextRegister texts;
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, texts.setText(151, QStringLiteral("x")));
+        texts.setText(150, QStringLiteral("last"));
+        QCOMPARE(texts.text(150), QStringLiteral("last"));
+        QCOMPARE(texts.text(151), QString());
+        texts.setText(0, QStringLiteral(" 204 "));
+        QCOMPARE(texts.charSet(), 204);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStartUp)
+#include "tst_startup.moc"
