@@ -445,6 +445,22 @@ void Wizard::load()
 
     m_pages[MenuPage]->show();
     m_flow.CurrentPage = MenuPage;
+
+    checkDiscAccess();
+    SetUpHistoryList();
+    m_flow.WizardMode = 1 - m_flow.MenuIndexOffset;
+}
+
+void Wizard::checkDiscAccess()
+{
+    // Burning needs the optical drives opened by this user; say what is missing, in the chosen
+    // language, and go on: copying to a folder works without them.
+    const QString missing = DiscAccess::missingAccess(DiscAccess::opticalDevices());
+    if (missing.isEmpty())
+        return;
+    Prompt::show(
+        {QMessageBox::Warning, QStringLiteral("Korvalis"), m_texts[112] + QStringLiteral("\n\n") + missing},
+        this);
 }
 
 void Wizard::closeEvent(QCloseEvent* event)
@@ -727,13 +743,27 @@ void Wizard::NextFromDestination() {}
 
 bool Wizard::LoadHistory()
 {
+    if (!QFile::exists(m_appFolder + QStringLiteral("reports.sir"))) {
+        message(127, QMessageBox::Information);
+        return false;
+    }
+    message(127, QMessageBox::Information);
     return false;
 }
 
 void Wizard::GotoReportPage(bool stoppedEarly, bool canResume)
 {
-    Q_UNUSED(stoppedEarly);
-    Q_UNUSED(canResume);
+    if (m_flow.CurrentPage == ProgressPage)
+        m_flow.PageStep = 2;
+    else if (m_flow.CurrentPage == BurnPage)
+        m_flow.PageStep = 1;
+    m_flow.SlidePos = 0;
+    SetNavButtons(false, false, false);
+    ShowRunSummary(stoppedEarly, canResume, engineTotals());
+    JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
+    MoveToFrame();
+    SetPageButtonCaptions();
+    SetNavButtons(true, false, true);
 }
 
 void Wizard::ShowRunSummary(bool stoppedEarly, bool canResume, const RunTotals& totals)
@@ -841,4 +871,9 @@ void Wizard::message(int textNumber, int icon)
 {
     Prompt::show({static_cast<QMessageBox::Icon>(icon), QStringLiteral("Korvalis"), m_texts[textNumber]},
                  this);
+}
+
+RunTotals Wizard::engineTotals() const
+{
+    return {};
 }

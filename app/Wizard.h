@@ -104,6 +104,8 @@ private:
     void NextFromDestination();
     bool LoadHistory();
 
+    void checkDiscAccess();
+    RunTotals engineTotals() const;
     void message(int textNumber, int icon);
     void unload(int exitCode);
 
