@@ -479,6 +479,56 @@ void Wizard::unload(int exitCode)
     Q_EMIT unloaded(exitCode);
 }
 
+void Wizard::showPage(int index, int mode)
+{
+    for (int i = 0; i < PageCount; ++i)
+        m_pages[static_cast<size_t>(i)]->setVisible(i == index);
+    QFrame* shown = m_pages.at(static_cast<size_t>(index));
+    shown->move(0, shown->y());
+    shown->raise();
+    m_flow.CurrentPage = index;
+    m_flow.WizardMode = mode;
+    SetPageButtonCaptions();
+}
+
+void Wizard::preparePageForPicture(int index, int mode)
+{
+    showPage(index, mode);
+    switch (index) {
+    case MenuPage:
+        SetNavButtons(false, true, true);
+        break;
+    case SourcePage:
+    case DestinationPage:
+        SetNavButtons(true, true, true);
+        break;
+    case DiscPage:
+        fillDiscDrives();
+        while (m_cdRipTabs->count() > 0)
+            m_cdRipTabs->removeTab(0);
+        m_cdRipTabs->addTab(m_texts[19]);
+        m_cdRipTabs->addTab(m_texts[20]);
+        m_cdRipTabs->setCurrentIndex(0);
+        selectDiscTab(0);
+        SetNavButtons(true, true, true);
+        break;
+    case ProgressPage:
+        m_tips[3]->setText(m_texts[39] + QLatin1Char(' ') +
+                           QString::number(PageFlow::recoveryStepNumber(mode)) + QStringLiteral(".   ") +
+                           m_texts[41]);
+        m_exit->setCaption(padded(m_texts[35]));
+        SetNavButtons(false, false, true);
+        break;
+    case ReportPage:
+        ShowRunSummary(false, true, RunTotals{});
+        SetNavButtons(true, false, true);
+        break;
+    default:
+        SetNavButtons(true, false, true);
+        break;
+    }
+}
+
 void Wizard::setTempPath(const QString& path)
 {
     m_tempPath = path;
@@ -635,6 +685,11 @@ void Wizard::slideTick()
 
 void Wizard::clickNext()
 {
+    guarded([this] { clickNextStep(); });
+}
+
+void Wizard::clickNextStep()
+{
     if (!m_next->isEnabled() || m_flow.isSliding())
         return;
     switch (m_flow.CurrentPage) {
@@ -657,6 +712,11 @@ void Wizard::clickNext()
 
 void Wizard::clickBack()
 {
+    guarded([this] { clickBackStep(); });
+}
+
+void Wizard::clickBackStep()
+{
     if (!m_back->isEnabled() || m_flow.isSliding())
         return;
     const auto step = m_flow.backStep();
@@ -675,6 +735,11 @@ void Wizard::clickBack()
 
 void Wizard::clickExit()
 {
+    guarded([this] { clickExitStep(); });
+}
+
+void Wizard::clickExitStep()
+{
     if (!m_exit->isEnabled())
         return;
     JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
@@ -682,6 +747,11 @@ void Wizard::clickExit()
 }
 
 void Wizard::clickFlag(int index)
+{
+    guarded([this, index] { clickFlagStep(index); });
+}
+
+void Wizard::clickFlagStep(int index)
 {
     if (index < 0 || index > 3)
         return;
@@ -865,6 +935,21 @@ void Wizard::showAboutBox()
 void Wizard::openHomePage()
 {
     Platform::openUrl(StartUp::homePageAddress(m_language));
+}
+
+void Wizard::guarded(const std::function<void()>& step)
+{
+    // A hosted control that refuses a call must not take the window down with it: say what
+    // failed and give the buttons back, so the user can go back or leave.
+    try {
+        step();
+    } catch (const std::exception& e) {
+        Prompt::show(
+            {QMessageBox::Critical, QStringLiteral("Korvalis"),
+             QStringLiteral("This step could not be completed:\n\n") + QString::fromLocal8Bit(e.what())},
+            this);
+        SetNavButtons(m_flow.backStep().has_value(), m_next->isEnabled(), true);
+    }
 }
 
 void Wizard::message(int textNumber, int icon)

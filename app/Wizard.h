@@ -67,6 +67,10 @@ public:
     QString TempPath() const { return m_tempPath; }
     void setTempPath(const QString& path);
     QWidget* page(int index) const;
+    // Shows a page at once, without the walk that leads there (pictures of the pages, tests).
+    void showPage(int index, int mode);
+    // Shows a page with the contents and button states a user meets there.
+    void preparePageForPicture(int index, int mode);
 
 Q_SIGNALS:
     // The window was unloaded: the program is to end now.
@@ -106,6 +110,11 @@ private:
 
     void checkDiscAccess();
     RunTotals engineTotals() const;
+    void clickNextStep();
+    void clickBackStep();
+    void clickExitStep();
+    void clickFlagStep(int index);
+    void guarded(const std::function<void()>& step);
     void message(int textNumber, int icon);
     void unload(int exitCode);
 
