@@ -45,7 +45,7 @@ constexpr int WindowHeight = BarTop + BarHeight;
 constexpr int TipsHeight = 660;
 
 // Which Tips label each page carries.
-constexpr std::array<int, PageCount> TipsOfPage = {4, 1, 5, 0, 3, 6, 2, 7};
+constexpr std::array<int, PageCount> TipsOfPage = {4, 0, 5, 1, 3, 6, 2, 7};
 
 QString pageName(int index)
 {
@@ -219,17 +219,27 @@ QFrame* Wizard::placeholder(QWidget* parent, const QString& controlName, const Q
 void Wizard::buildMenuPage()
 {
     QFrame* page = m_pages[MenuPage];
-    const int top = twipsToPixels(TipsHeight) + 10;
+    const int top = twipsToPixels(TipsHeight) + 8;
     const int width = twipsToPixels(PageWidth);
+
+    // The heading, the description under it, then the tasks.
+    m_label5[0] = new QLabel(page);
+    m_label5[0]->setObjectName(QStringLiteral("Label5(0)"));
+    m_label5[0]->setGeometry(20, top, width - 40, 24);
+    QFont heading = m_label5[0]->font();
+    heading.setBold(true);
+    heading.setPointSize(heading.pointSize() + 2);
+    m_label5[0]->setFont(heading);
 
     m_label5[1] = new QLabel(page);
     m_label5[1]->setObjectName(QStringLiteral("Label5(1)"));
     m_label5[1]->setWordWrap(true);
-    m_label5[1]->setGeometry(20, top, width - 40, 36);
+    m_label5[1]->setGeometry(20, top + 26, width - 40, 62);
+    m_label5[1]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     m_mainMenu = new QListWidget(page);
     m_mainMenu->setObjectName(QStringLiteral("MainMenu"));
-    m_mainMenu->setGeometry(20, top + 42, width - 40, 230);
+    m_mainMenu->setGeometry(20, top + 92, width - 40, 200);
     m_mainMenu->setIconSize(QSize(32, 32));
     m_mainMenu->setSpacing(4);
     QFont menuFont = m_mainMenu->font();
@@ -244,13 +254,8 @@ void Wizard::buildMenuPage()
     connect(m_mainMenu, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
         clickMenuEntry(m_mainMenu->row(item) + 1);
         if (m_flow.CurrentPage == MenuPage && !m_flow.isSliding())
-            NextFromMenu();
+            guarded([this] { NextFromMenu(); });
     });
-
-    m_label5[0] = new QLabel(page);
-    m_label5[0]->setObjectName(QStringLiteral("Label5(0)"));
-    m_label5[0]->setWordWrap(true);
-    m_label5[0]->setGeometry(20, top + 280, width - 40, 40);
 
     m_designC = new ClickableLabel(page);
     m_designC->setObjectName(QStringLiteral("DesignC"));
@@ -297,7 +302,7 @@ void Wizard::buildDiscPage()
         m_cdRipFrames[static_cast<size_t>(i)] = frame;
     }
     for (int i = 0; i < 4; ++i) {
-        m_label6[static_cast<size_t>(i)] = new QLabel(m_cdRipFrames[i < 2 ? 0 : 1]);
+        m_label6[static_cast<size_t>(i)] = new QLabel(m_cdRipFrames[i == 0 || i == 2 ? 0 : 1]);
         m_label6[static_cast<size_t>(i)]->setObjectName(indexed("Label6", i));
         m_label6[static_cast<size_t>(i)]->setWordWrap(true);
     }
@@ -308,8 +313,8 @@ void Wizard::buildDiscPage()
     m_sourceDrives->setObjectName(QStringLiteral("SourceDrives"));
     m_sourceDrives->setIconSize(QSize(24, 24));
     drives->addWidget(m_label6[0]);
+    drives->addWidget(m_label6[2]);
     drives->addWidget(m_sourceDrives);
-    drives->addWidget(m_label6[1]);
     drives->addStretch();
 
     // The temporary folder and the machine's drives.
@@ -326,7 +331,7 @@ void Wizard::buildDiscPage()
     temp->addWidget(m_label6[3], 0, 0, 1, 2);
     temp->addWidget(m_tempFolder, 1, 0);
     temp->addWidget(m_command2, 1, 1);
-    temp->addWidget(m_label6[2], 2, 0, 1, 2);
+    temp->addWidget(m_label6[1], 2, 0, 1, 2);
     temp->addWidget(m_driveList, 3, 0, 1, 2);
     m_cdRipFrames[1]->hide();
 }
@@ -370,55 +375,48 @@ void Wizard::buildReportPage()
 
     auto* body = new QFrame(page);
     body->setObjectName(QStringLiteral("ReportPageDiv(0)"));
-    body->setGeometry(20, top, width - 40, 250);
+    body->setGeometry(20, top, width - 40, 200);
     auto* grid = new QGridLayout(body);
     grid->setColumnStretch(1, 1);
 
-    const auto value = [this, body](int item) {
-        auto* edit = new QLineEdit(body);
+    const auto value = [this](QWidget* owner, int item) {
+        auto* edit = new QLineEdit(owner);
         edit->setObjectName(indexed("ConfermReportValue", item));
         edit->setReadOnly(true);
         edit->setFrame(false);
         m_reportValues[static_cast<size_t>(item)] = edit;
         return edit;
     };
-    const auto label = [this, body](int index) {
-        auto* l = new QLabel(body);
+    const auto label = [this](QWidget* owner, int index) {
+        auto* l = new QLabel(owner);
         l->setObjectName(indexed("Label3", index));
         m_label3[static_cast<size_t>(index)] = l;
         return l;
     };
-    // The outcome first, then the counts of the run; each label stands before the values it names.
-    grid->addWidget(value(2), 0, 0, 1, 3);
+    // Each row: the label, then the value it names.
+    const std::array<std::pair<int, int>, 6> rows = {{{4, 2}, {0, 0}, {5, 10}, {1, 1}, {2, 4}, {3, 5}}};
+    for (size_t row = 0; row < rows.size(); ++row) {
+        grid->addWidget(label(body, rows[row].first), static_cast<int>(row), 0);
+        grid->addWidget(value(body, rows[row].second), static_cast<int>(row), 1);
+    }
     QFont outcome = m_reportValues[2]->font();
     outcome.setBold(true);
     m_reportValues[2]->setFont(outcome);
-    grid->addWidget(label(0), 1, 0);
-    grid->addWidget(value(0), 1, 1);
-    grid->addWidget(value(10), 1, 2);
-    grid->addWidget(label(1), 2, 0);
-    grid->addWidget(value(1), 2, 1);
-    grid->addWidget(label(2), 3, 0);
-    grid->addWidget(value(4), 3, 1);
-    grid->addWidget(label(3), 4, 0);
-    grid->addWidget(value(5), 4, 1);
-    grid->addWidget(value(8), 5, 0, 1, 3);
-    m_reportValues[8]->setReadOnly(true);
 
+    // What is left of a paused run.
     m_resumeFrame = new QFrame(page);
     m_resumeFrame->setObjectName(QStringLiteral("ReportPageDiv(2)"));
     m_resumeFrame->setFrameShape(QFrame::StyledPanel);
-    m_resumeFrame->setGeometry(20, top + 260, width - 40, 40);
-    auto* resume = new QHBoxLayout(m_resumeFrame);
-    auto* leftLabel = new QLabel(m_resumeFrame);
-    leftLabel->setObjectName(QStringLiteral("Label3(4)"));
-    resume->addWidget(leftLabel);
-    auto* left = new QLineEdit(m_resumeFrame);
-    left->setObjectName(QStringLiteral("ConfermReportValue(9)"));
-    left->setReadOnly(true);
-    left->setFrame(false);
-    m_reportValues[9] = left;
-    resume->addWidget(left, 1);
+    m_resumeFrame->setGeometry(20, top + 206, width - 40, 110);
+    auto* resume = new QGridLayout(m_resumeFrame);
+    resume->setColumnStretch(1, 1);
+    resume->addWidget(label(m_resumeFrame, 6), 0, 0);
+    resume->addWidget(value(m_resumeFrame, 9), 0, 1);
+    auto* note = new QLabel(m_resumeFrame);
+    note->setObjectName(QStringLiteral("ConfermReportValue(8)"));
+    note->setWordWrap(true);
+    m_reportNote = note;
+    resume->addWidget(note, 1, 0, 1, 2);
     m_resumeFrame->hide();
 }
 
@@ -565,8 +563,9 @@ void Wizard::applyTexts(const LanguageTexts& language)
         setCharSet(l, charSet);
     for (int i : {0, 1, 2, 4, 5})
         setCharSet(m_tips[static_cast<size_t>(i)], charSet);
-    for (int i : {0, 1, 2, 4, 5, 8, 9, 10})
+    for (int i : {0, 1, 2, 4, 5, 9, 10})
         setCharSet(m_reportValues[static_cast<size_t>(i)], charSet);
+    setCharSet(m_reportNote, charSet);
 
     m_label5[1]->setText(m_texts[5]);
     m_label5[0]->setText(m_texts[6]);
@@ -581,12 +580,15 @@ void Wizard::applyTexts(const LanguageTexts& language)
     m_label3[1]->setText(m_texts[55]);
     m_label3[2]->setText(m_texts[54]);
     m_label3[3]->setText(m_texts[136]);
+    m_label3[4]->setText(m_texts[138]);
+    m_label3[5]->setText(m_texts[140]);
+    m_label3[6]->setText(m_texts[139]);
     m_burnSettings->setTitle(m_texts[130]);
 
     // The report page's defaults until a run rewrites them.
     m_tips[2]->setText(m_texts[51]);
     m_reportValues[2]->setText(m_texts[137]);
-    m_reportValues[8]->setText(m_texts[52]);
+    m_reportNote->setText(m_texts[52]);
 
     SetPageButtonCaptions();
 }

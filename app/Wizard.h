@@ -151,7 +151,8 @@ private:
     QGroupBox* m_burnSettings = nullptr;
 
     std::array<QLineEdit*, 11> m_reportValues{};
-    std::array<QLabel*, 4> m_label3{};
+    std::array<QLabel*, 7> m_label3{};
+    QLabel* m_reportNote = nullptr;
     QFrame* m_resumeFrame = nullptr;
 
     QTreeWidget* m_history = nullptr;
