@@ -329,6 +329,9 @@ void tst_SimulatedMedium::treeIsMirrored()
     QFile deep(path(medium, QStringLiteral("a/b/c/deep.txt")));
     QVERIFY(deep.open(QIODevice::ReadOnly));
     QCOMPARE(deep.readAll(), QByteArrayLiteral("deep\n"));
+    const uchar* mapped = deep.map(0, 4); // undamaged files map as on a disk
+    QVERIFY(mapped != nullptr);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(mapped), 4), QByteArrayLiteral("deep"));
     QCOMPARE(readOnce(path(medium, QStringLiteral("Fotos 2024/Ürlaub am Meer.jpg")), 0, 100).error, EIO);
 }
 
