@@ -130,6 +130,8 @@ private Q_SLOTS:
     void invalidMapIsRefused_data();
     void invalidMapIsRefused();
     void unmountsEvenWithAFileOpen();
+    void refusesAnUnsafeMountPoint_data();
+    void refusesAnUnsafeMountPoint();
     void wholeFileAsADiskImage();
 
 private:
@@ -376,6 +378,40 @@ void tst_SimulatedMedium::unmountsEvenWithAFileOpen()
     QVERIFY(!QFileInfo::exists(QFileInfo(mountPoint).absolutePath()));
     char byte = 0;
     QCOMPARE(::pread(held.get(), &byte, 1, 0), ssize_t(-1));
+}
+
+void tst_SimulatedMedium::refusesAnUnsafeMountPoint_data()
+{
+    QTest::addColumn<QString>("mountPoint"); // relative to a fresh folder; "source/" is the source
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("a folder with files") << QStringLiteral("full") << QStringLiteral("is not empty");
+    QTest::newRow("inside the source")
+        << QStringLiteral("source/a") << QStringLiteral("outside the mirrored");
+    QTest::newRow("the source itself") << QStringLiteral("source") << QStringLiteral("is not empty");
+    QTest::newRow("missing") << QStringLiteral("nowhere") << QStringLiteral("nowhere");
+}
+
+void tst_SimulatedMedium::refusesAnUnsafeMountPoint()
+{
+    KORVALIS_REQUIRE_FUSE();
+    QFETCH(QString, mountPoint);
+    QFETCH(QString, expected);
+
+    QTemporaryDir work;
+    QVERIFY(work.isValid());
+    QVERIFY(QDir(work.path()).mkpath(QStringLiteral("source/a")));
+    QVERIFY(QDir(work.path()).mkpath(QStringLiteral("full/keep")));
+    const QString target = work.filePath(mountPoint);
+
+    QProcess program;
+    program.start(SimulatedMedium::programPath(),
+                  {QStringLiteral("-f"), work.filePath(QStringLiteral("source")), target});
+    QVERIFY(program.waitForFinished(30'000));
+    QCOMPARE(program.exitCode(), 2);
+    const QString message = QString::fromLocal8Bit(program.readAllStandardError());
+    QVERIFY2(message.contains(expected), qPrintable(message));
+    QVERIFY(!isMountPoint(target));
 }
 
 void tst_SimulatedMedium::wholeFileAsADiskImage()
