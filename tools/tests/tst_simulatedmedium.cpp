@@ -71,7 +71,7 @@ ReadResult readDirect(const QString& device, qint64 offset, qint64 size)
         return result;
     }
     const std::unique_ptr<void, decltype(&std::free)> buffer(
-        std::aligned_alloc(4096, static_cast<size_t>(size)), &std::free);
+        std::aligned_alloc(4096, static_cast<size_t>((size + 4095) / 4096 * 4096)), &std::free);
     const ssize_t n = ::pread(fd.get(), buffer.get(), static_cast<size_t>(size), offset);
     result.count = n;
     result.error = n < 0 ? errno : 0;
