@@ -40,6 +40,11 @@ DrivesList::DrivesList(QWidget* parent)
     connect(m_drivesFullList, &QComboBox::activated, this, &DrivesList::comboPicked);
 }
 
+DrivesList::~DrivesList()
+{
+    m_gone->store(true);
+}
+
 void DrivesList::setVolumeSource(VolumeSource source)
 {
     m_source = std::move(source);
@@ -87,12 +92,13 @@ void DrivesList::ShowDevices()
 
     const int generation = ++m_generation;
     QPointer<DrivesList> self(this);
+    const std::shared_ptr<std::atomic<bool>> gone = m_gone;
     Platform::VolumeList volumes;
     try {
         // The source bounds each volume's query; the wait stays off the window's thread.
         const VolumeSource source = m_source;
-        volumes =
-            Platform::callKeepingEventsAlive([source] { return source(); }).value_or(Platform::VolumeList{});
+        volumes = Platform::callKeepingEventsAlive([source] { return source(); }, {}, 25, gone.get())
+                      .value_or(Platform::VolumeList{});
     } catch (const std::exception&) {
         volumes.clear(); // nothing could be asked: nothing is listed
     }

@@ -8,7 +8,9 @@
 #include <QString>
 #include <QWidget>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -34,6 +36,7 @@ public:
     using VolumeSource = std::function<Platform::VolumeList()>;
 
     explicit DrivesList(QWidget* parent = nullptr);
+    ~DrivesList() override;
 
     void setVolumeSource(VolumeSource source);
 
@@ -90,4 +93,6 @@ private:
     DriveChoice m_choice;
     bool m_showRemovables = true;
     int m_generation = 0;
+    // Set when the picker goes, so a volume query still waiting is given up.
+    std::shared_ptr<std::atomic<bool>> m_gone = std::make_shared<std::atomic<bool>>(false);
 };

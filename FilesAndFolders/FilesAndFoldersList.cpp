@@ -132,6 +132,7 @@ FilesAndFoldersList::FilesAndFoldersList(QWidget* parent)
 FilesAndFoldersList::~FilesAndFoldersList()
 {
     // A walk still running stops at its next entry; its thread owns what it uses.
+    m_gone->store(true);
     if (m_cancelBuild)
         m_cancelBuild->store(true);
 }
@@ -218,15 +219,18 @@ void FilesAndFoldersList::ShowFilesList()
     const int generation = ++m_listingGeneration;
     const QString path = m_currentPath;
     QPointer<FilesAndFoldersList> self(this);
+    const std::shared_ptr<std::atomic<bool>> gone = m_gone;
     std::optional<FolderRead> read;
     try {
-        read = Platform::callKeepingEventsAlive([path] {
-            FolderRead r;
-            r.audioCd = isAudioCd(Platform::Volumes::volumeOf(path));
-            if (!r.audioCd)
-                r.contents = FolderReader::read(path);
-            return r;
-        });
+        read = Platform::callKeepingEventsAlive(
+            [path] {
+                FolderRead r;
+                r.audioCd = isAudioCd(Platform::Volumes::volumeOf(path));
+                if (!r.audioCd)
+                    r.contents = FolderReader::read(path);
+                return r;
+            },
+            {}, 25, gone.get());
     } catch (const std::exception&) {
         read.reset();
     }
@@ -371,6 +375,8 @@ bool FilesAndFoldersList::runBuild(const std::function<bool(SelectionWalk&)>& bu
                 o.result = build(*walk);
             } catch (const std::length_error&) {
                 o.limitCut = true;
+            } catch (...) {
+                o.result = false; // out of memory on a huge tree: the build fails, the control lives on
             }
             return o;
         },

@@ -123,6 +123,8 @@ private:
     NavigationHistory m_history;
     TypeIconCache m_iconCache;
     int m_listingGeneration = 0;
+    // Set when the browser goes, so a folder read still waiting is given up.
+    std::shared_ptr<std::atomic<bool>> m_gone = std::make_shared<std::atomic<bool>>(false);
 
     std::shared_ptr<SelectionWalk> m_walk;
     std::shared_ptr<std::atomic<bool>> m_cancelBuild;
