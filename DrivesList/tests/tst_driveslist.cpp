@@ -185,6 +185,29 @@ private Q_SLOTS:
         QCOMPARE(list.CurrentDriveName(), QStringLiteral("/"));
     }
 
+    void newerCallWinsOverAWaitingOne()
+    {
+        DrivesList list;
+        auto released = std::make_shared<std::atomic<bool>>(false);
+        list.setVolumeSource([released] {
+            for (int i = 0; i < 500 && !released->load(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            return Platform::VolumeList{volume(QStringLiteral("/old/"), DriveType::Fixed)};
+        });
+        QTimer::singleShot(0, &list, [&list, released] {
+            list.setVolumeSource(
+                [] { return Platform::VolumeList{volume(QStringLiteral("/new/"), DriveType::Fixed)}; });
+            list.ShowDevices();
+            released->store(true);
+        });
+        list.ShowDevices();
+        QVERIFY(released->load());
+        auto* combo = list.findChild<QComboBox*>(QStringLiteral("DrivesFullList"));
+        QCOMPARE(combo->count(), 1);
+        QCOMPARE(combo->itemText(0), QStringLiteral("/new - Fixed"));
+        QCOMPARE(list.CurrentDriveName(), QStringLiteral("/new/"));
+    }
+
     void volumesOfThisMachine()
     {
         DrivesList list;

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -292,6 +293,34 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(std::length_error, b.widget.CreateListOfSelected());
         QCOMPARE(b.widget.Items_Count(), 2);
         QVERIFY(!b.widget.isBuilding() && b.list->isEnabled());
+    }
+
+    void windowServesEventsDuringALongWalk()
+    {
+        QTemporaryDir dir;
+        QStringList many;
+        for (int i = 0; i < 4000; ++i)
+            many.append(QStringLiteral("d%1/f%2.dat").arg(i % 40).arg(i));
+        makeTree(dir.path(), many, 1);
+        Browser b;
+        b.widget.setCurrentPath(dir.path());
+        const QString start = b.widget.CurrentPath();
+        bool sawBuilding = false;
+        bool secondBuildRefused = false;
+        QTimer::singleShot(0, &b.widget, [&] {
+            sawBuilding = b.widget.isBuilding() && !b.list->isEnabled();
+            try {
+                b.widget.CreateFilesList();
+            } catch (const std::logic_error&) {
+                secondBuildRefused = true;
+            }
+            QTest::keyClick(b.list, Qt::Key_Backspace); // ignored while the list is built
+        });
+        QVERIFY(b.widget.CreateFilesList());
+        QVERIFY(sawBuilding);
+        QVERIFY(secondBuildRefused);
+        QCOMPARE(b.widget.Items_Count(), 4040);
+        QCOMPARE(b.widget.CurrentPath(), start);
     }
 
     void textsAndSwitches()
