@@ -26,6 +26,9 @@ QStringList items(bool haveRecorder, int mediaCode, int limit1, int limit2)
     int top = std::min(limit1, limit2);
     if (MediaKind::isDvd(mediaCode) && top > 8)
         top = 8;
+    // A recorder that tells no speeds (an image file, some old drives) still gets a choice.
+    if (top <= 0)
+        return {QStringLiteral("32x")};
     const int step = top < 11 ? 2 : 4;
     const int n = roundHalfEven(double(top) / step);
     QStringList list;

@@ -29,6 +29,7 @@ private Q_SLOTS:
         QTest::newRow("top 5 rounds to even") << MediaKind::CdR << 5 << 5 << steps(2, 4);
         QTest::newRow("top 7 rounds half up to 4") << MediaKind::CdR << 7 << 7 << steps(2, 8);
         QTest::newRow("top 42 steps of 4") << MediaKind::CdR << 42 << 52 << steps(4, 40);
+        QTest::newRow("no speeds known") << MediaKind::DvdR << 0 << 0 << QStringList{QStringLiteral("32x")};
         QTest::newRow("no disc") << MediaKind::NoDisc << 48 << 40 << QStringList{QStringLiteral("32x")};
     }
 
