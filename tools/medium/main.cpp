@@ -6,6 +6,7 @@
 #include "MirrorFileSystem.h"
 #include "UniqueFd.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -102,6 +103,30 @@ std::string canonical(const std::string& path)
     return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : std::string();
 }
 
+// True for an empty folder or file; false for anything else, or when it cannot be looked at.
+bool isEmpty(const std::string& path)
+{
+    struct stat st = {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    if (S_ISREG(st.st_mode))
+        return st.st_size == 0;
+    if (!S_ISDIR(st.st_mode))
+        return false;
+    DIR* dir = ::opendir(path.c_str());
+    if (dir == nullptr)
+        return false;
+    bool empty = true;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+            empty = false;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return empty;
+}
+
 // Every range must name a file of the folder and start inside it: a typing error in a map would
 // otherwise give an undamaged medium and a test that proves nothing.
 bool checkAgainstSource(int sourceDir, const Options& options, const Medium::DamageMap& map,
@@ -160,6 +185,10 @@ int main(int argc, char** argv)
             return fail(options.mountPoint + ": " + std::strerror(errno));
         ::close(fd);
     }
+
+    // Mounting hides what the mount point holds; a mistyped path must not hide a user's folder.
+    if (!isEmpty(options.mountPoint))
+        return fail(options.mountPoint + " is not empty; mount on an empty folder (or file, with --image)");
 
     // A mount point inside the mirrored folder would make the mirror contain itself.
     const std::string source = canonical(options.source);

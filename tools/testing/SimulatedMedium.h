@@ -39,7 +39,8 @@ public:
 
     // True when this machine can mount FUSE file systems and the simulator is built.
     static bool fuseAvailable();
-    // Where the korvalis-medium program is.
+    // Where the korvalis-medium program is: the one built with this helper, or the one named by the
+    // environment variable KORVALIS_MEDIUM_PROGRAM.
     static QString programPath();
 
 private:
