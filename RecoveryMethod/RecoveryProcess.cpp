@@ -31,12 +31,14 @@ namespace {
 // Panel geometry in pixels.
 constexpr int Margin = 8; // left margin of the log list, and of the counters frame
 constexpr int Frame1Height = 162;
-constexpr int Frame2Height = 248;
+constexpr int Frame2Height = 268;
 constexpr int RowHeight = 24;
 constexpr int ChartLeft = 240; // the speed chart's offset inside Frame1
 constexpr int ChartTop = 22;
-constexpr int TotalStat3Width = 50;
-constexpr int TotalStat2Width = 100;
+constexpr int RowA = Frame1Height + 6; // total size, total files
+constexpr int RowB = RowA + 26;        // overall progress
+constexpr int ValueWidth = 90;         // the right-hand values: entry count, overall percentage
+constexpr int TotalStat2Width = 110;
 
 const QChar Tab(9);
 
@@ -110,14 +112,14 @@ void RecoveryProcess::buildPanel()
     m_speedChart1->setObjectName(QStringLiteral("SpeedChart1"));
     m_speedChart1->move(ChartLeft, ChartTop);
 
-    const int rowA = Frame1Height + 8;
     for (int i = 0; i < 3; ++i) {
         m_totalStat[i] = new QLabel(captionOf(i + 6), m_frame2);
         m_totalStat[i]->setObjectName(QStringLiteral("TotalStat(%1)").arg(i));
     }
-    m_totalStat[0]->setGeometry(0, rowA, 120, 20);
-    m_totalStat[1]->setGeometry(130, rowA, 80, 20);
+    m_totalStat[0]->setGeometry(0, RowB, 150, 20);
+    m_totalStat[1]->setGeometry(0, RowA, 90, 20);
     m_totalStat[2]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_totalStat[2]->setContentsMargins(0, 0, 6, 0);
     m_totalStat[3] = new QLabel(QStringLiteral("0%"), m_frame2);
     m_totalStat[3]->setObjectName(QStringLiteral("TotalStat(3)"));
     m_totalStat[3]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -126,8 +128,7 @@ void RecoveryProcess::buildPanel()
         m_statT[i]->setObjectName(QStringLiteral("StatT(%1)").arg(i));
         m_statT[i]->setReadOnly(true);
     }
-    m_statT[1]->setGeometry(210, rowA - 1, 100, 22);
-    m_statT[0]->setGeometry(320, rowA - 1, 90, 22);
+    m_statT[1]->setGeometry(90, RowA - 1, 110, 22);
     m_progressBar2 = new QProgressBar(m_frame2);
     m_progressBar2->setObjectName(QStringLiteral("ProgressBar2"));
     m_progressBar2->setRange(0, 100);
@@ -135,10 +136,10 @@ void RecoveryProcess::buildPanel()
 
     m_command1 = new isButton(QStringLiteral("Start"), -1, m_frame2);
     m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setGeometry(0, rowA + 50, 88, 26);
+    m_command1->setGeometry(0, RowB + 46, 88, 26);
     m_command2 = new isButton(QStringLiteral("Stop"), -1, m_frame2);
     m_command2->setObjectName(QStringLiteral("Command2"));
-    m_command2->setGeometry(96, rowA + 50, 88, 26);
+    m_command2->setGeometry(96, RowB + 46, 88, 26);
     m_command2->setEnabled(false);
     connect(m_command1, &isButton::Click, this, [this] { StartProcess(); });
     connect(m_command2, &isButton::Click, this, [this] { TerminateMe(); });
@@ -170,11 +171,11 @@ void RecoveryProcess::layoutPanel()
     m_frame2->setGeometry(Margin, frame2Top, w, Frame2Height);
     m_list2->setGeometry(Margin, Margin, w, std::max(0, frame2Top - Margin));
     m_frame1->setGeometry(0, 0, w, Frame1Height);
-    const int progressTop = Frame1Height + 8 + 26;
-    m_progressBar2->setGeometry(0, progressTop, w, 16);
-    const int rowA = Frame1Height + 8;
-    m_totalStat[3]->setGeometry(w - TotalStat3Width, rowA, TotalStat3Width, 20);
-    m_totalStat[2]->setGeometry(w - TotalStat3Width - TotalStat2Width, rowA, TotalStat2Width, 20);
+    m_progressBar2->setGeometry(0, RowB + 22, w, 16);
+    // The overall percentage ends where the bar ends; the files label sits left of it, above.
+    m_totalStat[3]->setGeometry(w - ValueWidth, RowB, ValueWidth, 20);
+    m_totalStat[2]->setGeometry(w - ValueWidth - TotalStat2Width, RowA, TotalStat2Width, 20);
+    m_statT[0]->setGeometry(w - ValueWidth, RowA - 1, ValueWidth, 22);
     m_speedChart1->setGeometry(ChartLeft, ChartTop, std::max(0, w - ChartLeft - ChartTop / 2),
                                Frame1Height - ChartTop - 8);
 }
@@ -339,6 +340,7 @@ void RecoveryProcess::StartProcess()
     m_itemsFolders = 0;
     m_itemsNotCopied = 0;
     m_isCopyingProcess = true;
+    m_quitting = false;
     setOverwriteAnswer(Overwrite::None);
     EngineAnswers::setAbortAnswer(Abort::Continue);
     m_totalCopiedBytes = 0;
@@ -382,6 +384,11 @@ void RecoveryProcess::StartProcess()
             stopped = true;
             break;
         }
+        if (m_quitting) {
+            // The program is ending while a call hangs in the kernel: no further entry is tried.
+            stopped = true;
+            break;
+        }
         ++m_currentFile;
     }
 
@@ -392,7 +399,8 @@ void RecoveryProcess::StartProcess()
             setIsDone(j, false);
             setStartPosition(j, 0);
             showOverall(100.0 / (static_cast<double>(m_itemsCount) / static_cast<double>(j)));
-            yield();
+            if (!m_quitting)
+                yield();
         }
     }
 
@@ -533,7 +541,10 @@ void RecoveryProcess::showOverall(double percent)
 
 bool RecoveryProcess::runIo(const std::function<void()>& call)
 {
-    return m_io->run(call);
+    if (m_io->run(call))
+        return true;
+    m_quitting = true;
+    return false;
 }
 
 void RecoveryProcess::yield()

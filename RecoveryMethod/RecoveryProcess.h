@@ -167,6 +167,7 @@ private:
     int m_itemsFolders = 0;
     int m_corruptedFilesCount = 0;
     double m_currentFileBytes = 0;
+    bool m_quitting = false; // a blocking call could not be waited for: the program is ending
 
     // The job arrays grow as the host writes them; unwritten entries read as empty.
     std::vector<QString> m_fileNames;
