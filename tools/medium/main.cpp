@@ -201,10 +201,13 @@ int main(int argc, char** argv)
     Medium::DamageState damage(map.ranges());
     Medium::MirrorFileSystem fileSystem(std::move(sourceDir), damage, options.image);
 
-    // auto_unmount: the mount goes away even when this process is killed.
-    std::vector<std::string> fuseArgs = {argv[0], "-o",
-                                         "ro,default_permissions,auto_unmount,fsname=korvalis-medium,"
-                                         "subtype=korvalis-medium"};
+    // auto_unmount: the mount goes away even when this process is killed. Enough threads that reads
+    // held by delays leave others free; max_idle_threads given also stops libfuse 3.14 warning about
+    // its own default.
+    std::vector<std::string> fuseArgs = {
+        argv[0], "-o",
+        "ro,default_permissions,auto_unmount,max_idle_threads=10,max_threads=64,fsname=korvalis-medium,"
+        "subtype=korvalis-medium"};
     if (options.foreground)
         fuseArgs.emplace_back("-f");
     if (options.debug)
