@@ -130,6 +130,7 @@ private Q_SLOTS:
     void invalidMapIsRefused_data();
     void invalidMapIsRefused();
     void unmountsEvenWithAFileOpen();
+    void killedFileSystemLeavesNoMount();
     void refusesAnUnsafeMountPoint_data();
     void refusesAnUnsafeMountPoint();
     void wholeFileAsADiskImage();
@@ -378,6 +379,25 @@ void tst_SimulatedMedium::unmountsEvenWithAFileOpen()
     QVERIFY(!QFileInfo::exists(QFileInfo(mountPoint).absolutePath()));
     char byte = 0;
     QCOMPARE(::pread(held.get(), &byte, 1, 0), ssize_t(-1));
+}
+
+// A test that crashes kills its file system with it; the mount must not stay behind, dead.
+void tst_SimulatedMedium::killedFileSystemLeavesNoMount()
+{
+    KORVALIS_REQUIRE_FUSE();
+    QTemporaryDir work;
+    QVERIFY(work.isValid());
+    const QString target = work.filePath(QStringLiteral("medium"));
+    QVERIFY(QDir().mkdir(target));
+
+    QProcess program;
+    program.start(SimulatedMedium::programPath(), {QStringLiteral("-f"), m_source->path(), target});
+    QVERIFY(program.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(isMountPoint(target), 20'000);
+    program.kill();
+    QVERIFY(program.waitForFinished());
+    QTRY_VERIFY_WITH_TIMEOUT(!isMountPoint(target), 20'000);
+    QVERIFY(QDir(target).isEmpty()); // the empty folder again, not a dead mount
 }
 
 void tst_SimulatedMedium::refusesAnUnsafeMountPoint_data()
