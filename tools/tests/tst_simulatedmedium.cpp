@@ -124,6 +124,7 @@ private Q_SLOTS:
     void readsTouchingBadBytesFail_data();
     void readsTouchingBadBytesFail();
     void weakRangeReadsAfterItsFailures();
+    void positionsPastFourGiB();
     void delayHoldsOnlyTheFailingRead();
     void writesAreRefused();
     void treeIsMirrored();
@@ -249,6 +250,31 @@ void tst_SimulatedMedium::weakRangeReadsAfterItsFailures()
     const ReadResult read = readOnce(file, 4096, 16384);
     QCOMPARE(read.count, qint64(16384));
     QVERIFY(read.bytes == m_data.mid(4096, 16384));
+}
+
+// Large media: positions past 32 bits, in a sparse file that takes no real space.
+void tst_SimulatedMedium::positionsPastFourGiB()
+{
+    KORVALIS_REQUIRE_FUSE();
+    constexpr qint64 kBig = 5LL * 1024 * 1024 * 1024;
+    constexpr qint64 kBad = 4LL * 1024 * 1024 * 1024 + 4096;
+    const QByteArray marker = pattern(8192, 4);
+    {
+        QFile big(m_source->filePath(QStringLiteral("big.bin")));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        QVERIFY(big.resize(kBig));
+        QVERIFY(big.seek(kBad - 4096));
+        QCOMPARE(big.write(marker), marker.size());
+    }
+    SimulatedMedium medium(m_source->path(), QStringLiteral("big.bin %1 512\n").arg(kBad));
+    QVERIFY2(medium.mount(), qPrintable(medium.errorString()));
+    const QString file = path(medium, QStringLiteral("big.bin"));
+
+    QCOMPARE(QFileInfo(file).size(), kBig);
+    QVERIFY(readOnce(file, kBad - 4096, 4096).bytes == marker.left(4096));
+    QCOMPARE(readOnce(file, kBad, 1).error, EIO);
+    QCOMPARE(readOnce(file, kBad - (1LL << 32), 512).count, qint64(512)); // the same offset, 32 bits down
+    QVERIFY(readOnce(file, kBad + 512, 3584).bytes == marker.mid(4608));
 }
 
 // The delayed read must still be waiting after a while, while a read of another file comes back.
