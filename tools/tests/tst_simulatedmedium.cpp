@@ -434,8 +434,8 @@ void tst_SimulatedMedium::refusesAnUnsafeMountPoint_data()
     QTest::newRow("a folder with files") << QStringLiteral("full") << QStringLiteral("is not empty");
     QTest::newRow("inside the source")
         << QStringLiteral("source/a") << QStringLiteral("outside the mirrored");
-    QTest::newRow("the source itself") << QStringLiteral("source") << QStringLiteral("is not empty");
-    QTest::newRow("missing") << QStringLiteral("nowhere") << QStringLiteral("nowhere");
+    QTest::newRow("the source itself") << QStringLiteral("source") << QStringLiteral("outside the mirrored");
+    QTest::newRow("missing") << QStringLiteral("nowhere") << QStringLiteral("nowhere: No such file");
 }
 
 void tst_SimulatedMedium::refusesAnUnsafeMountPoint()
