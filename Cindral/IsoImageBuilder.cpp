@@ -48,6 +48,9 @@ QString addContents(IsoImage* image, IsoDir* dir, const ImageTree::Dir& folder)
 
 void BurnSourceRelease::operator()(burn::burn_source* source) const
 {
+    // The image writer thread runs from the start; an image not read to its end must stop it.
+    if (source->version >= 1 && source->cancel)
+        source->cancel(source);
     burn::burn_source_free(source);
 }
 

@@ -286,8 +286,8 @@ void burnTask(const std::shared_ptr<Shared>& shared, const QString& address,
             int(std::lround(settings.speedFactor * MediaKind::bytesPerSecondAt1x(profile) / 1000.0));
 
     // A fifo of 4 MiB between the image writer and the drive evens out reading the staged files.
+    // The image stream itself is released (and stopped, if unread) when the task lets go of it.
     burn_source* fifo = burn_fifo_source_new(image->get(), 2048, 2048, 0);
-    image->reset();
     burn_disc* disc = burn_disc_create();
     burn_session* session = burn_session_create();
     burn_track* track = burn_track_create();
@@ -446,7 +446,7 @@ int LibburnRecorder::RecorderCount()
 {
     std::unique_lock lock(m_shared->mutex);
     // The first scan of the machine's drives is the one wait the window may see; it is bounded.
-    m_shared->changed.wait_for(lock, 20s, [this] { return m_shared->listed; });
+    m_shared->changed.wait_for(lock, 10s, [this] { return m_shared->listed; });
     return int(m_shared->recorders.size());
 }
 
