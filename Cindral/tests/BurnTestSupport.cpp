@@ -58,6 +58,17 @@ QStringList entriesBelow(const QString& root)
     return entries;
 }
 
+void makeWritable(const QString& root)
+{
+    QFile::setPermissions(root, QFile::permissions(root) | QFile::WriteOwner);
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
+    }
+}
+
 QProcessEnvironment utf8Environment()
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -25,6 +25,9 @@ QStringList entriesBelow(const QString& root);
 
 QProcessEnvironment utf8Environment();
 
+// Files read back from a disc are read-only; this lets the temporary folder go.
+void makeWritable(const QString& root);
+
 int runXorriso(QStringList arguments);
 
 std::unique_ptr<K3Cindral> controlOn(const QString& target);

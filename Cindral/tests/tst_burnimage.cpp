@@ -46,6 +46,7 @@ private Q_SLOTS:
         writeFile(source + QStringLiteral("文件/数据.bin"), randomBytes(4096, 3));
         writeFile(source + QStringLiteral("文件/") + longName, randomBytes(1234, 4));
         writeFile(source + QStringLiteral("empty.txt"), QByteArray());
+        QFile::setPermissions(source + QStringLiteral("empty.txt"), QFile::ReadOwner | QFile::WriteOwner);
         QDir().mkpath(source + QStringLiteral("Пустая папка"));
         QVERIFY(longName.size() > 103);
 
@@ -98,6 +99,8 @@ private Q_SLOTS:
             QVERIFY2(found->second == data, qPrintable(path));
         }
         QVERIFY(QFileInfo(out + QStringLiteral("/Пустая папка")).isDir());
+        QVERIFY(QFileInfo(out + QStringLiteral("/empty.txt")).permissions() & QFile::ReadOther);
+        makeWritable(out);
 
         // The written image is a disc with data now: the recorder says it is not blank.
         auto again = controlOn(image);
