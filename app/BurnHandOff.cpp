@@ -44,6 +44,11 @@ BurnHandOff::BurnHandOff(K3Cindral& control, CDDVDBurner2& burner, const TextReg
 
 BurnHandOff::~BurnHandOff() = default;
 
+EraseMediaForm* BurnHandOff::eraseForm() const
+{
+    return m_eraseForm.data();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Routes
 

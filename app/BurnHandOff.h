@@ -85,7 +85,7 @@ public:
     void releaseTempCopy(const QString& tempFolder);
 
     bool isErasing() const { return !m_eraseForm.isNull(); }
-    EraseMediaForm* eraseForm() const { return m_eraseForm.data(); }
+    EraseMediaForm* eraseForm() const;
     const TempFolderKeeper& keeper() const { return m_keeper; }
 
     // The mounted volume of the disc in a recorder, found by the device the recorder's name
