@@ -297,6 +297,39 @@ private Q_SLOTS:
         // Re-initialised: the options view and the 500 ms detection are back.
         QVERIFY(c.BurnFrame(0)->isVisibleTo(&c));
         QCOMPARE(c.CDDVDDetectTimer->interval(), 500);
+        // The half-written disc is looked at again and is not offered as ready.
+        f.recorder->setDisc(0, {2, false, false, 48, 40});
+        ready.clear();
+        QVERIFY(ready.wait(5000));
+        QCOMPARE(ready.first().first().toBool(), false);
+        QVERIFY(!c.isBurnDriveReady());
+        QVERIFY(!c.BurnBut->isEnabled());
+    }
+
+    void stallMessageIsARealBox()
+    {
+        Fixture f({{QStringLiteral("/dev/sr0 TEST Writer"), BlankCdR}});
+        K3Cindral& c = *f.control;
+        QSignalSpy ready(&c, &K3Cindral::DriveReady);
+        c.InitializeMe(QStringLiteral("/rec/"), QStringLiteral("/rec/"));
+        QVERIFY(ready.wait(5000));
+        QCOMPARE(c.PrepareBurn(), 0);
+        c.AddItem(QStringLiteral("/rec/a.txt"));
+        f.recorder->setImageBlocks(1000);
+        f.recorder->scriptStall(10);
+        bool acted = false;
+        QString text;
+        ModalDriver::onNextModal(
+            [&](QWidget* modal) {
+                if (auto* box = qobject_cast<QMessageBox*>(modal))
+                    text = box->text();
+                ModalDriver::clickButton(modal, QStringLiteral("OK"));
+            },
+            &acted);
+        c.BurnIt();
+        QTRY_VERIFY_WITH_TIMEOUT(acted, 10000);
+        QVERIFY(!c.isBurning());
+        QVERIFY(text.startsWith(QStringLiteral("Burning process aborted.")));
     }
 
     void burnThatReachesTheEndButFailsIsNotFinished()
@@ -336,7 +369,8 @@ private Q_SLOTS:
         c.BurnIt();
         QTRY_VERIFY_WITH_TIMEOUT(!c.isBurning(), 10000);
         QCOMPARE(messages.shown.size(), 1);
-        QCOMPARE(messages.shown.first().text, c.LangValue(3));
+        QCOMPARE(messages.shown.first().text,
+                 QStringLiteral("Burning process aborted.\nKorvalis has to be restarted."));
         QCOMPARE(c.LastBurnBlock(), 300.0);
         QTest::qWait(300);
         QCOMPARE(finished.count() + aborted.count(), 0);
@@ -412,6 +446,22 @@ private Q_SLOTS:
         QVERIFY(!f.control->CDDVDDetectTimer->isActive());
         f.control->ReInitializeMe();
         QVERIFY(f.control->CDDVDDetectTimer->isActive());
+    }
+
+    void scriptedEraseBlanksTheDisc()
+    {
+        ScriptedRecorder recorder;
+        recorder.setRecorders({{QStringLiteral("/dev/sr0 TEST Writer"), {9, false, true, 8, 8}}});
+        QCOMPARE(recorder.SelectRecorder(0), 1);
+        QVERIFY(recorder.IsErasable());
+        QVERIFY(!recorder.IsBlank());
+        QSignalSpy done(&recorder, &CDDVDBurner2::EraseDone);
+        recorder.setQuickErase(false);
+        recorder.StartErase();
+        QVERIFY(done.wait(5000));
+        QVERIFY(recorder.IsBlank());
+        QCOMPARE(recorder.calls(),
+                 (QStringList{QStringLiteral("QuickErase=0"), QStringLiteral("StartErase")}));
     }
 
     void factoryHookMakesTheControlsRecorder()
