@@ -10,6 +10,7 @@
 #include "LanguageFile.h"
 #include "PathRules.h"
 #include "Prompt.h"
+#include "RecoveryProcess.h"
 #include "SelFolderForm.h"
 #include "StartUp.h"
 #include "SystemPaths.h"
@@ -215,16 +216,6 @@ QFrame* Wizard::buildTipsPanel(int page, int tipsIndex)
     return panel;
 }
 
-QFrame* Wizard::placeholder(QWidget* parent, const QString& controlName, const QRect& geometry)
-{
-    // Holds the place of a hosted control until it is built into the window.
-    auto* frame = new QFrame(parent);
-    frame->setObjectName(controlName + QStringLiteral("Place"));
-    frame->setFrameShape(QFrame::StyledPanel);
-    frame->setGeometry(geometry);
-    return frame;
-}
-
 void Wizard::buildMenuPage()
 {
     QFrame* page = m_pages[MenuPage];
@@ -370,8 +361,15 @@ void Wizard::buildProgressPage()
 {
     QFrame* page = m_pages[ProgressPage];
     const int top = twipsToPixels(TipsHeight) + 6;
-    placeholder(page, QStringLiteral("RecoveryProcess1"),
-                QRect(10, top, twipsToPixels(PageWidth) - 20, twipsToPixels(PageHeight) - top - 8));
+    m_engine = new RecoveryProcess(page);
+    m_engine->setObjectName(QStringLiteral("RecoveryProcess1"));
+    m_engine->setGeometry(10, top, twipsToPixels(PageWidth) - 20, twipsToPixels(PageHeight) - top - 8);
+    // The engine raises its events from inside StartProcess; the walk goes on from there.
+    connect(m_engine, &RecoveryProcess::ProcessDone, this, [this] { guarded([this] { onProcessDone(); }); });
+    connect(m_engine, &RecoveryProcess::ProcessPaused, this,
+            [this] { guarded([this] { GotoReportPage(true, true); }); });
+    connect(m_engine, &RecoveryProcess::ProcessAborted, this,
+            [this] { guarded([this] { GotoReportPage(true, false); }); });
 }
 
 void Wizard::buildBurnPage()
@@ -663,6 +661,9 @@ void Wizard::applyTexts(const LangTexts& texts, const LanguageTexts& controls)
     SetPageButtonCaptions();
 
     // The hosted controls.
+    m_engine->setFontCharSet(charSet);
+    for (int i = 1; i <= 39 && i < controls.engineTexts.size(); ++i)
+        m_engine->setLangValue(i, controls.engineTexts[i]);
     m_drivesList1->setFontCharSet(charSet);
     m_drivesList2->setFontCharSet(charSet);
     m_drivesList1->setLang(0, m_texts[21] + QLatin1Char(':'));
@@ -1085,10 +1086,53 @@ void Wizard::StartRecoveryJob(const QString& destination)
                        QStringLiteral(".   ") + m_texts[41]);
     m_exit->setCaption(padded(m_texts[35]));
     SetNavButtons(false, false, true);
-    Q_UNUSED(destination);
+    if (m_engine->isCopyingProcess())
+        return; // one run at a time
+
+    // Destinations are the entries' text after the source root put after the destination root,
+    // so both roots must end alike.
+    m_engine->setSourcePath(Platform::PathRules::withClosingSlash(m_filesList1->CurrentPath()));
+    m_engine->setDestinationPath(Platform::PathRules::withClosingSlash(destination));
+    m_engine->setItems_Count(m_filesList1->Items_Count());
+    const int n = m_engine->Items_Count();
+    for (int i = 1; i <= n; ++i) {
+        m_engine->setFileName(i, m_filesList1->SelectedItemName(i));
+        m_engine->setCopiedBytes(i, 0);
+        m_engine->setIsDone(i, false);
+        m_engine->setStartPosition(i, 0);
+    }
+    // The engine counts damaged files across its runs; the report is of this run.
+    m_engine->setCorruptedFilesCount(0);
+    m_engine->StartProcess();
 }
 
-void Wizard::primeEngineForDirectBurn() {}
+void Wizard::primeEngineForDirectBurn()
+{
+    // Nothing is copied on the direct route; the report reads the selection as the run.
+    m_engine->setItems_Count(m_filesList1->Items_Count());
+    m_engine->setItemsFolders_Count(-1);
+    m_engine->setItemsNotCopied_Count(0);
+    m_engine->setCorruptedFilesCount(0);
+    m_engine->setCurrentFile(m_engine->Items_Count());
+    m_engine->setTotalCopiedBytes(m_filesList1->Items_TotalSize());
+    m_engine->setTotalLostBytes(0);
+}
+
+void Wizard::onProcessDone()
+{
+    if (!PageFlow::burnsAfterCopy(m_flow.WizardMode)) {
+        GotoReportPage(false, true);
+        return;
+    }
+    SetPageButtonCaptions();
+    m_flow.PageStep = 1;
+    MoveToFrame();
+    SetNavButtons(true, false, true);
+    SetPageButtonCaptions();
+    m_burner->InitializeMe(m_filesList1->CurrentPath(), m_filesList2->CurrentPath());
+    if (m_burner->isBurnDriveReady())
+        SetNavButtons(true, true, true);
+}
 
 bool Wizard::LoadHistory()
 {
@@ -1266,5 +1310,12 @@ void Wizard::message(int textNumber, int icon)
 
 RunTotals Wizard::engineTotals() const
 {
-    return {};
+    RunTotals totals;
+    totals.itemsCount = m_engine->Items_Count();
+    totals.itemsNotCopied = m_engine->ItemsNotCopied_Count();
+    totals.corruptedFiles = m_engine->CorruptedFilesCount();
+    totals.currentFile = m_engine->CurrentFile();
+    totals.totalCopiedBytes = m_engine->TotalCopiedBytes();
+    totals.totalLostBytes = m_engine->TotalLostBytes();
+    return totals;
 }

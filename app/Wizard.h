@@ -17,6 +17,7 @@ class DrivesList;
 class FilesAndFoldersList;
 class K3Cindral;
 class LanguageFile;
+class RecoveryProcess;
 class TableEngine;
 struct LanguageTexts;
 class QComboBox;
@@ -104,7 +105,6 @@ private:
     void buildReportPage();
     void buildHistoryPage();
     QFrame* buildTipsPanel(int page, int tipsIndex);
-    QFrame* placeholder(QWidget* parent, const QString& controlName, const QRect& geometry);
 
     void slideTick();
     void placeFlagsArrow(int language);
@@ -125,6 +125,7 @@ private:
     void StartRecoveryJob(const QString& destination);
     void primeEngineForDirectBurn();
     void stopCopy();
+    void onProcessDone();
 
     void checkDiscAccess();
     RunTotals engineTotals() const;
@@ -156,6 +157,7 @@ private:
     FilesAndFoldersList* m_filesList1 = nullptr;
     FilesAndFoldersList* m_filesList2 = nullptr;
     K3Cindral* m_burner = nullptr;
+    RecoveryProcess* m_engine = nullptr;
     std::array<QLabel*, 8> m_tips{};
     TitleStrip* m_title = nullptr;
     QFrame* m_bar = nullptr;
