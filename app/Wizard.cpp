@@ -1,5 +1,7 @@
 #include "Wizard.h"
 
+#include "BurnHandOff.h"
+#include "CDDVDBurner2.h"
 #include "ClickableLabel.h"
 #include "DiscAccess.h"
 #include "DrivesList.h"
@@ -383,6 +385,17 @@ void Wizard::buildBurnPage()
     m_burner = new K3Cindral(m_burnSettings);
     m_burner->setObjectName(QStringLiteral("K3Cindral1"));
     layout->addWidget(m_burner);
+    m_cddvdBurner = CDDVDBurner2::create();
+    m_burnHandOff = new BurnHandOff(
+        *m_burner, *m_cddvdBurner, m_texts,
+        BurnHandOff::Host{[this](bool back, bool next, bool exit) { SetNavButtons(back, next, exit); },
+                          [this](bool stoppedEarly, bool canResume) {
+                              guarded([=, this] { GotoReportPage(stoppedEarly, canResume); });
+                          },
+                          [this] { return m_filesList1->Items_Count(); },
+                          [this](int i) { return m_filesList1->SelectedItemName(i); },
+                          [this] { delete std::exchange(m_burner, nullptr); }},
+        this);
 }
 
 void Wizard::buildReportPage()
@@ -495,6 +508,13 @@ void Wizard::checkDiscAccess()
 
 void Wizard::closeEvent(QCloseEvent* event)
 {
+    if (!m_unloaded) {
+        if (!m_burnHandOff->mayQuit()) {
+            event->ignore();
+            return;
+        }
+        m_burnHandOff->releaseTempCopy(m_tempFolder->text());
+    }
     event->accept();
     unload(0);
 }
@@ -505,7 +525,8 @@ void Wizard::unload(int exitCode)
         return;
     m_unloaded = true;
     m_slideTimer->stop();
-    m_burner->DisableMe();
+    if (m_burner)
+        m_burner->DisableMe();
     m_reportEng->CloseAll();
     m_langEng->CloseAll();
     hide();
@@ -806,6 +827,9 @@ void Wizard::clickNextStep()
     case DestinationPage:
         NextFromDestination();
         break;
+    case BurnPage:
+        m_burnHandOff->BeginBurn();
+        break;
     default:
         break;
     }
@@ -825,9 +849,11 @@ void Wizard::clickBackStep()
         return;
     m_flow.SlidePos = 0;
     m_next->setEnabled(true);
-    if (m_flow.CurrentPage == BurnPage)
+    if (m_flow.CurrentPage == BurnPage) {
         m_burner->DisableMe();
-    if (m_flow.CurrentPage == BurnPage || m_flow.CurrentPage == ReportPage)
+        m_burnHandOff->releaseTempCopy(m_tempFolder->text());
+    }
+    if (m_flow.CurrentPage == ReportPage)
         JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
     m_flow.PageStep = *step;
     MoveToFrame();
@@ -849,7 +875,9 @@ void Wizard::clickExitStep()
         stopCopy();
         return;
     }
-    JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
+    if (!m_burnHandOff->mayQuit())
+        return;
+    m_burnHandOff->releaseTempCopy(m_tempFolder->text());
     unload(0);
 }
 
@@ -910,7 +938,7 @@ void Wizard::NextFromMenu()
         m_flow.PageStep = 1;
         break;
     case ModeDiscToDisc:
-        fillDiscDrives();
+        m_burnHandOff->FillRecorderList(*m_sourceDrives);
         while (m_cdRipTabs->count() > 0)
             m_cdRipTabs->removeTab(0);
         m_cdRipTabs->addTab(m_texts[19]);
@@ -963,7 +991,7 @@ void Wizard::NextFromSource()
         }
         if (viaTemporaryFolder) {
             m_flow.WizardMode = ModeRecoverToDiscViaTemp;
-            fillDiscDrives();
+            m_burnHandOff->FillRecorderList(*m_sourceDrives);
             while (m_cdRipTabs->count() > 0)
                 m_cdRipTabs->removeTab(0);
             m_cdRipTabs->addTab(m_texts[20]);
@@ -983,8 +1011,7 @@ void Wizard::NextFromSource()
         SetNavButtons(true, false, true);
         SetPageButtonCaptions();
         primeEngineForDirectBurn();
-        m_burner->InitializeMe(m_filesList1->CurrentPath(), m_filesList1->CurrentPath());
-        if (!m_burner->isBurnDriveReady())
+        if (!m_burnHandOff->startDirect(m_filesList1->CurrentPath()))
             return;
         SetNavButtons(true, true, true);
         return;
@@ -1129,8 +1156,8 @@ void Wizard::onProcessDone()
     MoveToFrame();
     SetNavButtons(true, false, true);
     SetPageButtonCaptions();
-    m_burner->InitializeMe(m_filesList1->CurrentPath(), m_filesList2->CurrentPath());
-    if (m_burner->isBurnDriveReady())
+    if (m_burnHandOff->startFromCopy(m_filesList1->CurrentPath(), m_filesList2->CurrentPath(),
+                                     m_tempFolder->text()))
         SetNavButtons(true, true, true);
 }
 

@@ -12,6 +12,8 @@
 #include <functional>
 #include <memory>
 
+class BurnHandOff;
+class CDDVDBurner2;
 class ClickableLabel;
 class DrivesList;
 class FilesAndFoldersList;
@@ -157,6 +159,8 @@ private:
     FilesAndFoldersList* m_filesList1 = nullptr;
     FilesAndFoldersList* m_filesList2 = nullptr;
     K3Cindral* m_burner = nullptr;
+    std::unique_ptr<CDDVDBurner2> m_cddvdBurner; // the window's own recorder: disc checks, erasing
+    BurnHandOff* m_burnHandOff = nullptr;
     RecoveryProcess* m_engine = nullptr;
     std::array<QLabel*, 8> m_tips{};
     TitleStrip* m_title = nullptr;
