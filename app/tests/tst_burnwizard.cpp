@@ -10,6 +10,7 @@
 #include "Wizard.h"
 #include "isButton.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -245,6 +246,38 @@ private Q_SLOTS:
         QVERIFY2(m_messages[1].contains(temp + kept[0]), qPrintable(m_messages[1]));
         QCOMPARE(filesBelow(temp + kept[0]), expected);
         QVERIFY(!QFileInfo::exists(image) || QFileInfo(image).size() == 0);
+    }
+
+    void discToDiscCopiesTheWholeDiscThenBurns()
+    {
+        KORVALIS_REQUIRE_FUSE();
+        // The disc to copy: its mounted volume, as the recorder list finds it for a real drive.
+        SimulatedMedium disc(m_source, QStringLiteral("top.bin 70000 100\n"));
+        QVERIFY2(disc.mount(), qPrintable(disc.errorString()));
+        const QString image = path(QStringLiteral("copy.iso"));
+        const QString temp = path(QStringLiteral("temp2")) + QLatin1Char('/');
+        QVERIFY(QDir().mkpath(temp));
+        auto w = makeWizard(path(QStringLiteral("app")) + QLatin1Char('/'), image, temp);
+        Prompt::ScopedAnswerer answerer(answers());
+        w->clickMenuEntry(2);
+        w->clickNext();
+        QCOMPARE(w->flow().CurrentPage, int(DiscPage));
+        auto* recorders = w->page(DiscPage)->findChild<QComboBox*>(QStringLiteral("SourceDrives"));
+        QCOMPARE(recorders->count(), 1);
+        QCOMPARE(recorders->itemText(0), QStringLiteral("stdio:") + image);
+        recorders->setItemData(0, QString(disc.mountPoint() + QLatin1Char('/')));
+        w->clickNext();
+        QTRY_COMPARE_WITH_TIMEOUT(w->flow().CurrentPage, int(BurnPage), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(button(*w, "Command11")->isEnabled(), 20000);
+        w->clickNext();
+        QTRY_COMPARE_WITH_TIMEOUT(w->flow().CurrentPage, int(ReportPage), 120000);
+        QVERIFY(!QFileInfo::exists(temp + JobAssembly::jobFolderName()));
+        std::map<QString, QByteArray> expected = filesBelow(m_source);
+        expected[QStringLiteral("top.bin")].replace(65536, 8192, QByteArray(8192, '\0'));
+        const QString out = path(QStringLiteral("copy-out"));
+        QVERIFY(extractImage(image, out));
+        QCOMPARE(filesBelow(out), expected);
+        QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(QLatin1Char('\n'))));
     }
 
     void exitWhileBurningAsksFirst()
