@@ -6,6 +6,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -13,6 +14,21 @@
 #include <thread>
 
 namespace Medium {
+
+namespace {
+
+// Only this worker thread waits; other requests go on in the others. A caller that is interrupted
+// (killed, for one) gets its failure at once rather than hanging on in the kernel for the rest of it.
+void waitBeforeFailing(int delayMs)
+{
+    using namespace std::chrono;
+    const auto until = steady_clock::now() + milliseconds(delayMs);
+    while (steady_clock::now() < until && fuse_interrupted() == 0)
+        std::this_thread::sleep_for(
+            std::min<steady_clock::duration>(milliseconds(10), until - steady_clock::now()));
+}
+
+} // namespace
 
 MirrorFileSystem::MirrorFileSystem(Platform::UniqueFd sourceDir, DamageState& damage, std::string imagePath)
     : m_sourceDir(std::move(sourceDir))
@@ -73,7 +89,10 @@ int MirrorFileSystem::open(const char* path, fuse_file_info* fi)
     auto file = std::make_unique<OpenFile>();
     file->fd = std::move(fd);
     file->key = relative;
-    fi->direct_io = 1;
+    // Direct I/O for damaged files, so a read is never widened to whole pages (one bad sector would
+    // spoil the good rest of its page) nor read ahead. Undamaged files use the page cache, so that
+    // shared memory maps of them work as on a disk.
+    fi->direct_io = m_damage.isDamaged(file->key) ? 1 : 0;
     fi->keep_cache = 0;
     fi->fh = reinterpret_cast<uint64_t>(file.release()); // owned by the kernel's handle until release()
     return 0;
@@ -88,9 +107,7 @@ int MirrorFileSystem::read(const char*, char* buffer, size_t size, off_t offset,
     const ReadVerdict verdict = m_damage.read(file->key, offset, static_cast<std::int64_t>(size),
                                               static_cast<std::int64_t>(st.st_size));
     if (verdict.fails) {
-        // Only this worker thread waits; other requests go on in the others.
-        if (verdict.delayMs > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(verdict.delayMs));
+        waitBeforeFailing(verdict.delayMs);
         return -EIO;
     }
     size_t done = 0;
@@ -169,8 +186,7 @@ const fuse_operations& MirrorFileSystem::operations()
     static const fuse_operations table = [] {
         fuse_operations ops = {};
         ops.init = [](fuse_conn_info*, fuse_config* config) -> void* {
-            config->use_ino = 1;   // the source's inode numbers, so hard links stay recognisable
-            config->direct_io = 1; // every read reaches the damage map as asked
+            config->use_ino = 1; // the source's inode numbers, so hard links stay recognisable
             config->kernel_cache = 0;
             return fuse_get_context()->private_data;
         };

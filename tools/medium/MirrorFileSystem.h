@@ -11,8 +11,8 @@
 namespace Medium {
 
 // The FUSE file system of the simulated medium: the source folder, read-only, with the damage map
-// applied to its reads. Every file is opened for direct I/O, so each read the caller asks for reaches
-// the damage map as it was asked (no page-sized widening, no read-ahead).
+// applied to its reads. Damaged files are opened for direct I/O, so each read the caller asks for
+// reaches the damage map as it was asked (no page-sized widening, no read-ahead).
 class MirrorFileSystem
 {
 public:

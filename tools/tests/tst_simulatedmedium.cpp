@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,6 +15,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -57,6 +61,48 @@ ReadResult readOnce(const QString& path, qint64 offset, qint64 size)
     return result;
 }
 
+// One O_DIRECT read of a block device, into a buffer aligned as direct I/O needs.
+ReadResult readDirect(const QString& device, qint64 offset, qint64 size)
+{
+    ReadResult result;
+    const Platform::UniqueFd fd(::open(QFile::encodeName(device).constData(), O_RDONLY | O_DIRECT));
+    if (!fd) {
+        result.error = errno;
+        return result;
+    }
+    const std::unique_ptr<void, decltype(&std::free)> buffer(
+        std::aligned_alloc(4096, static_cast<size_t>((size + 4095) / 4096 * 4096)), &std::free);
+    const ssize_t n = ::pread(fd.get(), buffer.get(), static_cast<size_t>(size), offset);
+    result.count = n;
+    result.error = n < 0 ? errno : 0;
+    if (n > 0)
+        result.bytes = QByteArray(static_cast<const char*>(buffer.get()), n);
+    return result;
+}
+
+// Runs a program; its standard output, or a null string when it failed.
+QString run(const QString& program, const QStringList& args)
+{
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(30'000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return {};
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+// Detaches the loop device when it goes, before the medium behind it is unmounted.
+struct LoopDevice
+{
+    QString losetup;
+    QString device;
+    ~LoopDevice()
+    {
+        if (!device.isEmpty())
+            run(losetup, {QStringLiteral("-d"), device});
+    }
+};
+
 bool isMountPoint(const QString& path)
 {
     QFile mounts(QStringLiteral("/proc/self/mountinfo"));
@@ -78,12 +124,17 @@ private Q_SLOTS:
     void readsTouchingBadBytesFail_data();
     void readsTouchingBadBytesFail();
     void weakRangeReadsAfterItsFailures();
+    void positionsPastFourGiB();
     void delayHoldsOnlyTheFailingRead();
     void writesAreRefused();
     void treeIsMirrored();
     void invalidMapIsRefused_data();
     void invalidMapIsRefused();
     void unmountsEvenWithAFileOpen();
+    void killedFileSystemLeavesNoMount();
+    void refusesAnUnsafeMountPoint_data();
+    void refusesAnUnsafeMountPoint();
+    void wholeFileAsADiskImage();
 
 private:
     void writeFile(const QString& relative, const QByteArray& bytes);
@@ -201,6 +252,31 @@ void tst_SimulatedMedium::weakRangeReadsAfterItsFailures()
     QVERIFY(read.bytes == m_data.mid(4096, 16384));
 }
 
+// Large media: positions past 32 bits, in a sparse file that takes no real space.
+void tst_SimulatedMedium::positionsPastFourGiB()
+{
+    KORVALIS_REQUIRE_FUSE();
+    constexpr qint64 kBig = 5LL * 1024 * 1024 * 1024;
+    constexpr qint64 kBad = 4LL * 1024 * 1024 * 1024 + 4096;
+    const QByteArray marker = pattern(8192, 4);
+    {
+        QFile big(m_source->filePath(QStringLiteral("big.bin")));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        QVERIFY(big.resize(kBig));
+        QVERIFY(big.seek(kBad - 4096));
+        QCOMPARE(big.write(marker), marker.size());
+    }
+    SimulatedMedium medium(m_source->path(), QStringLiteral("big.bin %1 512\n").arg(kBad));
+    QVERIFY2(medium.mount(), qPrintable(medium.errorString()));
+    const QString file = path(medium, QStringLiteral("big.bin"));
+
+    QCOMPARE(QFileInfo(file).size(), kBig);
+    QVERIFY(readOnce(file, kBad - 4096, 4096).bytes == marker.left(4096));
+    QCOMPARE(readOnce(file, kBad, 1).error, EIO);
+    QCOMPARE(readOnce(file, kBad - (1LL << 32), 512).count, qint64(512)); // the same offset, 32 bits down
+    QVERIFY(readOnce(file, kBad + 512, 3584).bytes == marker.mid(4608));
+}
+
 // The delayed read must still be waiting after a while, while a read of another file comes back.
 void tst_SimulatedMedium::delayHoldsOnlyTheFailingRead()
 {
@@ -282,6 +358,9 @@ void tst_SimulatedMedium::treeIsMirrored()
     QFile deep(path(medium, QStringLiteral("a/b/c/deep.txt")));
     QVERIFY(deep.open(QIODevice::ReadOnly));
     QCOMPARE(deep.readAll(), QByteArrayLiteral("deep\n"));
+    const uchar* mapped = deep.map(0, 4); // undamaged files map as on a disk
+    QVERIFY(mapped != nullptr);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(mapped), 4), QByteArrayLiteral("deep"));
     QCOMPARE(readOnce(path(medium, QStringLiteral("Fotos 2024/Ürlaub am Meer.jpg")), 0, 100).error, EIO);
 }
 
@@ -326,6 +405,95 @@ void tst_SimulatedMedium::unmountsEvenWithAFileOpen()
     QVERIFY(!QFileInfo::exists(QFileInfo(mountPoint).absolutePath()));
     char byte = 0;
     QCOMPARE(::pread(held.get(), &byte, 1, 0), ssize_t(-1));
+}
+
+// A test that crashes kills its file system with it; the mount must not stay behind, dead.
+void tst_SimulatedMedium::killedFileSystemLeavesNoMount()
+{
+    KORVALIS_REQUIRE_FUSE();
+    QTemporaryDir work;
+    QVERIFY(work.isValid());
+    const QString target = work.filePath(QStringLiteral("medium"));
+    QVERIFY(QDir().mkdir(target));
+
+    QProcess program;
+    program.start(SimulatedMedium::programPath(), {QStringLiteral("-f"), m_source->path(), target});
+    QVERIFY(program.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(isMountPoint(target), 20'000);
+    program.kill();
+    QVERIFY(program.waitForFinished());
+    QTRY_VERIFY_WITH_TIMEOUT(!isMountPoint(target), 20'000);
+    QVERIFY(QDir(target).isEmpty()); // the empty folder again, not a dead mount
+}
+
+void tst_SimulatedMedium::refusesAnUnsafeMountPoint_data()
+{
+    QTest::addColumn<QString>("mountPoint"); // relative to a fresh folder; "source/" is the source
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("a folder with files") << QStringLiteral("full") << QStringLiteral("is not empty");
+    QTest::newRow("inside the source")
+        << QStringLiteral("source/a") << QStringLiteral("outside the mirrored");
+    QTest::newRow("the source itself") << QStringLiteral("source") << QStringLiteral("outside the mirrored");
+    QTest::newRow("missing") << QStringLiteral("nowhere") << QStringLiteral("nowhere: No such file");
+}
+
+void tst_SimulatedMedium::refusesAnUnsafeMountPoint()
+{
+    KORVALIS_REQUIRE_FUSE();
+    QFETCH(QString, mountPoint);
+    QFETCH(QString, expected);
+
+    QTemporaryDir work;
+    QVERIFY(work.isValid());
+    QVERIFY(QDir(work.path()).mkpath(QStringLiteral("source/a")));
+    QVERIFY(QDir(work.path()).mkpath(QStringLiteral("full/keep")));
+    const QString target = work.filePath(mountPoint);
+
+    QProcess program;
+    program.start(SimulatedMedium::programPath(),
+                  {QStringLiteral("-f"), work.filePath(QStringLiteral("source")), target});
+    QVERIFY(program.waitForFinished(30'000));
+    QCOMPARE(program.exitCode(), 2);
+    const QString message = QString::fromLocal8Bit(program.readAllStandardError());
+    QVERIFY2(message.contains(expected), qPrintable(message));
+    QVERIFY(!isMountPoint(target));
+}
+
+void tst_SimulatedMedium::wholeFileAsADiskImage()
+{
+    KORVALIS_REQUIRE_FUSE();
+    SimulatedMedium medium(m_source->path(), QStringLiteral("data.bin 4096 512\nother.bin 0 512\n"));
+    medium.setImage(QStringLiteral("data.bin"));
+    QVERIFY2(medium.mount(), qPrintable(medium.errorString()));
+
+    // The mount point is the file itself, with the damage of its ranges.
+    const QFileInfo image(medium.mountPoint());
+    QVERIFY(image.isFile());
+    QCOMPARE(image.size(), kDataSize);
+    QVERIFY(readOnce(medium.mountPoint(), 0, 4096).bytes == m_data.left(4096));
+    QCOMPARE(readOnce(medium.mountPoint(), 4096, 512).error, EIO);
+
+    // Given to losetup, it is a read-only block device with a bad sector.
+    const QString losetup = QStandardPaths::findExecutable(
+        QStringLiteral("losetup"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    if (losetup.isEmpty() || ::geteuid() != 0 || !QFileInfo::exists(QStringLiteral("/dev/loop-control")))
+        QSKIP("loop devices need root and losetup");
+    const LoopDevice loop{losetup, run(losetup, {QStringLiteral("-r"), QStringLiteral("-f"),
+                                                 QStringLiteral("--show"), medium.mountPoint()})};
+    if (loop.device.isEmpty())
+        QSKIP("losetup cannot attach a loop device here");
+    const QString& device = loop.device;
+
+    const ReadResult before = readDirect(device, 3584, 512);
+    QCOMPARE(before.count, qint64(512));
+    QVERIFY(before.bytes == m_data.mid(3584, 512));
+    const ReadResult bad = readDirect(device, 4096, 512);
+    QCOMPARE(bad.count, qint64(-1));
+    QCOMPARE(bad.error, EIO);
+    const ReadResult after = readDirect(device, 4608, 512);
+    QCOMPARE(after.count, qint64(512));
+    QVERIFY(after.bytes == m_data.mid(4608, 512));
 }
 
 QTEST_GUILESS_MAIN(tst_SimulatedMedium)

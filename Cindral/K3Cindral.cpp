@@ -1,0 +1,575 @@
+#include "K3Cindral.h"
+
+#include "BurnItemPaths.h"
+#include "MediaKind.h"
+#include "SpeedRange.h"
+
+#include "Prompt.h"
+#include "Twips.h"
+#include "isButton.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QStyle>
+#include <QTime>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+const QString CR = QStringLiteral("\r");
+
+std::array<QString, K3Cindral::TextSlots> defaultTexts()
+{
+    std::array<QString, K3Cindral::TextSlots> t;
+    t[0] = QStringLiteral("Korvalis");
+    t[1] = QStringLiteral("Burning started");
+    t[2] = QStringLiteral("Burn Status");
+    t[3] = QStringLiteral("Burning process aborted.") + CR + QStringLiteral("Korvalis has to be restarted.");
+    t[4] = QStringLiteral("Be aware that you might lose important data, on inserted media, if you choose to "
+                          "proceed in this way.") +
+           CR + QStringLiteral("Should Korvalis blank the disk for you any way?");
+    t[5] = QStringLiteral("Status");
+    t[6] = QStringLiteral("Speed is set");
+    t[7] = QStringLiteral("Caching data");
+    t[8] = QStringLiteral("Media Type is");
+    t[9] = QStringLiteral("Incompatible media");
+    t[10] = QStringLiteral("Insert disc into the drive");
+    t[11] = QStringLiteral("Burning process aborted.");
+    t[12] = QStringLiteral("There Is No Disc In The Drive");
+    t[13] = QStringLiteral("Disc");
+    t[14] = QStringLiteral("Disk erasing");
+    t[15] = QStringLiteral("Rocorder:");
+    t[16] = QStringLiteral("The disc you have inserted is not empty.");
+    t[17] = QStringLiteral("Burning process finished.");
+    t[18] = QStringLiteral("Quick Erase");
+    t[19] = QStringLiteral("Date");
+    t[20] =
+        QStringLiteral("The rewritable disc you inserted is not empty.") + CR +
+        QStringLiteral("Korvalis can erase the disc for you at this storage,") + CR +
+        QStringLiteral("but please be aware that you might lose important data if you choose to proceed in "
+                       "this way.") +
+        CR + QStringLiteral("Do you want to erase the disc?");
+    t[21] = QStringLiteral("Media:");
+    t[22] = QStringLiteral("Write speed:");
+    t[23] = QStringLiteral("Number of copies:");
+    t[24] = QStringLiteral("Device Buffer:");
+    t[25] = QStringLiteral("Cache Buffer:");
+    t[26] = QStringLiteral("Burn progress:");
+    t[28] = QStringLiteral("Full Erase");
+    return t;
+}
+
+template <class T, size_t N>
+T* at(const std::array<T*, N>& array, int index)
+{
+    if (index < 0 || index >= int(N))
+        throw std::out_of_range("child control index out of range");
+    return array[size_t(index)];
+}
+
+// Slot texts break lines with a carriage return; a message box breaks them at a line feed.
+QString shown(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+QString arrayName(const char* name, int index)
+{
+    return QLatin1String(name) + QLatin1Char('(') + QString::number(index) + QLatin1Char(')');
+}
+
+} // namespace
+
+K3Cindral::K3Cindral(QWidget* parent)
+    : K3Cindral(CDDVDBurner2::create(), parent)
+{
+}
+
+K3Cindral::K3Cindral(std::unique_ptr<CDDVDBurner2> burner, QWidget* parent)
+    : QWidget(parent)
+    , m_burner(std::move(burner))
+    , m_texts(defaultTexts())
+{
+    setObjectName(QStringLiteral("K3Cindral"));
+    m_recorderPicture = style()->standardIcon(QStyle::SP_DriveCDIcon);
+    CDDVDDetectTimer = new QTimer(this);
+    CDDVDDetectTimer->setObjectName(QStringLiteral("CDDVDDetectTimer"));
+    connect(CDDVDDetectTimer, &QTimer::timeout, this, &K3Cindral::tick);
+    buildViews();
+    connectBurner();
+}
+
+K3Cindral::~K3Cindral() = default;
+
+void K3Cindral::buildViews()
+{
+    auto* outer = new QGridLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    const std::array<const char*, 7> captions = {
+        "Write drive:",   "Media:",        "Write speed:",  "Number of copies:",
+        "Device Buffer:", "Cache Buffer:", "Burn progress:"};
+    for (int i = 0; i < 7; ++i) {
+        m_label1[size_t(i)] = new QLabel(QLatin1String(captions[size_t(i)]), this);
+        m_label1[size_t(i)]->setObjectName(arrayName("Label1", i));
+    }
+
+    // The options view.
+    auto* options = new QGroupBox(QStringLiteral("Options"), this);
+    options->setObjectName(arrayName("BurnFrame", 0));
+    m_burnFrame[0] = options;
+    SourceDrives = new QComboBox(options);
+    SourceDrives->setObjectName(QStringLiteral("SourceDrives"));
+    CDDVDSpeed = new QComboBox(options);
+    CDDVDSpeed->setObjectName(QStringLiteral("CDDVDSpeed"));
+    WriteMedia = new QLineEdit(options);
+    WriteMedia->setObjectName(QStringLiteral("WriteMedia"));
+    WriteMedia->setReadOnly(true);
+    StatusM = new QLabel(options);
+    StatusM->setObjectName(QStringLiteral("StatusM"));
+    BurnBut = new isButton(QStringLiteral("Burn It"), -1, options);
+    BurnBut->setObjectName(QStringLiteral("BurnBut"));
+    BurnBut->setEnabled(false);
+    for (int i = 0; i < 2; ++i) {
+        m_eraseMedia[size_t(i)] = new isButton(i == 0 ? m_texts[18] : m_texts[28], i, options);
+        m_eraseMedia[size_t(i)]->setObjectName(arrayName("EraseMedia", i));
+        m_eraseMedia[size_t(i)]->setEnabled(false);
+        connect(m_eraseMedia[size_t(i)], &isButton::Click, this,
+                [this](int index) { Q_EMIT EraseButtonClick(index); });
+    }
+    connect(BurnBut, &isButton::Click, this, [this] { BurnIt(); });
+    connect(SourceDrives, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_selectedPosition = index + 1;
+        m_isBurnDriveReady = false; // another recorder: its disc is looked at afresh
+        m_speedListStale = true;
+    });
+    auto* grid = new QGridLayout(options);
+    grid->addWidget(m_label1[0], 0, 0);
+    grid->addWidget(SourceDrives, 0, 1, 1, 3);
+    grid->addWidget(m_label1[1], 1, 0);
+    grid->addWidget(WriteMedia, 1, 1, 1, 3);
+    grid->addWidget(m_label1[2], 2, 0);
+    grid->addWidget(CDDVDSpeed, 2, 1);
+    // One copy is always written; the caption stays for hosts that set its text.
+    grid->addWidget(m_label1[3], 2, 2);
+    m_label1[3]->hide();
+    grid->addWidget(StatusM, 3, 0, 1, 4);
+    grid->addWidget(BurnBut, 4, 1);
+    grid->addWidget(m_eraseMedia[0], 4, 2);
+    grid->addWidget(m_eraseMedia[1], 4, 3);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(5, 1);
+
+    // The burn-progress view: the status list over a frame with the three bars.
+    auto* progress = new QGroupBox(QStringLiteral("Burn progress"), this);
+    progress->setObjectName(arrayName("BurnFrame", 1));
+    m_burnFrame[1] = progress;
+    CDDVDStatus = new QTreeWidget(progress);
+    CDDVDStatus->setObjectName(QStringLiteral("CDDVDStatus"));
+    CDDVDStatus->setRootIsDecorated(false);
+    CDDVDStatus->setColumnCount(2);
+    CDDVDStatus->setHeaderLabels({m_texts[19], m_texts[5]});
+    Frame1 = new QFrame(progress);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    for (int i = 0; i < 3; ++i) {
+        m_burnProgress[size_t(i)] = new QProgressBar(Frame1);
+        m_burnProgress[size_t(i)]->setObjectName(arrayName("CDDVDBurnProgress", i));
+        m_burnProgress[size_t(i)]->setRange(0, 100);
+        m_burnProgress[size_t(i)]->setValue(0);
+    }
+    auto* bars = new QGridLayout(Frame1);
+    bars->setContentsMargins(0, 0, 0, 0);
+    bars->addWidget(m_label1[6], 0, 0, 1, 2);
+    bars->addWidget(m_burnProgress[0], 1, 0, 1, 2);
+    bars->addWidget(m_label1[4], 2, 0);
+    bars->addWidget(m_burnProgress[1], 2, 1);
+    bars->addWidget(m_label1[5], 3, 0);
+    bars->addWidget(m_burnProgress[2], 3, 1);
+    bars->setColumnStretch(1, 1);
+    auto* column = new QVBoxLayout(progress);
+    column->addWidget(CDDVDStatus, 1);
+    column->addWidget(Frame1, 0);
+
+    outer->addWidget(options, 0, 0);
+    outer->addWidget(progress, 0, 0);
+    progress->hide();
+}
+
+void K3Cindral::connectBurner()
+{
+    connect(m_burner.get(), &CDDVDBurner2::BurnProgress, this, &K3Cindral::onBurnProgress);
+    connect(m_burner.get(), &CDDVDBurner2::DeviceBufferSize, this, [this](double v) {
+        if (v > 0)
+            m_burnProgress[1]->setMaximum(int(std::min(v, 2.0e9)));
+    });
+    connect(m_burner.get(), &CDDVDBurner2::DeviceBufferFill, this, [this](double v) {
+        setBar(m_burnProgress[1], v);
+        m_bufferSize = v;
+    });
+    connect(m_burner.get(), &CDDVDBurner2::CacheSize, this,
+            [this](double v) { m_burnProgress[2]->setMaximum(int(std::clamp(v, 0.0, 2.0e9))); });
+    connect(m_burner.get(), &CDDVDBurner2::CacheFill, this, [this](double v) {
+        setBar(m_burnProgress[2], v);
+        m_cacheSize = v;
+    });
+}
+
+void K3Cindral::setBar(QProgressBar* bar, double value)
+{
+    // A bar ignores values outside its range; show such a value at the nearer end.
+    bar->setValue(int(std::clamp(value, double(bar->minimum()), double(bar->maximum()))));
+}
+
+isButton* K3Cindral::EraseMedia(int index) const
+{
+    return at(m_eraseMedia, index);
+}
+
+QGroupBox* K3Cindral::BurnFrame(int index) const
+{
+    return at(m_burnFrame, index);
+}
+
+QProgressBar* K3Cindral::CDDVDBurnProgress(int index) const
+{
+    return at(m_burnProgress, index);
+}
+
+QLabel* K3Cindral::Label1(int index) const
+{
+    return at(m_label1, index);
+}
+
+void K3Cindral::InitializeMe(const QString& sourceRoot, const QString& stagingRoot)
+{
+    m_burnFrame[0]->show();
+    m_burnFrame[1]->hide();
+    m_isBurning = false;
+    // The disc is looked at afresh: after a burn or an erase it is not the disc it was.
+    m_isBurnDriveReady = false;
+    m_sourceRoot = sourceRoot;
+    m_stagingRoot = stagingRoot;
+    GetDrives();
+    CDDVDDetectTimer->setInterval(500);
+    CDDVDDetectTimer->start();
+}
+
+void K3Cindral::ReInitializeMe()
+{
+    InitializeMe(m_sourceRoot, m_stagingRoot);
+}
+
+void K3Cindral::DisableMe()
+{
+    CDDVDDetectTimer->stop();
+}
+
+bool K3Cindral::GetDrives()
+{
+    const QSignalBlocker quiet(SourceDrives);
+    SourceDrives->clear();
+    const int n = m_burner->RecorderCount();
+    m_selectedPosition = 1;
+    if (n <= 0)
+        return false;
+    for (int i = 0; i < n; ++i)
+        SourceDrives->addItem(m_recorderPicture, m_burner->RecorderName(i));
+    SourceDrives->setCurrentIndex(0);
+    SourceDrives->setEnabled(true);
+    return true;
+}
+
+void K3Cindral::SetSpeedRange()
+{
+    const int r = m_burner->SelectRecorder(recorderIndex());
+    CDDVDSpeed->clear();
+    CDDVDSpeed->setEnabled(true);
+    const int media = r != 0 ? m_burner->MediaType() : MediaKind::NoDisc;
+    const bool fixed = r == 0 || media == MediaKind::NoDisc;
+    const int s1 = fixed ? 0 : m_burner->SpeedLimit1();
+    const int s2 = fixed ? 0 : m_burner->SpeedLimit2();
+    CDDVDSpeed->addItems(SpeedRange::items(r != 0, media, s1, s2));
+    CDDVDSpeed->setCurrentIndex(CDDVDSpeed->count() - 1);
+    CDDVDSpeed->setEnabled(!fixed);
+}
+
+void K3Cindral::AddItem(const QString& entry)
+{
+    const BurnItemPaths paths(m_sourceRoot, m_stagingRoot);
+    if (BurnItemPaths::isFolderEntry(entry)) {
+        for (const auto& folder : paths.foldersFor(entry))
+            m_burner->AddFolder(folder.parent, folder.name);
+        ++m_foldersCount;
+        return;
+    }
+    if (const auto file = paths.fileFor(entry)) {
+        ++m_filesCount;
+        m_burner->AddFile(file->imageFolder, file->stagedPath);
+    }
+}
+
+QString K3Cindral::mediaText(int code) const
+{
+    return MediaKind::text(code, m_texts[12], m_texts[13]);
+}
+
+void K3Cindral::addStatusRow(const QString& status, bool withPicture)
+{
+    auto* row = new QTreeWidgetItem(CDDVDStatus);
+    row->setText(0, QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+    row->setText(1, status);
+    if (withPicture)
+        row->setIcon(0, m_recorderPicture);
+    CDDVDStatus->scrollToItem(row);
+}
+
+void K3Cindral::setLastStatus(const QString& status)
+{
+    const int n = CDDVDStatus->topLevelItemCount();
+    if (n > 0)
+        CDDVDStatus->topLevelItem(n - 1)->setText(1, status);
+}
+
+int K3Cindral::PrepareBurn()
+{
+    m_burnFrame[0]->hide();
+    m_burnFrame[1]->show();
+    for (auto* bar : m_burnProgress)
+        bar->setValue(0);
+    m_filesCount = 0;
+    m_foldersCount = 0;
+
+    m_burner->setBurnOptionA(false);
+    CDDVDStatus->clear();
+    CDDVDStatus->setHeaderLabels({m_texts[19], m_texts[5]});
+    const int first = Platform::twipsToPixels(1300);
+    CDDVDStatus->setColumnWidth(0, first);
+    CDDVDStatus->setColumnWidth(1, std::max(0, CDDVDStatus->width() - first - Platform::twipsToPixels(390)));
+
+    m_burner->DriveCommand22();
+    m_burner->setBurnOptionB(true);
+    m_burner->setBurnOptionC(true);
+    m_burner->setWriteSpeed(SpeedRange::valueOf(CDDVDSpeed->currentText()));
+    addStatusRow(m_burner->RecorderName(recorderIndex()), true);
+
+    for (;;) {
+        m_burner->SelectRecorder(recorderIndex());
+        const int m = m_burner->MediaType();
+        addStatusRow(mediaText(m));
+        if (m < 0 || m > 10) {
+            m_burner->DriveCommand20();
+            // OK looks again (after the disc was changed); Cancel gives up.
+            const auto answer = Prompt::show(
+                {QMessageBox::Critical, QString(), shown(m_texts[9]), QMessageBox::Ok | QMessageBox::Cancel},
+                this);
+            addStatusRow(m_texts[9]);
+            if (answer == QMessageBox::Ok)
+                continue;
+            addStatusRow(m_texts[11]);
+            ReInitializeMe();
+            return -1;
+        }
+        if (m == 0) {
+            m_burner->DriveCommand20();
+            const auto answer = Prompt::show({QMessageBox::Critical, QString(), shown(m_texts[10]),
+                                              QMessageBox::Retry | QMessageBox::Cancel},
+                                             this);
+            if (answer == QMessageBox::Retry)
+                continue;
+            addStatusRow(m_texts[11]);
+            ReInitializeMe();
+            return -1;
+        }
+        return recorderIndex();
+    }
+}
+
+void K3Cindral::BurnIt()
+{
+    // Nothing to write (the button pressed before the host added entries) or a burn running:
+    // a write-once disc must not be spent on an empty image.
+    if (m_isBurning || (m_filesCount == 0 && m_foldersCount == 0))
+        return;
+    if (!m_burner->PrepareImage()) {
+        endBurnAborted(m_burner->StatusText());
+        return;
+    }
+    setLastStatus(m_texts[7]);
+    CDDVDDetectTimer->setInterval(100);
+    CDDVDDetectTimer->start();
+    m_isBurning = true;
+    m_lastBurnBlock = 0;
+    const double mebibytes = double(m_burner->ImageBlocks()) * 2048 / 1024 / 1024;
+    m_burnProgress[0]->setMaximum(std::max(1, int(mebibytes)));
+    m_lastStatusText.clear();
+    m_burner->StartBurn();
+}
+
+bool K3Cindral::isEntireMediaEmpty(int index)
+{
+    // The recorder says whether the disc is blank; an unmounted disc with data is not.
+    if (m_burner->SelectRecorder(index) == 0)
+        return false;
+    return m_burner->IsBlank();
+}
+
+void K3Cindral::tick()
+{
+    // A message box opened inside a tick lets the timer fire again; one tick at a time.
+    if (m_inTick)
+        return;
+    m_inTick = true;
+    if (m_isBurning)
+        burnTick();
+    else
+        detectionTick();
+    m_inTick = false;
+}
+
+void K3Cindral::detectionTick()
+{
+    m_burner->SelectRecorder(recorderIndex());
+    const int m = m_burner->MediaType();
+    WriteMedia->setText(mediaText(m));
+    StatusM->clear();
+    if (m != MediaKind::NoDisc) {
+        if (!m_isBurnDriveReady) {
+            if (isEntireMediaEmpty(recorderIndex())) {
+                if (m_speedListStale)
+                    SetSpeedRange();
+                m_speedListStale = false;
+                m_isBurnDriveReady = true;
+                Q_EMIT DriveReady(true);
+                BurnBut->setEnabled(true);
+            } else {
+                m_speedListStale = true;
+                m_isBurnDriveReady = false;
+                StatusM->setText(m_texts[16]);
+                Q_EMIT DriveReady(false);
+                BurnBut->setEnabled(false);
+            }
+        }
+    } else {
+        m_speedListStale = true;
+        CDDVDSpeed->clear();
+        CDDVDSpeed->setEnabled(false);
+        m_isBurnDriveReady = false;
+        Q_EMIT DriveReady(false);
+        BurnBut->setEnabled(false);
+    }
+    const bool erasable = MediaKind::isErasable(m);
+    m_eraseMedia[0]->setEnabled(erasable);
+    m_eraseMedia[1]->setEnabled(erasable);
+}
+
+void K3Cindral::burnTick()
+{
+    const QString s = m_burner->StatusText();
+    if (s != m_lastStatusText)
+        addStatusRow(s);
+    m_lastStatusText = s;
+    if (s != QLatin1String("Done"))
+        return;
+    // Short of the image, or the recorder could not close it well: not a finished burn.
+    if (double(m_burner->ImageBlocks()) > m_lastBurnBlock || !m_burner->BurnSucceeded()) {
+        endBurnAborted(QString());
+        return;
+    }
+    m_isBurning = false;
+    Q_EMIT BurningFinished();
+}
+
+void K3Cindral::endBurnAborted(const QString& why)
+{
+    m_isBurning = false;
+    if (!why.isEmpty())
+        addStatusRow(why);
+    const QString text = why.isEmpty() ? m_texts[11] : m_texts[11] + QStringLiteral("\n\n") + why;
+    Prompt::show({QMessageBox::Critical, QString(), shown(text), QMessageBox::Ok}, this);
+    ReInitializeMe();
+    Q_EMIT BurningAborted();
+}
+
+void K3Cindral::onBurnProgress(double blocks)
+{
+    if (!m_isBurning)
+        return;
+    setBar(m_burnProgress[0], blocks * 2048 / 1024 / 1024);
+    if (blocks > 0 && m_cacheSize == 0 && m_bufferSize == 0 && blocks == m_lastBurnBlock) {
+        // No progress since the last report and both buffers empty: the recorder has stalled.
+        m_isBurning = false;
+        m_lastBurnBlock = blocks;
+        Prompt::show({QMessageBox::Critical, QString(), shown(m_texts[3]), QMessageBox::Ok}, this);
+        return;
+    }
+    m_lastBurnBlock = blocks;
+}
+
+void K3Cindral::setLangValue(int index, const QString& text)
+{
+    if (index < 0 || index >= TextSlots)
+        throw std::out_of_range("K3Cindral::LangValue index out of range");
+    m_texts[size_t(index)] = text;
+    switch (index) {
+    case 21:
+        m_label1[0]->setText(text);
+        break;
+    case 8:
+        m_label1[1]->setText(text);
+        break;
+    case 23:
+    case 24:
+    case 25:
+    case 26:
+    case 27:
+        m_label1[size_t(index - 21)]->setText(text);
+        break;
+    case 18:
+        m_eraseMedia[0]->setCaption(text);
+        break;
+    case 28:
+        m_eraseMedia[1]->setCaption(text);
+        break;
+    default:
+        break;
+    }
+}
+
+QString K3Cindral::LangValue(int index) const
+{
+    if (index < 0 || index >= TextSlots)
+        throw std::out_of_range("K3Cindral::LangValue index out of range");
+    return m_texts[size_t(index)];
+}
+
+void K3Cindral::setFontCharSet(int charSet)
+{
+    m_charSet = charSet;
+    const auto apply = [](QWidget* w) {
+        QFont font = w->font();
+        font.setFamily(QStringLiteral("Tahoma"));
+        w->setFont(font);
+    };
+    for (auto* label : m_label1)
+        apply(label);
+    apply(SourceDrives);
+    apply(WriteMedia);
+    for (auto* button : m_eraseMedia) {
+        apply(button);
+        button->setFontCharSet(charSet);
+    }
+    apply(CDDVDStatus);
+}

@@ -1,0 +1,107 @@
+#include "FolderListing.h"
+#include "NavigationHistory.h"
+#include "TreeBuilder.h"
+#include "TypeIconCache.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestFolderListing : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void typeKeys_data()
+    {
+        QTest::addColumn<QString>("fullPath");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("upper case") << QStringLiteral("/d/NOTE.TXT") << QStringLiteral("txt");
+        QTest::newRow("last dot") << QStringLiteral("/d/a.tar.GZ") << QStringLiteral("gz");
+        QTest::newRow("dot in a folder above")
+            << QStringLiteral("/d.v1/sub/README") << QStringLiteral("v1/sub/readme");
+        QTest::newRow("no dot") << QStringLiteral("/d/README") << QString();
+    }
+
+    void typeKeys()
+    {
+        QFETCH(QString, fullPath);
+        QFETCH(QString, key);
+        QCOMPARE(FolderListing::typeKeyOf(fullPath), key);
+    }
+
+    void foldersFirstThenFilesWithSharedSlots()
+    {
+        QTemporaryDir dir;
+        const QString cur = dir.path() + QLatin1Char('/');
+        makeTree(dir.path(), {QStringLiteral("b.TXT"), QStringLiteral("a.txt"), QStringLiteral("c.pdf"),
+                              QStringLiteral("README"), QStringLiteral(".profile.sh"),
+                              QStringLiteral("zeta/"), QStringLiteral(".git/"), QStringLiteral("Alpha/")});
+        TypeIconCache cache;
+        const FolderContents contents = FolderReader::read(cur);
+        QVERIFY(contents.ok);
+        const QList<ListedItem> rows = FolderListing::rows(cur, contents, false, cache);
+        QStringList names;
+        for (const ListedItem& r : rows)
+            names.append(r.name);
+        QCOMPARE(names,
+                 (QStringList{QStringLiteral(".git"), QStringLiteral("Alpha"), QStringLiteral("zeta"),
+                              QStringLiteral("a.txt"), QStringLiteral("b.TXT"), QStringLiteral("c.pdf")}));
+        QVERIFY(rows[0].isFolder && rows[2].isFolder && !rows[3].isFolder);
+        QCOMPARE(rows[0].image, FolderListing::FolderImage);
+        // .txt and .TXT share slot 1 (image 2); .pdf takes slot 2 (image 3).
+        QCOMPARE(rows[3].image, 2);
+        QVERIFY(rows[3].newImage);
+        QCOMPARE(rows[4].image, 2);
+        QVERIFY(!rows[4].newImage);
+        QCOMPARE(rows[5].image, 3);
+        QCOMPARE(cache.used(), 2);
+
+        // Hidden files come with the flag; the cache keeps its slots across listings.
+        const QList<ListedItem> shown = FolderListing::rows(cur, contents, true, cache);
+        QCOMPARE(shown.size(), rows.size() + 1);
+        QCOMPARE(shown[3].name, QStringLiteral(".profile.sh"));
+        QCOMPARE(shown[3].image, 4);
+        QCOMPARE(shown[4].image, 2);
+    }
+
+    void fileWithoutDotNeedsADotAbove()
+    {
+        QTemporaryDir dir;
+        makeTree(dir.path(), {QStringLiteral("plain/README"), QStringLiteral("v1.2/README")});
+        TypeIconCache cache;
+        const QString plain = dir.path() + QStringLiteral("/plain/");
+        QVERIFY(FolderListing::rows(plain, FolderReader::read(plain), false, cache).isEmpty());
+        const QString dotted = dir.path() + QStringLiteral("/v1.2/");
+        const auto rows = FolderListing::rows(dotted, FolderReader::read(dotted), false, cache);
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows[0].name, QStringLiteral("README"));
+    }
+
+    void fullCacheLeavesNewTypesOut()
+    {
+        TypeIconCache cache;
+        for (int i = 1; i <= TypeIconCache::SlotCount; ++i)
+            QCOMPARE(cache.lookUp(QStringLiteral("k%1").arg(i)).slot, i);
+        QCOMPARE(cache.lookUp(QStringLiteral("new")).slot, 0);
+        QCOMPARE(cache.lookUp(QStringLiteral("k7")).slot, 7);
+    }
+
+    void unreadableFolderFails() { QVERIFY(!FolderReader::read(QStringLiteral("/no/such/folder/")).ok); }
+
+    void backHistoryKeepsTen()
+    {
+        NavigationHistory history;
+        QVERIFY(!history.canGoBack());
+        for (int i = 0; i <= 10; ++i) // eleven moves
+            history.push(QStringLiteral("/p%1/").arg(i));
+        for (int i = 10; i >= 1; --i) {
+            QVERIFY(history.canGoBack());
+            QCOMPARE(history.back(), QStringLiteral("/p%1/").arg(i));
+        }
+        QVERIFY(!history.canGoBack()); // the oldest, /p0/, was dropped
+        QCOMPARE(history.back(), QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFolderListing)
+#include "tst_folderlisting.moc"
