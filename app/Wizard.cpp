@@ -519,10 +519,13 @@ void Wizard::endProgram(int exitCode)
 
 bool Wizard::isBusy() const
 {
-    return false;
+    return m_engine->isCopyingProcess();
 }
 
-void Wizard::stopCopy() {}
+void Wizard::stopCopy()
+{
+    m_engine->TerminateMe();
+}
 
 void Wizard::showPage(int index, int mode)
 {
