@@ -547,7 +547,19 @@ void Wizard::preparePageForPicture(int index, int mode)
         SetNavButtons(false, true, true);
         break;
     case SourcePage:
+        m_drivesList1->setShowRemovables(true);
+        m_drivesList1->ShowDevices();
+        m_filesList1->setAllowCreateFolders(false);
+        m_filesList1->setAllowMultySelect(true);
+        m_filesList1->setCurrentPath(m_drivesList1->CurrentDriveName());
+        SetNavButtons(true, true, true);
+        break;
     case DestinationPage:
+        m_drivesList2->setShowRemovables(false);
+        m_drivesList2->ShowDevices();
+        m_filesList2->setAllowCreateFolders(true);
+        m_filesList2->setAllowMultySelect(false);
+        m_filesList2->setCurrentPath(m_drivesList2->CurrentDriveName());
         SetNavButtons(true, true, true);
         break;
     case DiscPage:
@@ -568,7 +580,8 @@ void Wizard::preparePageForPicture(int index, int mode)
         SetNavButtons(false, false, true);
         break;
     case ReportPage:
-        ShowRunSummary(false, true, RunTotals{});
+        // A run of twelve entries with one damaged file, as a user would see one.
+        ShowRunSummary(false, true, RunTotals{12, 1, 2, 13, 48.0 * 1024 * 1024 + 512, 24576});
         SetNavButtons(true, false, true);
         break;
     default:
