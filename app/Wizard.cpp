@@ -23,6 +23,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFrame>
@@ -841,10 +842,12 @@ void Wizard::clickBackStep()
         return;
     m_flow.SlidePos = 0;
     m_next->setEnabled(true);
-    if (m_flow.CurrentPage == BurnPage)
+    if (m_flow.CurrentPage == BurnPage) {
         m_burner->DisableMe();
-    if (m_flow.CurrentPage == BurnPage || m_flow.CurrentPage == ReportPage)
+        leaveUnburnedCopy();
+    } else if (m_flow.CurrentPage == ReportPage) {
         JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
+    }
     m_flow.PageStep = *step;
     MoveToFrame();
     SetPageButtonCaptions();
@@ -865,8 +868,40 @@ void Wizard::clickExitStep()
         stopCopy();
         return;
     }
-    JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
+    if (m_flow.CurrentPage == BurnPage)
+        leaveUnburnedCopy();
+    else
+        JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
     unload(0);
+}
+
+void Wizard::leaveUnburnedCopy()
+{
+    // Leaving the burn page before anything was burned: the temporary copy may be all that is
+    // left of files from a failing medium, so it goes only when the user agrees.
+    const QString job = m_tempFolder->text() + JobAssembly::jobFolderName();
+    const QDir folder(job);
+    if (!folder.exists())
+        return;
+    if (folder.isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
+        return;
+    }
+    const auto answer =
+        Prompt::show({QMessageBox::Question, QStringLiteral("Korvalis"),
+                      QStringLiteral("Nothing has been burned. The recovered files are kept in:\n") + job +
+                          QStringLiteral("\n\nDo you want to delete them now?"),
+                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No},
+                     this);
+    if (answer == QMessageBox::Yes)
+        JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
+}
+
+void Wizard::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && m_mainMenu)
+        m_mainMenu->update();
 }
 
 void Wizard::clickFlag(int index)

@@ -93,6 +93,7 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildTitleAndBar();
@@ -125,6 +126,7 @@ private:
     void StartRecoveryJob(const QString& destination);
     void primeEngineForDirectBurn();
     void stopCopy();
+    void leaveUnburnedCopy();
     void onProcessDone();
 
     void checkDiscAccess();

@@ -215,14 +215,35 @@ private Q_SLOTS:
         const QList<bool> states = navStates(*w);
         QVERIFY(states[0] && states[2]);
 
-        // Back to the menu removes the temporary copy; the next task starts as mode 3 again.
+        // Leaving before anything was burned keeps the copy unless the user lets it go.
+        m_shown.clear();
+        m_answer = QMessageBox::No;
         w->clickBack();
         QCOMPARE(w->flow().CurrentPage, int(MenuPage));
-        QVERIFY(!QFileInfo::exists(job));
+        QCOMPARE(m_shown.size(), 1);
+        QCOMPARE(m_shown[0].icon, QMessageBox::Question);
+        QVERIFY(m_shown[0].text.contains(job.chopped(1)));
+        QVERIFY(QFileInfo::exists(job + QStringLiteral("photo.jpg")));
+
+        // The next task starts as mode 3 again.
         w->flow().WizardMode = ModeRecoverToDiscViaTemp;
         w->clickNext();
         QCOMPARE(w->flow().WizardMode, int(ModeRecoverToDisc));
         QCOMPARE(w->flow().CurrentPage, int(SourcePage));
+
+        // Once more to the burn page; this time the user lets the copy go.
+        auto* list = child<QListWidget>(child<QObject>(w.get(), QStringLiteral("FilesAndFoldersList1")),
+                                        QStringLiteral("FilesList"));
+        child<FilesAndFoldersList>(w.get(), QStringLiteral("FilesAndFoldersList1"))
+            ->setCurrentPath(m_files.path() + QLatin1Char('/'));
+        QVERIFY(QTest::qWaitFor([&] { return list->count() > 0; }, 10000));
+        list->item(0)->setSelected(true);
+        m_answer = QMessageBox::Yes;
+        w->clickNext(); // to the disc page, through the temporary folder
+        w->clickNext(); // copy, then the burn page
+        QCOMPARE(w->flow().CurrentPage, int(BurnPage));
+        w->clickBack();
+        QVERIFY(!QFileInfo::exists(job));
     }
 
     void historyOffersTheRestartAndItsPage()
