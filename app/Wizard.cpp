@@ -774,6 +774,7 @@ bool Wizard::MoveToFrame()
         if (!m_flow.isSliding())
             wait.quit();
     });
+    connect(this, &Wizard::unloaded, &wait, &QEventLoop::quit); // closed while sliding
     m_slideTimer->start(PageFlow::SlideTickMs);
     wait.exec();
     return true;
@@ -1137,8 +1138,8 @@ void Wizard::StartRecoveryJob(const QString& destination)
                        QStringLiteral(".   ") + m_texts[41]);
     m_exit->setCaption(padded(m_texts[35]));
     SetNavButtons(false, false, true);
-    if (m_engine->isCopyingProcess())
-        return; // one run at a time
+    if (m_unloaded || m_engine->isCopyingProcess())
+        return; // the window went while it slid, or a run is on already
 
     // Destinations are the entries' text after the source root put after the destination root,
     // so both roots must end alike.
