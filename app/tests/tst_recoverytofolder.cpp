@@ -265,7 +265,11 @@ private Q_SLOTS:
             if (!engine->isCopyingProcess() || asked)
                 return;
             asked = true;
-            exitWasEnabled = exitButton->isEnabled();
+            // On the progress page only Exit (here Cancel) can be pressed.
+            exitWasEnabled = exitButton->isEnabled() && wizard->flow().CurrentPage == ProgressPage &&
+                             !child<isButton>(wizard.get(), QStringLiteral("Command10"))->isEnabled() &&
+                             !child<isButton>(wizard.get(), QStringLiteral("Command11"))->isEnabled() &&
+                             exitButton->Caption() == QStringLiteral("  ") + wizard->texts().text(35);
             ModalDriver::onNextModal([](QWidget* dialog) {
                 QCOMPARE(dialog->objectName(), QStringLiteral("toAbortProcess"));
                 ModalDriver::clickButton(dialog, QStringLiteral("Command1(3)")); // stop the recovery
