@@ -5,6 +5,7 @@
 #include "JobAssembly.h"
 #include "K3Cindral.h"
 #include "LanguageFile.h"
+#include "LibburnRecorder.h"
 #include "Prompt.h"
 #include "SimulatedMedium.h"
 #include "Wizard.h"
@@ -317,6 +318,11 @@ private Q_SLOTS:
         QCOMPARE(unloaded.count(), 1);
         QVERIFY(!w->findChild<K3Cindral*>(QStringLiteral("K3Cindral1")));
         QVERIFY(w->flow().CurrentPage != ReportPage);
+        // The burn was stopped, not written to the end: once the drive thread has done all it
+        // was given (a new recorder's list is made after it), the image is short.
+        w.reset();
+        LibburnRecorder(LibburnRecorder::Options{false, {QStringLiteral("stdio:") + image}}).RecorderCount();
+        QVERIFY(QFileInfo(image).size() < 64 * 1024 * 1024);
     }
 };
 
