@@ -135,8 +135,9 @@ void BurnHandOff::BeginBurn()
     const int index = m_control->PrepareBurn();
     if (index == -1)
         return; // the control has re-initialised itself
-    m_burner.SelectRecorder(index);
-    if (!IsDiscBlank(index)) {
+    const int recorder = windowRecorderFor(index);
+    m_burner.SelectRecorder(recorder);
+    if (!IsDiscBlank(recorder)) {
         if (!m_burner.IsErasable()) {
             warn(78);
             m_control->ReInitializeMe();
@@ -167,6 +168,19 @@ bool BurnHandOff::IsDiscBlank(int index)
     if (m_burner.SelectRecorder(index) == 0)
         return false;
     return m_burner.IsBlank();
+}
+
+int BurnHandOff::windowRecorderFor(int controlIndex)
+{
+    // Both recorders list the same drives; should a drive have come or gone between their
+    // lists, the name still finds the drive the user chose.
+    const QString name = m_control->SourceDrives->itemText(controlIndex);
+    const int n = m_burner.RecorderCount();
+    for (int i = 0; i < n; ++i) {
+        if (m_burner.RecorderName(i) == name)
+            return i;
+    }
+    return controlIndex;
 }
 
 void BurnHandOff::HandBurnItems()
@@ -214,7 +228,7 @@ void BurnHandOff::onEraseDone()
 
 void BurnHandOff::showEraseForm()
 {
-    m_burner.SelectRecorder(m_control->SourceDrives->currentIndex());
+    m_burner.SelectRecorder(windowRecorderFor(m_control->SourceDrives->currentIndex()));
     EraseMediaForm form(m_burner, m_texts[113], m_window);
     m_eraseForm = &form;
     Prompt::exec(form);

@@ -97,6 +97,8 @@ private:
     bool ask(int textNumber);
     void warn(int textNumber);
     void showEraseForm();
+    // The window recorder's number of the control's recorder controlIndex.
+    int windowRecorderFor(int controlIndex);
 
     QPointer<K3Cindral> m_control;
     CDDVDBurner2& m_burner;

@@ -213,6 +213,22 @@ private Q_SLOTS:
         QCOMPARE(p.window.selected(), 0);
     }
 
+    void theWindowsRecorderIsFoundByName()
+    {
+        // The window's list has one more drive ahead of the one the control burns on.
+        Page p(BlankCdR, BlankCdR);
+        p.window.setRecorders({{QStringLiteral("/dev/sr9 Other"), UsedCdR}, {Writer, BlankCdR}});
+        p.entries = {QStringLiteral("/rec/a.txt")};
+        QSignalSpy ready(p.control, &K3Cindral::DriveReady);
+        p.handOff->startDirect(QStringLiteral("/rec/"));
+        QVERIFY(ready.wait(5000));
+        Messages messages(QMessageBox::Ok);
+        p.handOff->BeginBurn();
+        QCOMPARE(p.window.selected(), 1);
+        QVERIFY(messages.shown.isEmpty());
+        QVERIFY(p.control->isBurning());
+    }
+
     void nonBlankErasableDisc_data()
     {
         QTest::addColumn<bool>("erase");
