@@ -48,6 +48,9 @@ QString addContents(IsoImage* image, IsoDir* dir, const ImageTree::Dir& folder)
 
 void BurnSourceRelease::operator()(burn::burn_source* source) const
 {
+    // The image writer thread runs from the start; an image not read to its end must stop it.
+    if (source->version >= 1 && source->cancel)
+        source->cancel(source);
     burn::burn_source_free(source);
 }
 
@@ -81,6 +84,9 @@ IsoImageBuilder::Result IsoImageBuilder::build(const ImageTree& tree, const QStr
     // Joliet names stop at 103 characters this way instead of 64; Rock Ridge keeps any name whole.
     iso_write_opts_set_joliet_long_names(opts.get(), 1);
     iso_write_opts_set_joliet_longer_paths(opts.get(), 1);
+    // Everyone may read the disc: recovered files often come with the damaged medium's odd
+    // owners and modes, which mean nothing on another machine.
+    iso_write_opts_set_replace_mode(opts.get(), 1, 1, 1, 1);
 
     ::burn_source* isoSource = nullptr;
     rc = iso_image_create_burn_source(image.get(), opts.get(), &isoSource);

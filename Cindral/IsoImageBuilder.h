@@ -18,7 +18,8 @@ using BurnSourcePtr = std::unique_ptr<burn::burn_source, BurnSourceRelease>;
 
 // Makes the ISO 9660 image of an ImageTree as a stream libburn can write: level 3 (files of
 // 4 GiB and more are split into extents), Rock Ridge for the full names and permissions,
-// Joliet for Windows readers. File contents are read from disk while the image is written.
+// Joliet for Windows readers. File contents are read from disk while the image is written;
+// releasing the stream stops that.
 class IsoImageBuilder
 {
 public:

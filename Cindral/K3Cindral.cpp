@@ -250,6 +250,8 @@ void K3Cindral::InitializeMe(const QString& sourceRoot, const QString& stagingRo
     m_burnFrame[0]->show();
     m_burnFrame[1]->hide();
     m_isBurning = false;
+    // The disc is looked at afresh: after a burn or an erase it is not the disc it was.
+    m_isBurnDriveReady = false;
     m_sourceRoot = sourceRoot;
     m_stagingRoot = stagingRoot;
     GetDrives();

@@ -286,8 +286,8 @@ void burnTask(const std::shared_ptr<Shared>& shared, const QString& address,
             int(std::lround(settings.speedFactor * MediaKind::bytesPerSecondAt1x(profile) / 1000.0));
 
     // A fifo of 4 MiB between the image writer and the drive evens out reading the staged files.
+    // The image stream itself is released (and stopped, if unread) when the task lets go of it.
     burn_source* fifo = burn_fifo_source_new(image->get(), 2048, 2048, 0);
-    image->reset();
     burn_disc* disc = burn_disc_create();
     burn_session* session = burn_session_create();
     burn_track* track = burn_track_create();
@@ -378,8 +378,8 @@ LibburnRecorder::LibburnRecorder(Options options, QObject* parent)
         shared->listed = true;
         shared->changed.notify_all();
     });
+    m_poll.setInterval(100);
     connect(&m_poll, &QTimer::timeout, this, &LibburnRecorder::poll);
-    m_poll.start(500);
 }
 
 LibburnRecorder::~LibburnRecorder()
@@ -400,6 +400,7 @@ void LibburnRecorder::setQuickErase(bool quick)
 
 int LibburnRecorder::MediaType()
 {
+    postReading();
     const std::lock_guard lock(m_shared->mutex);
     return m_shared->selected.isEmpty() ? MediaKind::NoDisc : m_shared->media.code;
 }
@@ -431,12 +432,14 @@ qint64 LibburnRecorder::ImageBlocks() const
 
 bool LibburnRecorder::IsErasable()
 {
+    postReading();
     const std::lock_guard lock(m_shared->mutex);
     return !m_shared->selected.isEmpty() && m_shared->media.erasable;
 }
 
 bool LibburnRecorder::IsBlank()
 {
+    postReading();
     const std::lock_guard lock(m_shared->mutex);
     return !m_shared->selected.isEmpty() && m_shared->media.code != MediaKind::NoDisc &&
            m_shared->media.blank;
@@ -446,7 +449,7 @@ int LibburnRecorder::RecorderCount()
 {
     std::unique_lock lock(m_shared->mutex);
     // The first scan of the machine's drives is the one wait the window may see; it is bounded.
-    m_shared->changed.wait_for(lock, 20s, [this] { return m_shared->listed; });
+    m_shared->changed.wait_for(lock, 10s, [this] { return m_shared->listed; });
     return int(m_shared->recorders.size());
 }
 
@@ -493,7 +496,7 @@ int LibburnRecorder::SpeedLimit2()
 
 void LibburnRecorder::DriveCommand20()
 {
-    postReading();
+    postReading(true);
 }
 
 void LibburnRecorder::DriveCommand22()
@@ -507,7 +510,7 @@ void LibburnRecorder::DriveCommand22()
 
 void LibburnRecorder::DriveCommand34()
 {
-    postReading();
+    postReading(true);
 }
 
 void LibburnRecorder::AddFile(const QString& folder, const QString& file)
@@ -557,7 +560,7 @@ void LibburnRecorder::StartBurn()
     auto image = std::make_shared<BurnSourcePtr>(std::move(m_image));
     LibburnSession::post(
         [shared = m_shared, address, image, settings] { burnTask(shared, address, image, settings); });
-    m_poll.start(100);
+    m_poll.start();
 }
 
 bool LibburnRecorder::BurnSucceeded() const
@@ -583,16 +586,21 @@ void LibburnRecorder::StartErase()
     m_status = QStringLiteral("Erasing");
     LibburnSession::post(
         [shared = m_shared, address, quick = m_quickErase] { eraseTask(shared, address, quick); });
-    m_poll.start(100);
+    m_poll.start();
 }
 
-void LibburnRecorder::postReading()
+void LibburnRecorder::postReading(bool now)
 {
     QString address;
     {
         const std::lock_guard lock(m_shared->mutex);
         if (m_shared->selected.isEmpty() || m_shared->readingPending || m_shared->job != Job::None)
             return;
+        // Asked twice a second by a detection tick, the disc is read about as often, and not
+        // at all while nobody asks, so the drive stays free for other programs.
+        if (!now && m_lastReading.isValid() && m_lastReading.elapsed() < 300)
+            return;
+        m_lastReading.start();
         m_shared->readingPending = true;
         address = m_shared->selected;
     }
@@ -628,7 +636,7 @@ void LibburnRecorder::poll()
         cacheFill = m_shared->cacheFill;
     }
     if (job == Job::None) {
-        postReading();
+        m_poll.stop();
         m_polling = false;
         return;
     }
@@ -666,7 +674,6 @@ void LibburnRecorder::finishJob()
         m_shared->job = Job::None;
         m_shared->jobDone = false;
     }
-    m_poll.start(500);
     if (job == Job::Burn) {
         // A good burn wrote the whole image; libburn's last progress may lag behind that.
         if (ok && m_sentBlocks != double(m_imageBlocks))
@@ -683,5 +690,5 @@ void LibburnRecorder::finishJob()
         m_status = ok ? DoneText : step;
         Q_EMIT EraseDone();
     }
-    postReading();
+    postReading(true);
 }

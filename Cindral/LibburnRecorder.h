@@ -4,6 +4,7 @@
 #include "ImageTree.h"
 #include "IsoImageBuilder.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QTimer>
 
@@ -11,9 +12,9 @@
 
 // The recorder on libburn and libisofs. Recorders are the optical drives libburn finds (scanned
 // once per program run, on the drive thread) and any "stdio:/path" targets given, which write
-// the image into a file as if it were a disc. The state of the disc in the selected recorder is
-// read on the drive thread every half second and returned from there, so queries never block
-// the window; a new selection waits a little for its first reading.
+// the image into a file as if it were a disc. Queries about the disc return what the drive
+// thread read last and ask it to read again, so they never block the window; the drive is held
+// only for each reading, burn or erase. A new selection waits a little for its first reading.
 class LibburnRecorder : public CDDVDBurner2
 {
     Q_OBJECT
@@ -59,11 +60,12 @@ public:
 
 private:
     void poll();
-    void postReading();
+    void postReading(bool now = false);
     void finishJob();
 
     std::shared_ptr<Shared> m_shared;
-    QTimer m_poll;
+    QTimer m_poll; // follows a burn or an erase
+    QElapsedTimer m_lastReading;
     ImageTree m_tree;
     BurnSourcePtr m_image;
     qint64 m_imageBlocks = 0;

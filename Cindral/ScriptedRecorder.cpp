@@ -5,7 +5,6 @@ ScriptedRecorder::ScriptedRecorder(QObject* parent)
 {
     m_timer.setInterval(5);
     connect(&m_timer, &QTimer::timeout, this, &ScriptedRecorder::playStep);
-    m_afterErase.blank = true;
 }
 
 void ScriptedRecorder::setRecorders(std::vector<Recorder> recorders)
@@ -225,8 +224,15 @@ void ScriptedRecorder::playStep()
     if (m_erasing) {
         m_timer.stop();
         m_erasing = false;
-        if (m_selected >= 0 && m_selected < int(m_recorders.size()))
-            m_recorders[size_t(m_selected)].disc = m_afterErase;
+        if (m_selected >= 0 && m_selected < int(m_recorders.size())) {
+            Disc& disc = m_recorders[size_t(m_selected)].disc;
+            if (m_afterErase) {
+                disc = *m_afterErase;
+            } else {
+                disc.blank = true;
+                disc.erasable = false;
+            }
+        }
         m_status = QStringLiteral("Done");
         Q_EMIT EraseDone();
         return;

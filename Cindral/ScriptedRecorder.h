@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -52,7 +53,7 @@ public:
     void scriptFullBurn();
     void scriptShortBurn(qint64 written);
     void scriptStall(qint64 at);
-    // What the disc becomes after StartErase.
+    // What the disc becomes after StartErase; by default the same kind, blank.
     void setDiscAfterErase(Disc disc);
     void setStepIntervalMs(int ms) { m_timer.setInterval(ms); }
 
@@ -105,7 +106,7 @@ private:
     bool m_succeeded = false;
     size_t m_next = 0;
     bool m_erasing = false;
-    Disc m_afterErase;
+    std::optional<Disc> m_afterErase;
     QString m_status;
     double m_writeSpeed = 0;
     bool m_quickErase = true;

@@ -242,7 +242,7 @@ void FilesAndFoldersList::ShowFilesList()
         showPanel();
         return;
     }
-    if (!read || !read->contents.ok) {
+    if (!read || (!read->contents.ok && !read->contents.partial)) {
         showPanel();
         return;
     }
@@ -254,6 +254,10 @@ void FilesAndFoldersList::ShowFilesList()
         auto* item = new QListWidgetItem(m_imageList1.value(row.image - 1), row.name, m_filesList);
         item->setData(ImageRole, row.image);
         item->setData(IsFolderRole, row.isFolder);
+    }
+    if (read->contents.partial) {
+        showPanel(); // the rows read before the failure stay behind it
+        return;
     }
     updatePathLine();
 }

@@ -38,8 +38,14 @@ FolderContents FolderReader::read(const QString& folder)
         return contents;
     fd.release(); // closedir closes it now
     const int dirFd = ::dirfd(dir.get());
-    errno = 0;
-    while (const dirent* e = ::readdir(dir.get())) {
+    for (;;) {
+        // readdir tells the end from a failure only through errno.
+        errno = 0;
+        const dirent* e = ::readdir(dir.get());
+        if (!e) {
+            contents.partial = errno != 0;
+            break;
+        }
         const char* raw = e->d_name;
         if (raw[0] == '.' && (raw[1] == 0 || (raw[1] == '.' && raw[2] == 0)))
             continue;
@@ -64,16 +70,13 @@ FolderContents FolderReader::read(const QString& folder)
             else if (S_ISREG(target.st_mode))
                 contents.files.append({name, static_cast<qint64>(target.st_size)});
         }
-        errno = 0;
     }
-    if (errno != 0)
-        return FolderContents{};
     std::sort(contents.folders.begin(), contents.folders.end(), nameLess);
     std::sort(contents.linkedFolders.begin(), contents.linkedFolders.end(), nameLess);
     std::sort(contents.files.begin(), contents.files.end(),
               [](const FolderContents::File& a, const FolderContents::File& b) {
                   return nameLess(a.name, b.name);
               });
-    contents.ok = true;
+    contents.ok = !contents.partial;
     return contents;
 }

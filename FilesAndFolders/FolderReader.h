@@ -13,7 +13,9 @@ struct FolderContents
         qint64 size = 0;
     };
 
-    bool ok = false;           // false when the folder could not be opened or read
+    bool ok = false;           // opened and read to the end
+    bool partial = false;      // opened, but reading failed part way (a damaged medium): the lists
+                               // hold what was read before the failure
     QList<File> files;         // regular files and symbolic links to regular files
     QStringList folders;       // real subfolders
     QStringList linkedFolders; // symbolic links to folders (never descended by the walk)

@@ -49,7 +49,8 @@ bool SelectionWalk::getFileNames(const QString& a, const QString& b)
     if (cancelled())
         return false;
     const FolderContents contents = FolderReader::read(folder);
-    if (!contents.ok)
+    // What a damaged folder gave before it failed is still collected; the call then reports false.
+    if (!contents.ok && !contents.partial)
         return false;
 
     for (const FolderContents::File& file : contents.files) {
@@ -70,7 +71,7 @@ bool SelectionWalk::getFileNames(const QString& a, const QString& b)
         if (m_limitReached)
             return false;
     }
-    return true;
+    return contents.ok;
 }
 
 bool SelectionWalk::createListOfSelected(const QString& currentPath, const QStringList& selectedNames)

@@ -15,8 +15,6 @@ TableError::Kind kindOf(int rc)
     case SQLITE_CORRUPT:
     case SQLITE_FORMAT:
         return TableError::Kind::Damaged;
-    case SQLITE_CANTOPEN:
-        return TableError::Kind::NotFound;
     default:
         return TableError::Kind::Failed;
     }

@@ -25,6 +25,8 @@ class TableFile;
 // Errors: CheckTable never throws. The other calls throw TableError on a bad reference or a file
 // that is not a table file, is damaged, or cannot be written. A missing file or table reads as
 // empty: GetRowCount 0, GetCell "", GetValue "".
+//
+// An engine belongs to one thread; two engines (or two programs) may use the same file.
 class TableEngine
 {
 public:

@@ -297,6 +297,13 @@ private Q_SLOTS:
         // Re-initialised: the options view and the 500 ms detection are back.
         QVERIFY(c.BurnFrame(0)->isVisibleTo(&c));
         QCOMPARE(c.CDDVDDetectTimer->interval(), 500);
+        // The half-written disc is looked at again and is not offered as ready.
+        f.recorder->setDisc(0, {2, false, false, 48, 40});
+        ready.clear();
+        QVERIFY(ready.wait(5000));
+        QCOMPARE(ready.first().first().toBool(), false);
+        QVERIFY(!c.isBurnDriveReady());
+        QVERIFY(!c.BurnBut->isEnabled());
     }
 
     void burnThatReachesTheEndButFailsIsNotFinished()
@@ -412,6 +419,22 @@ private Q_SLOTS:
         QVERIFY(!f.control->CDDVDDetectTimer->isActive());
         f.control->ReInitializeMe();
         QVERIFY(f.control->CDDVDDetectTimer->isActive());
+    }
+
+    void scriptedEraseBlanksTheDisc()
+    {
+        ScriptedRecorder recorder;
+        recorder.setRecorders({{QStringLiteral("/dev/sr0 TEST Writer"), {9, false, true, 8, 8}}});
+        QCOMPARE(recorder.SelectRecorder(0), 1);
+        QVERIFY(recorder.IsErasable());
+        QVERIFY(!recorder.IsBlank());
+        QSignalSpy done(&recorder, &CDDVDBurner2::EraseDone);
+        recorder.setQuickErase(false);
+        recorder.StartErase();
+        QVERIFY(done.wait(5000));
+        QVERIFY(recorder.IsBlank());
+        QCOMPARE(recorder.calls(),
+                 (QStringList{QStringLiteral("QuickErase=0"), QStringLiteral("StartErase")}));
     }
 
     void factoryHookMakesTheControlsRecorder()

@@ -182,6 +182,14 @@ private Q_SLOTS:
             result = direct.getFileNames(cur, QStringLiteral("a/locked"));
         }
         QVERIFY(!result);
+        // A folder whose names can be read but not stat'ed is read, its files left out.
+        ::chmod(QFile::encodeName(cur + QStringLiteral("c/noexec")).constData(), 0644);
+        {
+            const AsUnprivilegedUser user;
+            result = direct.getFileNames(cur, QStringLiteral("c/noexec"));
+        }
+        ::chmod(QFile::encodeName(cur + QStringLiteral("c/noexec")).constData(), 0755);
+        QVERIFY(result);
         ::chmod(QFile::encodeName(cur + QStringLiteral("a/locked")).constData(), 0755);
     }
 

@@ -73,6 +73,11 @@ int LanguageFile::savedLanguage()
     }
 }
 
+QByteArray LanguageFile::picture(int index)
+{
+    return m_engine.GetCellData(table(PictureTable), index, 2);
+}
+
 void LanguageFile::saveLanguage(int language)
 {
     m_engine.SetValue(QString::number(language), table(MainTable));

@@ -2,6 +2,7 @@
 
 #include "LangTexts.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -64,6 +65,10 @@ public:
     // found.") or unusable: unreadable, foreign, more than 151 main rows, a character set that is
     // not a number, more than 100 browser or 30 burner texts ("Access denied or file corrupted.").
     LanguageTexts load(int& language, LangTexts& texts);
+
+    // Banner picture 1 (every language but Russian) or 2 (Russian) as PNG data; empty when the
+    // file has none. Throws TableError when the file cannot be read.
+    QByteArray picture(int index);
 
     // Stores the language number under the main table, so the choice survives a restart.
     void saveLanguage(int language);

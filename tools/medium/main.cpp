@@ -103,6 +103,23 @@ std::string canonical(const std::string& path)
     return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : std::string();
 }
 
+// The absolute, resolved path of a mount point that may not exist yet (an image file); its folder
+// must exist. Empty with errno set when it cannot be resolved.
+std::string canonicalMountPoint(const std::string& path)
+{
+    if (const std::string resolved = canonical(path); !resolved.empty())
+        return resolved;
+    if (errno != ENOENT)
+        return {};
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string resolvedFolder = canonical(folder);
+    if (resolvedFolder.empty() || name.empty() || name == "." || name == "..")
+        return {};
+    return resolvedFolder + (resolvedFolder == "/" ? "" : "/") + name;
+}
+
 // True for an empty folder or file; false for anything else, or when it cannot be looked at.
 bool isEmpty(const std::string& path)
 {
@@ -172,6 +189,16 @@ int main(int argc, char** argv)
     if (std::string error; !checkAgainstSource(sourceDir.get(), options, map, error))
         return fail(error);
 
+    // A mount point inside the mirrored folder would make the mirror contain itself.
+    const std::string source = canonical(options.source);
+    const std::string target = canonicalMountPoint(options.mountPoint);
+    if (target.empty())
+        return fail(options.mountPoint + ": " + std::strerror(errno));
+    if (target == source || target.rfind(source + (source == "/" ? "" : "/"), 0) == 0)
+        return fail("the mount point must lie outside the mirrored folder");
+
+    if (options.image.empty() && ::access(target.c_str(), F_OK) != 0)
+        return fail(options.mountPoint + ": " + std::strerror(errno));
     if (!options.image.empty()) {
         const std::string image = Medium::DamageMap::normalisePath(options.image);
         struct stat st = {};
@@ -180,31 +207,26 @@ int main(int argc, char** argv)
             return fail("--image " + options.image + " is not a file in " + options.source);
         options.image = image;
         // The root of the file system is a file, and the kernel mounts a file only on a file.
-        const int fd = ::open(options.mountPoint.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+        const int fd = ::open(target.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
         if (fd < 0)
             return fail(options.mountPoint + ": " + std::strerror(errno));
         ::close(fd);
     }
 
     // Mounting hides what the mount point holds; a mistyped path must not hide a user's folder.
-    if (!isEmpty(options.mountPoint))
+    if (!isEmpty(target))
         return fail(options.mountPoint + " is not empty; mount on an empty folder (or file, with --image)");
-
-    // A mount point inside the mirrored folder would make the mirror contain itself.
-    const std::string source = canonical(options.source);
-    const std::string target = canonical(options.mountPoint);
-    if (target.empty())
-        return fail(options.mountPoint + ": " + std::strerror(errno));
-    if (target == source || target.rfind(source + (source == "/" ? "" : "/"), 0) == 0)
-        return fail("the mount point must lie outside the mirrored folder");
 
     Medium::DamageState damage(map.ranges());
     Medium::MirrorFileSystem fileSystem(std::move(sourceDir), damage, options.image);
 
-    // auto_unmount: the mount goes away even when this process is killed.
-    std::vector<std::string> fuseArgs = {argv[0], "-o",
-                                         "ro,default_permissions,auto_unmount,fsname=korvalis-medium,"
-                                         "subtype=korvalis-medium"};
+    // auto_unmount: the mount goes away even when this process is killed. Enough threads that reads
+    // held by delays leave others free; max_idle_threads given also stops libfuse 3.14 warning about
+    // its own default.
+    std::vector<std::string> fuseArgs = {
+        argv[0], "-o",
+        "ro,default_permissions,auto_unmount,max_idle_threads=10,max_threads=64,fsname=korvalis-medium,"
+        "subtype=korvalis-medium"};
     if (options.foreground)
         fuseArgs.emplace_back("-f");
     if (options.debug)

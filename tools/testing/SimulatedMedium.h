@@ -7,7 +7,9 @@
 #include <memory>
 
 // A damaged medium for one test: mounts korvalis-medium over sourceDir with the damage map given as
-// text, in a fresh temporary folder, and unmounts it when it goes, even when the test fails.
+// text, in a fresh temporary folder, and unmounts it when it goes, even when the test fails. Mount and
+// destroy it on one thread that outlives the medium's use: the file system stops when the thread that
+// mounted it ends, so that a crashed test leaves nothing behind.
 //
 //     KORVALIS_REQUIRE_FUSE();
 //     SimulatedMedium medium(source.path(), QStringLiteral("\"big file.bin\" 4096 512 delay=50\n"));

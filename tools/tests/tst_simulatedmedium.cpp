@@ -124,12 +124,14 @@ private Q_SLOTS:
     void readsTouchingBadBytesFail_data();
     void readsTouchingBadBytesFail();
     void weakRangeReadsAfterItsFailures();
+    void positionsPastFourGiB();
     void delayHoldsOnlyTheFailingRead();
     void writesAreRefused();
     void treeIsMirrored();
     void invalidMapIsRefused_data();
     void invalidMapIsRefused();
     void unmountsEvenWithAFileOpen();
+    void killedFileSystemLeavesNoMount();
     void refusesAnUnsafeMountPoint_data();
     void refusesAnUnsafeMountPoint();
     void wholeFileAsADiskImage();
@@ -248,6 +250,31 @@ void tst_SimulatedMedium::weakRangeReadsAfterItsFailures()
     const ReadResult read = readOnce(file, 4096, 16384);
     QCOMPARE(read.count, qint64(16384));
     QVERIFY(read.bytes == m_data.mid(4096, 16384));
+}
+
+// Large media: positions past 32 bits, in a sparse file that takes no real space.
+void tst_SimulatedMedium::positionsPastFourGiB()
+{
+    KORVALIS_REQUIRE_FUSE();
+    constexpr qint64 kBig = 5LL * 1024 * 1024 * 1024;
+    constexpr qint64 kBad = 4LL * 1024 * 1024 * 1024 + 4096;
+    const QByteArray marker = pattern(8192, 4);
+    {
+        QFile big(m_source->filePath(QStringLiteral("big.bin")));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        QVERIFY(big.resize(kBig));
+        QVERIFY(big.seek(kBad - 4096));
+        QCOMPARE(big.write(marker), marker.size());
+    }
+    SimulatedMedium medium(m_source->path(), QStringLiteral("big.bin %1 512\n").arg(kBad));
+    QVERIFY2(medium.mount(), qPrintable(medium.errorString()));
+    const QString file = path(medium, QStringLiteral("big.bin"));
+
+    QCOMPARE(QFileInfo(file).size(), kBig);
+    QVERIFY(readOnce(file, kBad - 4096, 4096).bytes == marker.left(4096));
+    QCOMPARE(readOnce(file, kBad, 1).error, EIO);
+    QCOMPARE(readOnce(file, kBad - (1LL << 32), 512).count, qint64(512)); // the same offset, 32 bits down
+    QVERIFY(readOnce(file, kBad + 512, 3584).bytes == marker.mid(4608));
 }
 
 // The delayed read must still be waiting after a while, while a read of another file comes back.
@@ -380,6 +407,25 @@ void tst_SimulatedMedium::unmountsEvenWithAFileOpen()
     QCOMPARE(::pread(held.get(), &byte, 1, 0), ssize_t(-1));
 }
 
+// A test that crashes kills its file system with it; the mount must not stay behind, dead.
+void tst_SimulatedMedium::killedFileSystemLeavesNoMount()
+{
+    KORVALIS_REQUIRE_FUSE();
+    QTemporaryDir work;
+    QVERIFY(work.isValid());
+    const QString target = work.filePath(QStringLiteral("medium"));
+    QVERIFY(QDir().mkdir(target));
+
+    QProcess program;
+    program.start(SimulatedMedium::programPath(), {QStringLiteral("-f"), m_source->path(), target});
+    QVERIFY(program.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(isMountPoint(target), 20'000);
+    program.kill();
+    QVERIFY(program.waitForFinished());
+    QTRY_VERIFY_WITH_TIMEOUT(!isMountPoint(target), 20'000);
+    QVERIFY(QDir(target).isEmpty()); // the empty folder again, not a dead mount
+}
+
 void tst_SimulatedMedium::refusesAnUnsafeMountPoint_data()
 {
     QTest::addColumn<QString>("mountPoint"); // relative to a fresh folder; "source/" is the source
@@ -388,8 +434,8 @@ void tst_SimulatedMedium::refusesAnUnsafeMountPoint_data()
     QTest::newRow("a folder with files") << QStringLiteral("full") << QStringLiteral("is not empty");
     QTest::newRow("inside the source")
         << QStringLiteral("source/a") << QStringLiteral("outside the mirrored");
-    QTest::newRow("the source itself") << QStringLiteral("source") << QStringLiteral("is not empty");
-    QTest::newRow("missing") << QStringLiteral("nowhere") << QStringLiteral("nowhere");
+    QTest::newRow("the source itself") << QStringLiteral("source") << QStringLiteral("outside the mirrored");
+    QTest::newRow("missing") << QStringLiteral("nowhere") << QStringLiteral("nowhere: No such file");
 }
 
 void tst_SimulatedMedium::refusesAnUnsafeMountPoint()

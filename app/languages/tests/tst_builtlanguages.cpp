@@ -190,6 +190,7 @@ private Q_SLOTS:
                 const QImage image = QImage::fromData(bytes, "PNG");
                 QVERIFY(!image.isNull());
                 QCOMPARE(image.size(), QSize(468, 60));
+                QCOMPARE(LanguageFile(engine, m_file).picture(row), bytes);
                 if (row == 1)
                     first = bytes;
                 else

@@ -69,6 +69,11 @@ int wholeNumber(const QString& text, const QString& file, int line, const QStrin
 
 const std::map<int, QString>& LanguageSource::texts(Section section) const
 {
+    return const_cast<LanguageSource*>(this)->texts(section);
+}
+
+std::map<int, QString>& LanguageSource::texts(Section section)
+{
     switch (section) {
     case Section::Main:
         return main;
@@ -127,15 +132,16 @@ LanguageSource LanguageSource::parse(const QString& text, const QString& file)
             }
             where = Where::Texts;
             if (name == QLatin1String("main"))
-                section = Section::Main, target = &source.main;
+                section = Section::Main;
             else if (name == QLatin1String("engine"))
-                section = Section::Engine, target = &source.engine;
+                section = Section::Engine;
             else if (name == QLatin1String("browser"))
-                section = Section::Browser, target = &source.browser;
+                section = Section::Browser;
             else if (name == QLatin1String("burner"))
-                section = Section::Burner, target = &source.burner;
+                section = Section::Burner;
             else
                 fail(file, lineNumber, QStringLiteral("unknown section [%1]").arg(name));
+            target = &source.texts(section);
             continue;
         }
 

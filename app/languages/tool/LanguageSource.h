@@ -29,6 +29,7 @@ struct LanguageSource
     std::map<int, QString> burner;  // disc burning texts 0 to 30
 
     const std::map<int, QString>& texts(Section section) const;
+    std::map<int, QString>& texts(Section section);
 
     // Reads and checks one source file; throws LanguageSourceError naming the file and line.
     static LanguageSource read(const QString& path);

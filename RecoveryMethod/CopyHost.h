@@ -1,0 +1,66 @@
+#pragma once
+
+#include "CorBlockTable.h"
+#include "FileError.h"
+
+#include <QString>
+
+#include <functional>
+
+// Where the copier stands in the current file, for the progress displays.
+struct CopyProgress
+{
+    qint64 currentFileBytes = 0; // end of the last block copied (1-based position)
+    qint64 fileSize = 0;
+    qint64 lost = 0;       // bytes given up so far in this file
+    qint64 blockSize = 0;  // the current block size
+    float filePercent = 0; // 100 / (file size / currentFileBytes)
+};
+
+// Everything of one finished file that its damage record needs.
+struct FileDamage
+{
+    qint64 fileSize = 0;
+    int fileAttr = 0;
+    QString file;
+    QString file2;
+    const CorBlockTable* corBlock = nullptr;
+    qint64 copied = 0;
+    QString fileDTV;
+};
+
+// What the block copier needs from the control that runs it: the answers of the user, the
+// displays, the damage record and a place to run blocking calls.
+class CopyHost
+{
+public:
+    virtual ~CopyHost() = default;
+
+    // Runs a blocking system call; false when it could not be waited for (the program quits).
+    virtual bool runIo(const std::function<void()>& call) = 0;
+    // Lets pending window events run.
+    virtual void yield() = 0;
+
+    // The abort dialog's answer; the copier puts a skip it acted on back to "continue".
+    virtual int abortAnswer() const = 0;
+    virtual void setAbortAnswer(int answer) = 0;
+
+    // Retry/Cancel for a file error; true for Retry.
+    virtual bool askRetry(const Platform::FileError& error) = 0;
+    // Retry/Cancel for a source file that is missing; true for Retry.
+    virtual bool askRetryMissingSource(const QString& file) = 0;
+    // The destination could not be opened: the run ends after this entry.
+    virtual void destinationNotOpened(const QString& file2, const Platform::FileError& error) = 0;
+
+    // A file starts: the displays are reset and the speed chart starts with the size.
+    virtual void fileStarted(qint64 fileSize) = 0;
+    // A block was copied and the whole file percentage changed.
+    virtual void percentChanged(const CopyProgress& progress) = 0;
+    // A block could not be read (its size is about to shrink or it is given up).
+    virtual void blockUnreadable(const CopyProgress& progress) = 0;
+    // After a failed read the block was adapted (smaller, or given up).
+    virtual void blockAdapted(const CopyProgress& progress) = 0;
+
+    // Writes the file's damage record; false when the store is full.
+    virtual bool recordDamage(const FileDamage& damage) = 0;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "BlockFiles.h"
+
+// The copier's files on the real file system: raw descriptors, positioned reads, the source
+// read-only with the kernel's read-ahead off (read-ahead turns one bad sector into a failed
+// good block).
+class PosixFileAccess : public FileAccess
+{
+public:
+    bool fileExists(const QString& path) override;
+    bool exists(const QString& path) override;
+    Opened<BlockSource> openSource(const QString& path) override;
+    Opened<BlockDestination> openDestination(const QString& path, bool truncate) override;
+    bool makeFolder(const QString& path) override;
+    bool remove(const QString& path) override;
+};

@@ -1,0 +1,196 @@
+#pragma once
+
+#include "BlockCopier.h"
+#include "CopyHost.h"
+#include "DamageRecords.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class IoWorker;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class SpeedChart;
+class isButton;
+
+// The recovery engine: takes a job (a source root, a destination root and a numbered list of
+// files and folders), creates the folders, copies every file with the block copier, records the
+// damaged ones, logs the run in its panel and tells the host the outcome by one of its events.
+class RecoveryProcess : public QWidget, private CopyHost
+{
+    Q_OBJECT
+    Q_PROPERTY(QString SourcePath READ SourcePath WRITE setSourcePath)
+    Q_PROPERTY(QString DestinationPath READ DestinationPath WRITE setDestinationPath)
+    Q_PROPERTY(bool isCopyingProcess READ isCopyingProcess WRITE setIsCopyingProcess)
+    Q_PROPERTY(int CurrentFile READ CurrentFile WRITE setCurrentFile)
+    Q_PROPERTY(double TotalCopiedBytes READ TotalCopiedBytes WRITE setTotalCopiedBytes)
+    Q_PROPERTY(double TotalLostBytes READ TotalLostBytes WRITE setTotalLostBytes)
+    Q_PROPERTY(int Items_Count READ Items_Count WRITE setItems_Count)
+    Q_PROPERTY(int ItemsNotCopied_Count READ ItemsNotCopied_Count WRITE setItemsNotCopied_Count)
+    Q_PROPERTY(int ItemsFolders_Count READ ItemsFolders_Count WRITE setItemsFolders_Count)
+    Q_PROPERTY(int CorruptedFilesCount READ CorruptedFilesCount WRITE setCorruptedFilesCount)
+    Q_PROPERTY(int FontCharSet READ FontCharSet WRITE setFontCharSet)
+    Q_PROPERTY(int AbortWindowAnswer READ AbortWindowAnswer)
+
+public:
+    static constexpr int MaxItems = 1000000; // indexes of the job entries run from 1 to this
+
+    explicit RecoveryProcess(QWidget* parent = nullptr);
+    ~RecoveryProcess() override;
+
+    // The job's roots. The destination of an entry is DestinationPath followed by the entry's
+    // text after the first SourcePath().size() characters.
+    QString SourcePath() const { return m_sourcePath; }
+    void setSourcePath(const QString& path) { m_sourcePath = path; }
+    QString DestinationPath() const { return m_destinationPath; }
+    void setDestinationPath(const QString& path) { m_destinationPath = path; }
+
+    bool isCopyingProcess() const { return m_isCopyingProcess; }
+    void setIsCopyingProcess(bool copying) { m_isCopyingProcess = copying; }
+    int CurrentFile() const { return m_currentFile; }
+    void setCurrentFile(int n) { m_currentFile = n; }
+    double TotalCopiedBytes() const { return m_totalCopiedBytes; }
+    void setTotalCopiedBytes(double bytes) { m_totalCopiedBytes = bytes; }
+    double TotalLostBytes() const { return m_totalLostBytes; }
+    void setTotalLostBytes(double bytes) { m_totalLostBytes = bytes; }
+    int Items_Count() const { return m_itemsCount; }
+    void setItems_Count(int n) { m_itemsCount = n; }
+    int ItemsNotCopied_Count() const { return m_itemsNotCopied; }
+    void setItemsNotCopied_Count(int n) { m_itemsNotCopied = n; }
+    int ItemsFolders_Count() const { return m_itemsFolders; }
+    void setItemsFolders_Count(int n) { m_itemsFolders = n; }
+    int CorruptedFilesCount() const { return m_corruptedFilesCount; }
+    void setCorruptedFilesCount(int n) { m_corruptedFilesCount = n; }
+
+    // The job entries, 1 to MaxItems; any other index throws std::out_of_range. A folder entry
+    // is a Tab followed by the folder's full path, a file entry the file's full path.
+    QString FileName(int index) const;
+    void setFileName(int index, const QString& entry);
+    // Byte position reached in the entry by the last run.
+    qint64 CopiedBytes(int index) const;
+    void setCopiedBytes(int index, qint64 bytes);
+    // Resume offset: bytes of the file processed by an earlier, paused run.
+    qint64 StartPosition(int index) const;
+    void setStartPosition(int index, qint64 bytes);
+    // True when the file was copied to the end, or is the one at which the run was paused.
+    bool isDone(int index) const;
+    void setIsDone(int index, bool done);
+
+    // The engine's text slots, 1 to 100 (std::out_of_range otherwise); 1 to 8 also set captions.
+    void setLangValue(int index, const QString& text);
+    int FontCharSet() const;
+    void setFontCharSet(int charSet);
+    // The last answer of the abort dialog.
+    int AbortWindowAnswer() const;
+
+    // Runs the job; returns when the run has ended and its event was raised.
+    void StartProcess();
+    // Shows the abort dialog and returns when it is closed.
+    void TerminateMe();
+
+    // The block copier's two steps for one file.
+    bool OpenSourceFile(const QString& file);
+    int Copying(const QString& file, const QString& file2, int& minBlockSize, qint64 startFrom);
+
+    // Writes the damage record of a file (see DamageRecords).
+    bool RecCorruptedBlocks(int& corruptedFilesCount, qint64 file1Size, int fAttr, const QString& file,
+                            const QString& file2, const CorBlockTable& corBlock, double copied,
+                            const QString& fileDTV);
+    // Shows `a` as the latest log line; appends it to the log or replaces the last line.
+    void AddHRec(const QString& a, bool toAdd);
+    // The file error in a Retry/Cancel box; true for Retry.
+    bool ErrorMessages(int erCode);
+
+    // The damage records written so far: rows 1 to DamageRecordCount() (std::out_of_range
+    // otherwise), for the report and the history.
+    int DamageRecordCount() const { return m_damage.rowCount(); }
+    const DamageRecords::Row& DamageRecord(int n) const { return m_damage.row(n); }
+
+    // Replaces the file system the engine copies through (tests put a faulty medium behind it).
+    void setFileAccess(std::shared_ptr<FileAccess> files);
+
+Q_SIGNALS:
+    void ProcessDone();
+    void ProcessPaused();
+    void ProcessAborted();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    enum class EntryEnd
+    {
+        Next,      // go on with the next entry
+        LeaveLoop, // the run ends after this entry
+        StopRun,   // the copy asked to pause or abort
+    };
+
+    void buildPanel();
+    void applyFonts();
+    void layoutPanel();
+    EntryEnd processFolder(const QString& entry);
+    EntryEnd processFile(const QString& entry);
+    int copyFile(const QString& entry, const QString& destination, qint64 startFrom);
+    void showEntryDone();
+    void showOverall(double percent);
+    QString destinationOf(const QString& path) const;
+    static void checkIndex(int index);
+
+    // CopyHost
+    bool runIo(const std::function<void()>& call) override;
+    void yield() override;
+    int abortAnswer() const override;
+    void setAbortAnswer(int answer) override;
+    bool askRetry(const Platform::FileError& error) override;
+    bool askRetryMissingSource(const QString& file) override;
+    void destinationNotOpened(const QString& file2, const Platform::FileError& error) override;
+    void fileStarted(qint64 fileSize) override;
+    void percentChanged(const CopyProgress& progress) override;
+    void blockUnreadable(const CopyProgress& progress) override;
+    void blockAdapted(const CopyProgress& progress) override;
+    bool recordDamage(const FileDamage& damage) override;
+
+    QString m_sourcePath = QStringLiteral("/");
+    QString m_destinationPath = QStringLiteral("/tmp/");
+    bool m_isCopyingProcess = false;
+    int m_currentFile = 0;
+    double m_totalCopiedBytes = 0;
+    double m_totalLostBytes = 0;
+    int m_itemsCount = 1;
+    int m_itemsNotCopied = 0;
+    int m_itemsFolders = 0;
+    int m_corruptedFilesCount = 0;
+    double m_currentFileBytes = 0;
+    bool m_quitting = false; // a blocking call could not be waited for: the program is ending
+
+    // The job arrays grow as the host writes them; unwritten entries read as empty.
+    std::vector<QString> m_fileNames;
+    std::vector<qint64> m_copiedBytes;
+    std::vector<qint64> m_startPositions;
+    std::vector<bool> m_isDone;
+
+    DamageRecords m_damage;
+    std::shared_ptr<FileAccess> m_files;
+    std::unique_ptr<IoWorker> m_io;
+    std::unique_ptr<BlockCopier> m_copier;
+
+    // The progress panel.
+    QListWidget* m_list2 = nullptr;
+    QGroupBox* m_frame1 = nullptr;
+    QWidget* m_frame2 = nullptr;
+    QLabel* m_stat[5] = {};
+    QLineEdit* m_statR[5] = {};
+    QLineEdit* m_statT[2] = {};
+    QLabel* m_totalStat[4] = {};
+    QProgressBar* m_progressBar1 = nullptr;
+    QProgressBar* m_progressBar2 = nullptr;
+    SpeedChart* m_speedChart1 = nullptr;
+    isButton* m_command1 = nullptr;
+    isButton* m_command2 = nullptr;
+};

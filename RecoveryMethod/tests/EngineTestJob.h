@@ -1,0 +1,75 @@
+#pragma once
+
+#include "EngineTexts.h"
+#include "RecoveryProcess.h"
+
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QStringList>
+
+// Helpers shared by the engine's widget tests.
+namespace EngineTestJob {
+
+// Fills the engine's slots 1 to 39 with "T1" ... "T39", so that log lines show which slot they used.
+inline void fillTexts(RecoveryProcess& engine)
+{
+    for (int i = 1; i <= 39; ++i)
+        engine.setLangValue(i, QStringLiteral("T%1").arg(i));
+}
+
+inline QString text(int slot)
+{
+    return EngineTexts::slot(slot);
+}
+
+// Sets the job as a host does: roots, count, entries with zeroed results.
+inline void setJob(RecoveryProcess& engine, const QString& source, const QString& destination,
+                   const QStringList& entries)
+{
+    engine.setSourcePath(source);
+    engine.setDestinationPath(destination);
+    engine.setItems_Count(static_cast<int>(entries.size()));
+    for (int i = 1; i <= entries.size(); ++i) {
+        engine.setFileName(i, entries[i - 1]);
+        engine.setCopiedBytes(i, 0);
+        engine.setIsDone(i, false);
+        engine.setStartPosition(i, 0);
+    }
+}
+
+inline QStringList logLines(RecoveryProcess& engine)
+{
+    QStringList lines;
+    auto* list = engine.findChild<QListWidget*>(QStringLiteral("List2"));
+    for (int i = 0; list && i < list->count(); ++i)
+        lines << list->item(i)->text();
+    return lines;
+}
+
+// Which of the three events a run raised.
+struct Events
+{
+    explicit Events(RecoveryProcess& engine)
+        : done(&engine, &RecoveryProcess::ProcessDone)
+        , paused(&engine, &RecoveryProcess::ProcessPaused)
+        , aborted(&engine, &RecoveryProcess::ProcessAborted)
+    {
+    }
+    // "done", "paused", "aborted", or a list of them when more than one was raised.
+    QString raised() const
+    {
+        QStringList names;
+        for (int i = 0; i < done.count(); ++i)
+            names << QStringLiteral("done");
+        for (int i = 0; i < paused.count(); ++i)
+            names << QStringLiteral("paused");
+        for (int i = 0; i < aborted.count(); ++i)
+            names << QStringLiteral("aborted");
+        return names.join(QLatin1Char(','));
+    }
+    QSignalSpy done;
+    QSignalSpy paused;
+    QSignalSpy aborted;
+};
+
+} // namespace EngineTestJob

@@ -1,0 +1,386 @@
+#include "BlockCopier.h"
+#include "DamageRecords.h"
+#include "EngineAnswers.h"
+#include "FaultyMedium.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <deque>
+
+namespace {
+
+// The control's side of the copier, without widgets: calls run at once on this thread.
+class TestHost : public CopyHost
+{
+public:
+    bool runIo(const std::function<void()>& call) override
+    {
+        call();
+        return true;
+    }
+    void yield() override {}
+    int abortAnswer() const override { return answer; }
+    void setAbortAnswer(int a) override { answer = a; }
+    bool askRetry(const Platform::FileError& error) override
+    {
+        askedCodes.append(error.code);
+        if (retries.empty())
+            return false;
+        const bool retry = retries.front();
+        retries.pop_front();
+        return retry;
+    }
+    bool askRetryMissingSource(const QString&) override
+    {
+        ++missingAsked;
+        return false;
+    }
+    void destinationNotOpened(const QString&, const Platform::FileError&) override { ++destinationFailures; }
+    void fileStarted(qint64) override {}
+    void percentChanged(const CopyProgress& p) override { lastProgress = p; }
+    void blockUnreadable(const CopyProgress&) override {}
+    void blockAdapted(const CopyProgress&) override {}
+    bool recordDamage(const FileDamage& d) override
+    {
+        return records.RecCorruptedBlocks(count, d.fileSize, d.fileAttr, d.file, d.file2, *d.corBlock,
+                                          static_cast<double>(d.copied), d.fileDTV);
+    }
+
+    int answer = 0;
+    std::deque<bool> retries;
+    QList<int> askedCodes;
+    int missingAsked = 0;
+    int destinationFailures = 0;
+    CopyProgress lastProgress;
+    DamageRecords records;
+    int count = 0;
+};
+
+QList<ReadCall> readsOf(std::initializer_list<std::pair<qint64, qint64>> list)
+{
+    QList<ReadCall> out;
+    for (const auto& [offset, length] : list)
+        out.append({offset, length});
+    return out;
+}
+
+} // namespace
+
+class TestBlockCopier : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::shared_ptr<FaultyFileAccess> m_files;
+    TestHost m_host;
+    std::unique_ptr<BlockCopier> m_copier;
+    QString m_source;
+    QString m_destination;
+    int m_minBlock = 0;
+
+    // Copies the medium as m_source to m_destination from startFrom; returns Copying's result.
+    int copy(const std::shared_ptr<FaultyMedium>& medium, qint64 startFrom = 0)
+    {
+        m_files->addSource(m_source, medium);
+        if (!m_copier->OpenSourceFile(m_source))
+            return -99;
+        m_minBlock = 512;
+        return m_copier->Copying(m_source, m_destination, m_minBlock, startFrom);
+    }
+
+    QByteArray destination() const
+    {
+        QFile f(m_destination);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing");
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_files = std::make_shared<FaultyFileAccess>();
+        m_host = TestHost();
+        m_copier = std::make_unique<BlockCopier>(m_host, m_files);
+        m_source = m_dir.filePath(QStringLiteral("medium/file.bin"));
+        m_destination = m_dir.filePath(QStringLiteral("copy.bin"));
+        QFile::remove(m_destination);
+    }
+
+    void healthyFilesReadInTheBlockPattern_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QList<ReadCall>>("reads");
+        QTest::newRow("empty") << qint64(0) << QList<ReadCall>();
+        QTest::newRow("100 bytes") << qint64(100) << readsOf({{0, 100}});
+        QTest::newRow("64 KiB + 1") << qint64(65537) << readsOf({{0, 65536}, {65536, 1}});
+        QTest::newRow("tail one byte longer than the block")
+            << qint64(131073) << readsOf({{0, 65536}, {65536, 65537}});
+        QTest::newRow("several blocks and a tail")
+            << qint64(200000) << readsOf({{0, 65536}, {65536, 65536}, {131072, 65536}, {196608, 3392}});
+    }
+
+    void healthyFilesReadInTheBlockPattern()
+    {
+        QFETCH(qint64, size);
+        QFETCH(QList<ReadCall>, reads);
+        auto medium = FaultyMedium::patterned(size);
+        QCOMPARE(copy(medium), BlockCopier::Finished);
+        QCOMPARE(m_minBlock, 8192);
+        QCOMPARE(medium->reads(), reads);
+        QCOMPARE(m_copier->CurrentFileBytes(), size);
+        QCOMPARE(destination(), medium->bytes(0, size));
+        QCOMPARE(m_host.count, 0); // a whole file leaves no damage record
+    }
+
+    void badAreaIsGivenUpInMinimumBlocks()
+    {
+        // 20,000 unreadable bytes right after the first 64 KiB.
+        auto medium = FaultyMedium::patterned(300000);
+        medium->addBadRange(65536, 20000);
+        QCOMPARE(copy(medium), BlockCopier::Finished);
+
+        const QList<ReadCall> reads = medium->reads();
+        QCOMPARE(reads.mid(0, 8), readsOf({{0, 65536},
+                                           {65536, 65536},
+                                           {65536, 32768},
+                                           {65536, 16384},
+                                           {73728, 8192},
+                                           {81920, 8192},
+                                           {90112, 8192},
+                                           {98304, 16384}}));
+        const CorBlockTable& table = m_copier->corBlock();
+        QCOMPARE(table.count(), 3);
+        QCOMPARE(table.row(1), (ByteRange{65537, 73728}));
+        QCOMPARE(table.row(2), (ByteRange{73729, 81920}));
+        QCOMPARE(table.row(3), (ByteRange{81921, 90112}));
+        QCOMPARE(m_copier->lostBytes(), qint64(24576));
+        QCOMPARE(m_copier->CurrentFileBytes(), qint64(300000));
+
+        QByteArray expected = medium->bytes(0, 300000);
+        expected.replace(65536, 24576, QByteArray(24576, '\0'));
+        QCOMPARE(destination(), expected);
+
+        QCOMPARE(m_host.count, 1);
+        const DamageRecords::Row& row = m_host.records.row(1);
+        QCOMPARE(row.rangeCount, 3);
+        QCOMPARE(row.lostBytes, qint64(24576));
+        QCOMPARE(row.copied, qint64(300000));
+        QCOMPARE(row.rangeList, QStringLiteral(" 65537 - 73728, 73729 - 81920, 81921 - 90112,"));
+        QCOMPARE(row.fileAttr, 32);
+    }
+
+    void givenUpEndLeavesTheCopyShorter_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<qint64>("badFrom");
+        QTest::addColumn<qint64>("copied");
+        QTest::addColumn<ByteRange>("lastRange");
+        // A tail shorter than the minimum block: its range and loss stop at the end of the file.
+        QTest::newRow("short tail") << qint64(70000) << qint64(69900) << qint64(65536)
+                                    << ByteRange{65537, 70000};
+        QTest::newRow("last minimum blocks") << qint64(65536 * 3) << qint64(65536 * 2 + 100)
+                                             << qint64(65536 * 2) << ByteRange{65536 * 3 - 8191, 65536 * 3};
+    }
+
+    void givenUpEndLeavesTheCopyShorter()
+    {
+        QFETCH(qint64, size);
+        QFETCH(qint64, badFrom);
+        QFETCH(qint64, copied);
+        QFETCH(ByteRange, lastRange);
+        auto medium = FaultyMedium::patterned(size);
+        medium->addBadRange(badFrom, size - badFrom);
+        QCOMPARE(copy(medium), BlockCopier::Finished);
+        QCOMPARE(m_copier->CurrentFileBytes(), copied);
+        QCOMPARE(destination(), medium->bytes(0, copied));
+        const CorBlockTable& table = m_copier->corBlock();
+        QCOMPARE(table.row(table.count()), lastRange);
+        QCOMPARE(m_copier->lostBytes(), size - copied);
+        QCOMPARE(table.rangeBytes(), size - copied);
+        for (const ReadCall& r : medium->reads())
+            QVERIFY2(r.offset < size, "no read past the end of the file");
+        QCOMPARE(m_host.records.row(1).copied, copied);
+    }
+
+    void moreThanAThousandRangesCollapse()
+    {
+        // 1,001 consecutive minimum blocks cannot be read.
+        const qint64 badLength = 1001 * 8192;
+        auto medium = FaultyMedium::patterned(65536 + badLength + 65536);
+        medium->addBadRange(65536, badLength);
+        QCOMPARE(copy(medium), BlockCopier::Finished);
+        const CorBlockTable& table = m_copier->corBlock();
+        QCOMPARE(table.count(), 1);
+        QCOMPARE(table.row(1), (ByteRange{1, 65536 + badLength}));
+        QCOMPARE(m_copier->lostBytes(), badLength);
+        const DamageRecords::Row& row = m_host.records.row(1);
+        QCOMPARE(row.lostBytes, 65536 + badLength);
+        QCOMPARE(row.rangeList, QStringLiteral(" 1 - %1,").arg(65536 + badLength));
+    }
+
+    void resumesAfterStartFrom()
+    {
+        auto medium = FaultyMedium::patterned(100000);
+        {
+            QFile f(m_destination);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(10000, 'K'));
+        }
+        QCOMPARE(copy(medium, 10000), BlockCopier::Finished);
+        QCOMPARE(medium->reads().first(), (ReadCall{10000, 65536}));
+        const QByteArray copied = destination();
+        QCOMPARE(copied.left(10000), QByteArray(10000, 'K'));
+        QCOMPARE(copied.mid(10000), medium->bytes(10000, 90000));
+        QCOMPARE(m_host.count, 0);
+    }
+
+    void abortAnswersEndTheFileAfterTheBlock_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("answerAfter");
+        QTest::newRow("continue") << 0 << BlockCopier::Finished << 0;
+        QTest::newRow("pause") << 1 << BlockCopier::StopRun << 1;
+        QTest::newRow("skip") << 2 << BlockCopier::NotFinished << 0;
+        QTest::newRow("abort") << 3 << BlockCopier::StopRun << 3;
+    }
+
+    void abortAnswersEndTheFileAfterTheBlock()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, result);
+        QFETCH(int, answerAfter);
+        auto medium = FaultyMedium::patterned(300000);
+        // The answer comes while the second block is being read.
+        medium->setOnRead([&](qint64 offset, qint64) {
+            if (offset == 65536)
+                m_host.answer = answer;
+        });
+        QCOMPARE(copy(medium), result);
+        QCOMPARE(m_host.answer, answerAfter);
+        if (answer == 0)
+            return;
+        QCOMPARE(medium->reads().size(), 2);
+        QCOMPARE(m_copier->CurrentFileBytes(), qint64(131072));
+        QCOMPARE(destination(), medium->bytes(0, 131072));
+        QCOMPARE(m_host.count, 1);
+        QCOMPARE(m_host.records.row(1).copied, qint64(131072));
+        QCOMPARE(m_host.records.row(1).rangeList, QString());
+    }
+
+    void answerDuringABadAreaIsTakenAtOnce()
+    {
+        auto medium = FaultyMedium::patterned(65536 * 20);
+        medium->addBadRange(65536, 65536 * 18);
+        medium->setOnRead([&](qint64 offset, qint64) {
+            if (offset == 65536 + 8192 * 3)
+                m_host.answer = EngineAnswers::Abort::Pause;
+        });
+        QCOMPARE(copy(medium), BlockCopier::StopRun);
+        QCOMPARE(m_copier->CurrentFileBytes(), qint64(65536));
+        QCOMPARE(m_copier->corBlock().count(), 4);
+    }
+
+    void otherReadErrorsAskRetryOrCancel_data()
+    {
+        QTest::addColumn<bool>("retry");
+        QTest::newRow("retry") << true;
+        QTest::newRow("cancel") << false;
+    }
+
+    void otherReadErrorsAskRetryOrCancel()
+    {
+        QFETCH(bool, retry);
+        // The medium is not ready for one read of the second block.
+        auto medium = FaultyMedium::patterned(200000);
+        medium->addBadRange(65536, 1, ENOMEDIUM, 1);
+        m_host.retries = {retry};
+        const int result = copy(medium);
+        QCOMPARE(m_host.askedCodes, QList<int>{Platform::FileErrorCode::DiskNotReady});
+        if (retry) {
+            QCOMPARE(result, BlockCopier::Finished);
+            QCOMPARE(destination(), medium->bytes(0, 200000));
+            QCOMPARE(m_host.count, 0);
+        } else {
+            QCOMPARE(result, BlockCopier::NotFinished);
+            QCOMPARE(m_copier->CurrentFileBytes(), qint64(65536));
+            QCOMPARE(destination(), medium->bytes(0, 65536));
+            QCOMPARE(m_host.records.row(1).copied, qint64(65536));
+        }
+    }
+
+    void fullDestinationAsksAndWritesOnlyWhatWasRead_data()
+    {
+        QTest::addColumn<bool>("retry");
+        QTest::newRow("retry after space was freed") << true;
+        QTest::newRow("cancel") << false;
+    }
+
+    void fullDestinationAsksAndWritesOnlyWhatWasRead()
+    {
+        QFETCH(bool, retry);
+        auto medium = FaultyMedium::patterned(200000);
+        medium->addBadRange(65536, 100);
+        m_files->failWrites(m_destination, 1);
+        m_host.retries = {retry};
+        const int result = copy(medium);
+        QCOMPARE(m_host.askedCodes, QList<int>{Platform::FileErrorCode::DiskFull});
+        if (retry) {
+            QCOMPARE(result, BlockCopier::Finished);
+            QByteArray expected = medium->bytes(0, 200000);
+            expected.replace(65536, 8192, QByteArray(8192, '\0'));
+            QCOMPARE(destination(), expected);
+        } else {
+            QCOMPARE(result, BlockCopier::NotFinished);
+            QCOMPARE(destination(), QByteArray());
+            QCOMPARE(m_copier->CurrentFileBytes(), qint64(0));
+        }
+    }
+
+    void missingSourceAsksAndCancelReturnsFalse()
+    {
+        QVERIFY(!m_copier->OpenSourceFile(m_dir.filePath(QStringLiteral("nothing-here"))));
+        QCOMPARE(m_host.missingAsked, 1);
+    }
+
+    void hiddenSourceIsNotMissing()
+    {
+        const QString hidden = m_dir.filePath(QStringLiteral(".hidden"));
+        QFile f(hidden);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("secret");
+        f.close();
+        QVERIFY(m_copier->OpenSourceFile(hidden));
+        int minBlock = 512;
+        QCOMPARE(m_copier->Copying(hidden, m_destination, minBlock, 0), BlockCopier::Finished);
+        QCOMPARE(destination(), QByteArray("secret"));
+        QCOMPARE(m_host.missingAsked, 0);
+    }
+
+    void unopenableDestinationEndsWithNotFinished()
+    {
+        m_destination = m_dir.filePath(QStringLiteral("no/such/folder/copy.bin"));
+        QCOMPARE(copy(FaultyMedium::patterned(1000)), BlockCopier::NotFinished);
+        QCOMPARE(m_host.destinationFailures, 1);
+    }
+
+    void freshCopyEmptiesAnExistingDestination()
+    {
+        {
+            QFile f(m_destination);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(50000, 'O'));
+        }
+        auto medium = FaultyMedium::patterned(30000);
+        medium->addBadRange(0, 10);
+        QCOMPARE(copy(medium), BlockCopier::Finished);
+        QByteArray expected = medium->bytes(0, 30000);
+        expected.replace(0, 8192, QByteArray(8192, '\0'));
+        QCOMPARE(destination(), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBlockCopier)
+#include "tst_blockcopier.moc"
