@@ -1,6 +1,7 @@
 #include "HistoryWriter.h"
 
 #include "FormatSize.h"
+#include "Prompt.h"
 #include "ReportsFile.h"
 #include "TableEngine.h"
 
@@ -60,4 +61,16 @@ int HistoryWriter::append(const HistoryRun& run)
     }
     write.commit();
     return row;
+}
+
+int HistoryWriter::appendOrTell(const HistoryRun& run, QWidget* parent)
+{
+    try {
+        return append(run);
+    } catch (const TableError& e) {
+        Prompt::show({QMessageBox::Critical, QStringLiteral("Korvalis"),
+                      failureText() + QStringLiteral("\n\n") + e.message()},
+                     parent);
+        return 0;
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QWidget;
 class TableEngine;
 
 // Appends runs to the history file: one row in the layout of ReportsFile, the damaged files in
@@ -17,6 +18,10 @@ public:
     // Writes the run in one transaction and returns its row number. Throws TableError when the
     // file cannot take it; the file then keeps everything it held before.
     int append(const HistoryRun& run);
+
+    // Appends the run; when the file cannot take it, says so ("Unable to save recovery
+    // report!") and returns 0. The history keeps every run it held.
+    int appendOrTell(const HistoryRun& run, QWidget* parent);
 
     // The text shown when append failed.
     static QString failureText();
