@@ -1,7 +1,7 @@
 // Takes a picture of every page of the main window in each of the four languages, without a
 // display. Run it in a program folder that holds "languages.sir":
 //     korvalis-pageshots OUTPUT-FOLDER
-#include "StartUp.h"
+#include "ProgramStart.h"
 #include "Wizard.h"
 
 #include <QApplication>
@@ -33,13 +33,10 @@ int main(int argc, char* argv[])
     const QString output = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     QDir().mkpath(output);
 
-    Wizard wizard(StartUp::appFolderFrom(QDir::currentPath()));
-    try {
-        wizard.load();
-    } catch (const LoadError& e) {
-        err << StartUp::loadErrorText(e.number()) << '\n';
+    std::unique_ptr<Wizard> started = startWizard(QDir::currentPath());
+    if (!started)
         return 1;
-    }
+    Wizard& wizard = *started;
     wizard.show();
     int written = 0;
     for (int language = 1; language <= 4; ++language) {

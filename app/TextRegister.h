@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include "LangTexts.h"
 
-#include <array>
+#include <QString>
 
 // The texts of the main program in the current language: entry 0 is the character set as
 // decimal text, entries 1 to 150 the captions and messages that every form refers to by number.
@@ -22,16 +21,9 @@ public:
     // The character set held in entry 0.
     int charSet() const;
 
-private:
-    std::array<QString, Size> m_texts;
-};
+    const LangTexts& all() const { return m_texts; }
+    void setAll(const LangTexts& texts) { m_texts = texts; }
 
-// What one language supplies to the window and its hosted controls.
-struct LanguageTexts
-{
-    int charSet = 0;
-    QStringList main;    // texts 1, 2, ... of the main program
-    QStringList engine;  // slots 1 to 39 of the recovery engine
-    QStringList browser; // slots 1, 2, ... of the file browsers
-    QStringList burner;  // slots 1, 2, ... of the burning control
+private:
+    LangTexts m_texts;
 };

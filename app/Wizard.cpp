@@ -2,12 +2,19 @@
 
 #include "ClickableLabel.h"
 #include "DiscAccess.h"
+#include "DrivesList.h"
+#include "FilesAndFoldersList.h"
 #include "FlagPainter.h"
 #include "JobAssembly.h"
+#include "K3Cindral.h"
+#include "LanguageFile.h"
+#include "PathRules.h"
 #include "Prompt.h"
+#include "RecoveryProcess.h"
 #include "SelFolderForm.h"
 #include "StartUp.h"
 #include "SystemPaths.h"
+#include "TableEngine.h"
 #include "TitleStrip.h"
 #include "Twips.h"
 #include "Volumes.h"
@@ -90,6 +97,9 @@ Wizard::Wizard(const QString& appFolder, QWidget* parent)
     : QWidget(parent)
     , m_appFolder(appFolder)
     , m_languageFile(StartUp::languageFileIn(appFolder))
+    , m_langEng(std::make_unique<TableEngine>())
+    , m_reportEng(std::make_unique<TableEngine>())
+    , m_languages(std::make_unique<::LanguageFile>(*m_langEng, m_languageFile))
 {
     setObjectName(QStringLiteral("Wizard"));
     setFixedSize(twipsToPixels(PageWidth), twipsToPixels(WindowHeight));
@@ -206,16 +216,6 @@ QFrame* Wizard::buildTipsPanel(int page, int tipsIndex)
     return panel;
 }
 
-QFrame* Wizard::placeholder(QWidget* parent, const QString& controlName, const QRect& geometry)
-{
-    // Holds the place of a hosted control until it is built into the window.
-    auto* frame = new QFrame(parent);
-    frame->setObjectName(controlName + QStringLiteral("Place"));
-    frame->setFrameShape(QFrame::StyledPanel);
-    frame->setGeometry(geometry);
-    return frame;
-}
-
 void Wizard::buildMenuPage()
 {
     QFrame* page = m_pages[MenuPage];
@@ -271,10 +271,15 @@ void Wizard::buildSourcePage()
     QFrame* page = m_pages[SourcePage];
     const int top = twipsToPixels(TipsHeight) + 6;
     const int width = twipsToPixels(PageWidth);
-    placeholder(page, QStringLiteral("DrivesList1"),
-                QRect(10, top, 200, twipsToPixels(PageHeight) - top - 8));
-    placeholder(page, QStringLiteral("FilesAndFoldersList1"),
-                QRect(218, top, width - 228, twipsToPixels(PageHeight) - top - 8));
+    const int height = twipsToPixels(PageHeight) - top - 8;
+    m_drivesList1 = new DrivesList(page);
+    m_drivesList1->setObjectName(QStringLiteral("DrivesList1"));
+    m_drivesList1->setGeometry(10, top, 200, height);
+    m_filesList1 = new FilesAndFoldersList(page);
+    m_filesList1->setObjectName(QStringLiteral("FilesAndFoldersList1"));
+    m_filesList1->setGeometry(218, top, width - 228, height);
+    connect(m_drivesList1, &DrivesList::DriveChanged, this,
+            [this] { guarded([this] { m_filesList1->setCurrentPath(m_drivesList1->CurrentDriveName()); }); });
 }
 
 void Wizard::buildDiscPage()
@@ -341,18 +346,30 @@ void Wizard::buildDestinationPage()
     QFrame* page = m_pages[DestinationPage];
     const int top = twipsToPixels(TipsHeight) + 6;
     const int width = twipsToPixels(PageWidth);
-    placeholder(page, QStringLiteral("DrivesList2"),
-                QRect(10, top, 200, twipsToPixels(PageHeight) - top - 8));
-    placeholder(page, QStringLiteral("FilesAndFoldersList2"),
-                QRect(218, top, width - 228, twipsToPixels(PageHeight) - top - 8));
+    const int height = twipsToPixels(PageHeight) - top - 8;
+    m_drivesList2 = new DrivesList(page);
+    m_drivesList2->setObjectName(QStringLiteral("DrivesList2"));
+    m_drivesList2->setGeometry(10, top, 200, height);
+    m_filesList2 = new FilesAndFoldersList(page);
+    m_filesList2->setObjectName(QStringLiteral("FilesAndFoldersList2"));
+    m_filesList2->setGeometry(218, top, width - 228, height);
+    connect(m_drivesList2, &DrivesList::DriveChanged, this,
+            [this] { guarded([this] { m_filesList2->setCurrentPath(m_drivesList2->CurrentDriveName()); }); });
 }
 
 void Wizard::buildProgressPage()
 {
     QFrame* page = m_pages[ProgressPage];
     const int top = twipsToPixels(TipsHeight) + 6;
-    placeholder(page, QStringLiteral("RecoveryProcess1"),
-                QRect(10, top, twipsToPixels(PageWidth) - 20, twipsToPixels(PageHeight) - top - 8));
+    m_engine = new RecoveryProcess(page);
+    m_engine->setObjectName(QStringLiteral("RecoveryProcess1"));
+    m_engine->setGeometry(10, top, twipsToPixels(PageWidth) - 20, twipsToPixels(PageHeight) - top - 8);
+    // The engine raises its events from inside StartProcess; the walk goes on from there.
+    connect(m_engine, &RecoveryProcess::ProcessDone, this, [this] { guarded([this] { onProcessDone(); }); });
+    connect(m_engine, &RecoveryProcess::ProcessPaused, this,
+            [this] { guarded([this] { GotoReportPage(true, true); }); });
+    connect(m_engine, &RecoveryProcess::ProcessAborted, this,
+            [this] { guarded([this] { GotoReportPage(true, false); }); });
 }
 
 void Wizard::buildBurnPage()
@@ -363,8 +380,9 @@ void Wizard::buildBurnPage()
     m_burnSettings->setObjectName(QStringLiteral("BurnSettings"));
     m_burnSettings->setGeometry(10, top, twipsToPixels(PageWidth) - 20, twipsToPixels(PageHeight) - top - 8);
     auto* layout = new QVBoxLayout(m_burnSettings);
-    auto* place = placeholder(m_burnSettings, QStringLiteral("K3Cindral1"), QRect());
-    layout->addWidget(place);
+    m_burner = new K3Cindral(m_burnSettings);
+    m_burner->setObjectName(QStringLiteral("K3Cindral1"));
+    layout->addWidget(m_burner);
 }
 
 void Wizard::buildReportPage()
@@ -433,20 +451,34 @@ void Wizard::buildHistoryPage()
 // ---------------------------------------------------------------------------------------------
 // Start-up and unload
 
-void Wizard::load()
+bool Wizard::load()
 {
     setTempPath(Platform::tempPath());
 
-    static const char* const flagNames[] = {"English", "Russian", "French", "Spanish"};
+    const QStringList names = ::LanguageFile::languageNames();
     for (int i = 0; i < 4; ++i)
-        m_flags[static_cast<size_t>(i)]->setToolTip(QLatin1String(flagNames[i]));
+        m_flags[static_cast<size_t>(i)]->setToolTip(names.value(i));
 
     m_pages[MenuPage]->show();
     m_flow.CurrentPage = MenuPage;
 
+    int language = 1;
+    try {
+        language = m_languages->savedLanguage();
+    } catch (const std::exception& e) {
+        throw LoadError(LoadError::FileFailure, e.what());
+    }
+    if (language > 4)
+        throw LoadError(LoadError::SubscriptOutOfRange, "the saved language has no flag");
+    placeFlagsArrow(language);
+    ApplyLanguage(language);
+    if (m_unloaded)
+        return false;
+
     checkDiscAccess();
     SetUpHistoryList();
     m_flow.WizardMode = 1 - m_flow.MenuIndexOffset;
+    return true;
 }
 
 void Wizard::checkDiscAccess()
@@ -473,9 +505,24 @@ void Wizard::unload(int exitCode)
         return;
     m_unloaded = true;
     m_slideTimer->stop();
+    m_burner->DisableMe();
+    m_reportEng->CloseAll();
+    m_langEng->CloseAll();
     hide();
     Q_EMIT unloaded(exitCode);
 }
+
+void Wizard::endProgram(int exitCode)
+{
+    unload(exitCode);
+}
+
+bool Wizard::isBusy() const
+{
+    return false;
+}
+
+void Wizard::stopCopy() {}
 
 void Wizard::showPage(int index, int mode)
 {
@@ -536,13 +583,34 @@ void Wizard::setTempPath(const QString& path)
 // ---------------------------------------------------------------------------------------------
 // Texts
 
-void Wizard::applyTexts(const LanguageTexts& language)
+void Wizard::ApplyLanguage(int& language)
 {
-    if (language.main.size() >= TextRegister::Size)
-        throw std::out_of_range("the language table has more texts than the program holds");
-    for (qsizetype i = 0; i < language.main.size(); ++i)
-        m_texts.setText(static_cast<int>(i) + 1, language.main[i]);
-    const int charSet = language.charSet;
+    if (language < 1 || language > 4)
+        language = 1;
+    m_language = language;
+    LangTexts texts = m_texts.all();
+    try {
+        const LanguageTexts controls = m_languages->load(language, texts);
+        applyTexts(texts, controls);
+    } catch (const LanguageFileError& e) {
+        languageFailure(e.message());
+    } catch (const std::exception&) {
+        // A control refused a text of the file (too many of them, for one): the file is unusable.
+        languageFailure(QStringLiteral("Access denied or file corrupted.\n\nFile: ") + m_languageFile);
+    }
+}
+
+void Wizard::languageFailure(const QString& text)
+{
+    Prompt::show({QMessageBox::Critical, QStringLiteral("Korvalis"), text}, this);
+    m_langEng->CloseAll();
+    endProgram(1);
+}
+
+void Wizard::applyTexts(const LangTexts& texts, const LanguageTexts& controls)
+{
+    m_texts.setAll(texts);
+    const int charSet = controls.charset;
     m_texts.setText(0, QString::number(charSet));
 
     setWindowTitle(m_texts[1] + QLatin1Char(' ') + m_texts[2] + QLatin1Char(' ') + m_texts[3]);
@@ -591,6 +659,23 @@ void Wizard::applyTexts(const LanguageTexts& language)
     m_reportNote->setText(m_texts[52]);
 
     SetPageButtonCaptions();
+
+    // The hosted controls.
+    m_engine->setFontCharSet(charSet);
+    for (int i = 1; i <= 39 && i < controls.engineTexts.size(); ++i)
+        m_engine->setLangValue(i, controls.engineTexts[i]);
+    m_drivesList1->setFontCharSet(charSet);
+    m_drivesList2->setFontCharSet(charSet);
+    m_drivesList1->setLang(0, m_texts[21] + QLatin1Char(':'));
+    m_drivesList2->setLang(0, m_texts[86] + QLatin1Char(':'));
+    for (FilesAndFoldersList* browser : {m_filesList1, m_filesList2}) {
+        browser->setFontCharSet(charSet);
+        for (qsizetype i = 1; i < controls.browserTexts.size(); ++i)
+            browser->setLangValue(static_cast<int>(i), controls.browserTexts[i]);
+    }
+    m_burner->setFontCharSet(charSet);
+    for (qsizetype i = 1; i < controls.burnerTexts.size(); ++i)
+        m_burner->setLangValue(static_cast<int>(i), controls.burnerTexts[i]);
 }
 
 void Wizard::ReDrawTitle(QRgb colour)
@@ -611,10 +696,24 @@ void Wizard::SetPageButtonCaptions()
                                                               QStringLiteral(".   ") + m_texts[label.text]);
 }
 
+bool Wizard::restartOffered()
+{
+    // Offered when the history file holds runs and marks the last one as one to start again.
+    const QString reports = m_appFolder + QStringLiteral("reports.sir");
+    if (!QFile::exists(reports))
+        return false;
+    try {
+        const QString reference = QLatin1Char('"') + reports + QLatin1Char('"');
+        return m_reportEng->GetRowCount(reference) > 0 &&
+               m_reportEng->GetCell(reference, 0, 9).trimmed().toDouble() > 0;
+    } catch (const std::exception&) {
+        return false; // an unreadable history offers nothing to start again
+    }
+}
+
 void Wizard::BuildMainMenu()
 {
-    // The restart entry comes with the history issue; without a history the menu has three entries.
-    const bool restart = false;
+    const bool restart = restartOffered();
     m_mainMenu->clear();
     setCharSet(m_mainMenu, m_texts.charSet());
     const auto add = [this](int text, int icon) {
@@ -726,6 +825,8 @@ void Wizard::clickBackStep()
         return;
     m_flow.SlidePos = 0;
     m_next->setEnabled(true);
+    if (m_flow.CurrentPage == BurnPage)
+        m_burner->DisableMe();
     if (m_flow.CurrentPage == BurnPage || m_flow.CurrentPage == ReportPage)
         JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
     m_flow.PageStep = *step;
@@ -744,6 +845,10 @@ void Wizard::clickExitStep()
 {
     if (!m_exit->isEnabled())
         return;
+    if (isBusy()) {
+        stopCopy();
+        return;
+    }
     JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
     unload(0);
 }
@@ -757,7 +862,10 @@ void Wizard::clickFlagStep(int index)
 {
     if (index < 0 || index > 3)
         return;
-    placeFlagsArrow(index + 1);
+    int language = index + 1;
+    ApplyLanguage(language);
+    if (!m_unloaded)
+        placeFlagsArrow(index + 1);
 }
 
 void Wizard::clickMenuEntry(int position)
@@ -784,6 +892,23 @@ void Wizard::NextFromMenu()
     if (m_flow.WizardMode == ModeRecoverToDiscViaTemp)
         m_flow.WizardMode = ModeRecoverToDisc;
     switch (m_flow.WizardMode) {
+    case ModeRestart:
+        SetNavButtons(false, false, false);
+        SetPageButtonCaptions();
+        m_flow.PageStep = ProgressPage;
+        MoveToFrame();
+        SetNavButtons(false, false, true);
+        StartRecoveryJob(m_filesList2->CurrentPath());
+        return;
+    case ModeRecoverToFolder:
+    case ModeRecoverToDisc:
+        m_drivesList1->setShowRemovables(true);
+        m_drivesList1->ShowDevices();
+        m_filesList1->setAllowCreateFolders(false);
+        m_filesList1->setAllowMultySelect(true);
+        m_filesList1->setCurrentPath(m_drivesList1->CurrentDriveName());
+        m_flow.PageStep = 1;
+        break;
     case ModeDiscToDisc:
         fillDiscDrives();
         while (m_cdRipTabs->count() > 0)
@@ -807,20 +932,243 @@ void Wizard::NextFromMenu()
     MoveToFrame();
 }
 
-void Wizard::NextFromSource() {}
+void Wizard::NextFromSource()
+{
+    SetNavButtons(false, false, false);
+    bool listed = false;
+    try {
+        listed = m_filesList1->CreateListOfSelected();
+    } catch (const std::exception&) {
+        // The list reached its limit: it cannot stand for the selection.
+        message(32, QMessageBox::Critical);
+        SetNavButtons(true, true, true);
+        return;
+    }
+    // The list is built whenever anything was selected, so an empty one means nothing was.
+    if (!listed || m_filesList1->Items_Count() <= 0) {
+        message(33, QMessageBox::Warning);
+        SetNavButtons(true, true, true);
+        return;
+    }
 
-void Wizard::NextFromDiscPage() {}
+    if (m_flow.WizardMode == ModeRecoverToDisc) {
+        bool viaTemporaryFolder = false;
+        if (!Platform::Volumes::sameVolume(m_appFolder, m_tempPath)) {
+            viaTemporaryFolder =
+                Prompt::show(
+                    {QMessageBox::Question, QStringLiteral("Korvalis"),
+                     QStringLiteral("Do you want to copy files into a temporary folder before burning?"),
+                     QMessageBox::Yes | QMessageBox::No},
+                    this) == QMessageBox::Yes;
+        }
+        if (viaTemporaryFolder) {
+            m_flow.WizardMode = ModeRecoverToDiscViaTemp;
+            fillDiscDrives();
+            while (m_cdRipTabs->count() > 0)
+                m_cdRipTabs->removeTab(0);
+            m_cdRipTabs->addTab(m_texts[20]);
+            FillDriveInfoList();
+            m_cdRipTabs->setCurrentIndex(0);
+            SetPageButtonCaptions();
+            m_flow.PageStep = 1;
+            MoveToFrame();
+            SetNavButtons(true, true, true);
+            m_cdRipFrames[0]->hide();
+            m_cdRipFrames[1]->show();
+            return;
+        }
+        m_flow.PageStep = 4;
+        SetPageButtonCaptions();
+        MoveToFrame();
+        SetNavButtons(true, false, true);
+        SetPageButtonCaptions();
+        primeEngineForDirectBurn();
+        m_burner->InitializeMe(m_filesList1->CurrentPath(), m_filesList1->CurrentPath());
+        if (!m_burner->isBurnDriveReady())
+            return;
+        SetNavButtons(true, true, true);
+        return;
+    }
 
-void Wizard::NextFromDestination() {}
+    m_flow.PageStep = 2;
+    m_drivesList2->setShowRemovables(false);
+    m_drivesList2->ShowDevices();
+    m_filesList2->setAllowCreateFolders(true);
+    m_filesList2->setAllowMultySelect(false);
+    m_filesList2->setCurrentPath(m_drivesList2->CurrentDriveName());
+    MoveToFrame();
+    SetNavButtons(true, true, true);
+}
+
+void Wizard::NextFromDiscPage()
+{
+    m_back->setEnabled(false);
+    m_next->setEnabled(false);
+    QString discRoot;
+    if (m_flow.WizardMode == ModeDiscToDisc) {
+        discRoot = m_sourceDrives->currentData().toString();
+        if (discRoot.isEmpty()) {
+            // No mounted disc in the chosen drive: there is nothing to list.
+            message(66, QMessageBox::Critical);
+            SetNavButtons(true, true, true);
+            return;
+        }
+        m_filesList1->setCurrentPath(discRoot);
+        m_filesList1->setShowHidden(false);
+        bool listed = false;
+        try {
+            listed = m_filesList1->CreateFilesList();
+        } catch (const std::exception&) {
+            listed = false;
+        }
+        if (!listed) {
+            message(66, QMessageBox::Critical);
+            SetNavButtons(true, true, true);
+            return;
+        }
+        if (m_filesList1->Items_Count() < 1) {
+            message(33, QMessageBox::Warning);
+            SetNavButtons(true, true, true);
+            return;
+        }
+    }
+
+    const QString destination = JobAssembly::CreateJobTempFolder(m_tempFolder->text());
+    if (destination.isEmpty()) {
+        message(26, QMessageBox::Critical);
+        message(25, QMessageBox::Warning);
+        SetNavButtons(true, true, true);
+        return;
+    }
+    m_filesList2->setCurrentPath(destination);
+
+    if (m_flow.WizardMode == ModeDiscToDisc && Platform::Volumes::sameVolume(discRoot, destination)) {
+        // The copy would go onto the disc it is read from: ask for another temporary folder.
+        JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
+        message(25, QMessageBox::Warning);
+        SetNavButtons(true, true, true);
+        return;
+    }
+    if (!(JobAssembly::DriveFreeSpace(destination) > m_filesList1->Items_TotalSize())) {
+        message(67, QMessageBox::Critical);
+        SetNavButtons(true, true, true);
+        return;
+    }
+
+    SetNavButtons(false, false, false);
+    m_flow.SlidePos = 0;
+    m_flow.PageStep = 2;
+    SetPageButtonCaptions();
+    MoveToFrame();
+    SetNavButtons(false, false, true);
+    StartRecoveryJob(destination);
+}
+
+void Wizard::NextFromDestination()
+{
+    m_flow.SlidePos = 0;
+    m_flow.PageStep = 1;
+    if (m_filesList1->CurrentPath() == m_filesList2->CurrentPath()) {
+        message(25, QMessageBox::Warning);
+        return;
+    }
+    SetNavButtons(false, false, true);
+    SetPageButtonCaptions();
+    MoveToFrame();
+    SetNavButtons(false, false, true);
+    StartRecoveryJob(m_filesList2->CurrentPath());
+}
+
+void Wizard::StartRecoveryJob(const QString& destination)
+{
+    m_tips[3]->setText(m_texts[39] + QLatin1Char(' ') +
+                       QString::number(PageFlow::recoveryStepNumber(m_flow.WizardMode)) +
+                       QStringLiteral(".   ") + m_texts[41]);
+    m_exit->setCaption(padded(m_texts[35]));
+    SetNavButtons(false, false, true);
+    if (m_engine->isCopyingProcess())
+        return; // one run at a time
+
+    // Destinations are the entries' text after the source root put after the destination root,
+    // so both roots must end alike.
+    m_engine->setSourcePath(Platform::PathRules::withClosingSlash(m_filesList1->CurrentPath()));
+    m_engine->setDestinationPath(Platform::PathRules::withClosingSlash(destination));
+    m_engine->setItems_Count(m_filesList1->Items_Count());
+    const int n = m_engine->Items_Count();
+    for (int i = 1; i <= n; ++i) {
+        m_engine->setFileName(i, m_filesList1->SelectedItemName(i));
+        m_engine->setCopiedBytes(i, 0);
+        m_engine->setIsDone(i, false);
+        m_engine->setStartPosition(i, 0);
+    }
+    // The engine counts damaged files across its runs; the report is of this run.
+    m_engine->setCorruptedFilesCount(0);
+    m_engine->StartProcess();
+}
+
+void Wizard::primeEngineForDirectBurn()
+{
+    // Nothing is copied on the direct route; the report reads the selection as the run.
+    m_engine->setItems_Count(m_filesList1->Items_Count());
+    m_engine->setItemsFolders_Count(-1);
+    m_engine->setItemsNotCopied_Count(0);
+    m_engine->setCorruptedFilesCount(0);
+    m_engine->setCurrentFile(m_engine->Items_Count());
+    m_engine->setTotalCopiedBytes(m_filesList1->Items_TotalSize());
+    m_engine->setTotalLostBytes(0);
+}
+
+void Wizard::onProcessDone()
+{
+    if (!PageFlow::burnsAfterCopy(m_flow.WizardMode)) {
+        GotoReportPage(false, true);
+        return;
+    }
+    SetPageButtonCaptions();
+    m_flow.PageStep = 1;
+    MoveToFrame();
+    SetNavButtons(true, false, true);
+    SetPageButtonCaptions();
+    m_burner->InitializeMe(m_filesList1->CurrentPath(), m_filesList2->CurrentPath());
+    if (m_burner->isBurnDriveReady())
+        SetNavButtons(true, true, true);
+}
 
 bool Wizard::LoadHistory()
 {
-    if (!QFile::exists(m_appFolder + QStringLiteral("reports.sir"))) {
+    const QString path = m_appFolder + QStringLiteral("reports.sir");
+    if (!QFile::exists(path)) {
         message(127, QMessageBox::Information);
         return false;
     }
-    message(127, QMessageBox::Information);
-    return false;
+    const QString reference = QLatin1Char('"') + path + QLatin1Char('"');
+    m_history->clear();
+    const int rows = m_reportEng->GetRowCount(reference);
+    if (rows == 0) {
+        message(127, QMessageBox::Information);
+        return false;
+    }
+    for (int j = 1; j <= rows; ++j) {
+        const int row = rows - j + 1; // the last run first
+        const QString date = m_reportEng->GetCell(reference, row, 1);
+        if (date.isEmpty())
+            continue;
+        QStringList cells{date};
+        for (int column = 2; column <= 8; ++column)
+            cells.append(m_reportEng->GetCell(reference, row, column));
+        QColor colour = Qt::black;
+        if (!m_reportEng->GetCell(reference, row, 9).isEmpty()) {
+            const int q = static_cast<int>(m_reportEng->GetCell(reference, row, 10).trimmed().toDouble());
+            cells << QString::number(row) << QString::number(q);
+            colour = q >= 1 ? QColor(0, 150, 0) : QColor(150, 0, 0);
+        } else {
+            cells << QStringLiteral("0") << QStringLiteral("0");
+        }
+        auto* item = new QTreeWidgetItem(m_history, cells);
+        for (int column = 0; column < cells.size(); ++column)
+            item->setForeground(column, colour);
+    }
+    return true;
 }
 
 void Wizard::GotoReportPage(bool stoppedEarly, bool canResume)
@@ -962,5 +1310,12 @@ void Wizard::message(int textNumber, int icon)
 
 RunTotals Wizard::engineTotals() const
 {
-    return {};
+    RunTotals totals;
+    totals.itemsCount = m_engine->Items_Count();
+    totals.itemsNotCopied = m_engine->ItemsNotCopied_Count();
+    totals.corruptedFiles = m_engine->CorruptedFilesCount();
+    totals.currentFile = m_engine->CurrentFile();
+    totals.totalCopiedBytes = m_engine->TotalCopiedBytes();
+    totals.totalLostBytes = m_engine->TotalLostBytes();
+    return totals;
 }

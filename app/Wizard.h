@@ -10,8 +10,16 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class ClickableLabel;
+class DrivesList;
+class FilesAndFoldersList;
+class K3Cindral;
+class LanguageFile;
+class RecoveryProcess;
+class TableEngine;
+struct LanguageTexts;
 class QComboBox;
 class QFrame;
 class QGroupBox;
@@ -34,8 +42,13 @@ public:
     explicit Wizard(const QString& appFolder, QWidget* parent = nullptr);
     ~Wizard() override;
 
-    // The start-up sequence before the window is shown; throws LoadError.
-    void load();
+    // The start-up sequence before the window is shown. Throws LoadError; false when the language
+    // file could not be used (the user was told) and the program is to end.
+    bool load();
+
+    // Loads language number `language` (0 or above 4 become 1) and applies it; when the language
+    // file cannot be used the user is told and the program ends.
+    void ApplyLanguage(int& language);
 
     // Switches from CurrentPage to CurrentPage + PageStep with the slide; returns when the slide
     // has ended. A switch asked for while one slides is refused (false).
@@ -47,8 +60,7 @@ public:
     void BuildMainMenu();
 
     // Puts the texts of one language into the register, the window and its hosted controls.
-    // More texts than the register holds throw std::out_of_range before anything changes.
-    void applyTexts(const LanguageTexts& language);
+    void applyTexts(const LangTexts& texts, const LanguageTexts& controls);
     void ShowRunSummary(bool stoppedEarly, bool canResume, const RunTotals& totals);
 
     // The bottom-bar handlers, also driven by tests.
@@ -66,6 +78,9 @@ public:
     QString LanguageFile() const { return m_languageFile; }
     QString TempPath() const { return m_tempPath; }
     void setTempPath(const QString& path);
+    bool isUnloaded() const { return m_unloaded; }
+    // True while a copy runs: the program then ends without waiting for it.
+    bool isBusy() const;
     QWidget* page(int index) const;
     // Shows a page at once, without the walk that leads there (pictures of the pages, tests).
     void showPage(int index, int mode);
@@ -90,11 +105,11 @@ private:
     void buildReportPage();
     void buildHistoryPage();
     QFrame* buildTipsPanel(int page, int tipsIndex);
-    QFrame* placeholder(QWidget* parent, const QString& controlName, const QRect& geometry);
 
     void slideTick();
     void placeFlagsArrow(int language);
     void SetUpHistoryList();
+    bool restartOffered();
     void FillDriveInfoList();
     void fillDiscDrives();
     void selectDiscTab(int tab);
@@ -107,6 +122,10 @@ private:
     void NextFromDiscPage();
     void NextFromDestination();
     bool LoadHistory();
+    void StartRecoveryJob(const QString& destination);
+    void primeEngineForDirectBurn();
+    void stopCopy();
+    void onProcessDone();
 
     void checkDiscAccess();
     RunTotals engineTotals() const;
@@ -118,6 +137,9 @@ private:
     void message(int textNumber, int icon);
     void unload(int exitCode);
 
+    void endProgram(int exitCode);
+    void languageFailure(const QString& text);
+
     QString m_appFolder;
     QString m_languageFile;
     QString m_tempPath;
@@ -125,7 +147,17 @@ private:
     PageFlow m_flow;
     TextRegister m_texts;
 
+    std::unique_ptr<TableEngine> m_langEng;
+    std::unique_ptr<TableEngine> m_reportEng;
+    std::unique_ptr<::LanguageFile> m_languages;
+
     std::array<QFrame*, PageCount> m_pages{};
+    DrivesList* m_drivesList1 = nullptr;
+    DrivesList* m_drivesList2 = nullptr;
+    FilesAndFoldersList* m_filesList1 = nullptr;
+    FilesAndFoldersList* m_filesList2 = nullptr;
+    K3Cindral* m_burner = nullptr;
+    RecoveryProcess* m_engine = nullptr;
     std::array<QLabel*, 8> m_tips{};
     TitleStrip* m_title = nullptr;
     QFrame* m_bar = nullptr;

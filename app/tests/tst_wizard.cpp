@@ -1,3 +1,4 @@
+#include "LanguageFile.h"
 #include "ModalDriver.h"
 #include "Prompt.h"
 #include "Wizard.h"
@@ -20,13 +21,12 @@
 namespace {
 
 // A language whose text n reads "t<n>".
-LanguageTexts numberedTexts()
+LangTexts numberedTexts()
 {
-    LanguageTexts language;
-    language.charSet = 0;
+    LangTexts texts;
     for (int n = 1; n <= 150; ++n)
-        language.main.append(QStringLiteral("t%1").arg(n));
-    return language;
+        texts[static_cast<size_t>(n)] = QStringLiteral("t%1").arg(n);
+    return texts;
 }
 
 } // namespace
@@ -39,7 +39,7 @@ private:
     std::unique_ptr<Wizard> makeWizard()
     {
         auto wizard = std::make_unique<Wizard>(m_folder.path() + QLatin1Char('/'));
-        wizard->applyTexts(numberedTexts());
+        wizard->applyTexts(numberedTexts(), LanguageTexts{});
         wizard->setTempPath(m_folder.path() + QLatin1Char('/'));
         wizard->show();
         return wizard;
@@ -265,15 +265,6 @@ private Q_SLOTS:
         QCOMPARE(licence, QStringLiteral("t95"));
     }
 
-    void flagsMoveTheMarker()
-    {
-        auto w = makeWizard();
-        w->clickFlag(2);
-        QCOMPARE(child<QLabel>(*w, QStringLiteral("FlagsArrow"))->x(),
-                 child<QLabel>(*w, QStringLiteral("Flags(2)"))->x());
-        QCOMPARE(child<QLabel>(*w, QStringLiteral("Flags(0)"))->toolTip(), QString()); // set at load
-    }
-
     void exitRemovesTheJobFolderAndUnloads()
     {
         auto w = makeWizard();
@@ -308,16 +299,6 @@ private Q_SLOTS:
         w->ShowRunSummary(false, true, totals);
         QVERIFY(child<QWidget>(*w, QStringLiteral("ReportPageDiv(2)"))->isHidden());
         QCOMPARE(child<QLabel>(*w, QStringLiteral("Tips(2)"))->text(), QStringLiteral("t51"));
-    }
-
-    void tooManyTextsChangeNothing()
-    {
-        auto w = makeWizard();
-        LanguageTexts tooMany = numberedTexts();
-        tooMany.main.append(QStringLiteral("one too many"));
-        tooMany.main[0] = QStringLiteral("changed");
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, w->applyTexts(tooMany));
-        QCOMPARE(w->texts().text(1), QStringLiteral("t1"));
     }
 };
 
