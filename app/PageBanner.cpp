@@ -76,6 +76,22 @@ ClickableLabel* PageBanner::createBox(int page, QWidget* owner, const QRect& geo
     return box;
 }
 
+ClickableLabel* PageBanner::createBottomBox(int page, QWidget* owner)
+{
+    if (!hasBox(page))
+        return nullptr;
+    constexpr int Margin = 4;
+    const int bandTop = owner->height() - Height - 2 * Margin;
+    for (QWidget* child : owner->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        QRect g = child->geometry();
+        if (g.top() < bandTop && g.bottom() >= bandTop) {
+            g.setBottom(bandTop - 1);
+            child->setGeometry(g);
+        }
+    }
+    return createBox(page, owner, QRect((owner->width() - Width) / 2, bandTop + Margin, Width, Height));
+}
+
 ClickableLabel* PageBanner::box(int page) const
 {
     return page >= 0 && page < static_cast<int>(m_boxes.size()) ? m_boxes[static_cast<size_t>(page)]

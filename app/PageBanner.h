@@ -37,6 +37,9 @@ public:
     // Makes the banner box of a page (2, 4, 5 or 6) inside `owner`, hidden at first.
     ClickableLabel* createBox(int page, QWidget* owner, const QRect& geometry);
     ClickableLabel* box(int page) const;
+    // Makes the banner box of a page in a band along the page's bottom edge: the page's other
+    // children that reach into the band are made shorter, so the banner covers nothing.
+    ClickableLabel* createBottomBox(int page, QWidget* owner);
 
     // Where the window's state is read on each tick.
     void setStateSource(std::function<int()> currentPage, std::function<int()> language);

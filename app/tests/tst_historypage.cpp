@@ -1,6 +1,6 @@
 // The history page and the details window as the user meets them: real widgets, real
 // message boxes and dialogs, a real history file.
-#include "HistoryPage.h"
+#include "HistoryPanel.h"
 #include "HistoryWriter.h"
 #include "ModalDriver.h"
 #include "Prompt.h"
@@ -67,26 +67,26 @@ class TestHistoryPage : public QObject
     }
     QString reports() const { return ReportsFile::pathIn(m_folder); }
 
-    static isButton* button(HistoryPage& page, const char* name)
+    static isButton* button(HistoryPanel& page, const char* name)
     {
         return page.findChild<isButton*>(QLatin1String(name));
     }
 
     // A page with three runs: no damage (row 1), two damaged files (row 2), one (row 3).
-    std::unique_ptr<HistoryPage> pageWithRuns(TableEngine& engine)
+    std::unique_ptr<HistoryPanel> pageWithRuns(TableEngine& engine)
     {
         HistoryWriter writer(engine, reports());
         writer.append(run(QStringLiteral("/one/"), 0));
         writer.append(run(QStringLiteral("/two/"), 2));
         writer.append(run(QStringLiteral("/three/"), 1));
-        auto page = std::make_unique<HistoryPage>(engine, m_texts, m_folder);
+        auto page = std::make_unique<HistoryPanel>(engine, m_texts, m_folder);
         page->resize(600, 380);
         page->applyTexts();
         page->show();
         return page;
     }
 
-    static void select(HistoryPage& page, int index)
+    static void select(HistoryPanel& page, int index)
     {
         QTreeWidgetItem* item = page.list()->topLevelItem(index);
         page.list()->setCurrentItem(item);
@@ -99,7 +99,7 @@ private Q_SLOTS:
     {
         freshFolder();
         TableEngine engine;
-        HistoryPage page(engine, m_texts, m_folder);
+        HistoryPanel page(engine, m_texts, m_folder);
         page.applyTexts();
         QTreeWidget* list = page.list();
         QCOMPARE(list->objectName(), QStringLiteral("ReportsHistoryList"));
@@ -190,7 +190,7 @@ private Q_SLOTS:
             f.write(content);
         }
         TableEngine engine;
-        HistoryPage page(engine, m_texts, m_folder);
+        HistoryPanel page(engine, m_texts, m_folder);
         QList<Prompt::Message> shown;
         Prompt::ScopedAnswerer answers([&](const Prompt::Message& m) {
             shown.append(m);
@@ -214,7 +214,7 @@ private Q_SLOTS:
             f.open(QIODevice::ReadOnly);
             return f.readAll();
         }();
-        QSignalSpy cleared(page.get(), &HistoryPage::historyCleared);
+        QSignalSpy cleared(page.get(), &HistoryPanel::historyCleared);
 
         bool acted = false;
         ModalDriver::onNextModal(
@@ -371,7 +371,7 @@ private Q_SLOTS:
         TableEngine engine;
         auto page = pageWithRuns(engine);
         QVERIFY(page->LoadHistory());
-        QSignalSpy asked(page.get(), &HistoryPage::refreshRequested);
+        QSignalSpy asked(page.get(), &HistoryPanel::refreshRequested);
         select(*page, 1);
         button(*page, "RefreshRecovery")->click();
         QCOMPARE(asked.size(), 1);

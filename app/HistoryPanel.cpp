@@ -1,4 +1,4 @@
-#include "HistoryPage.h"
+#include "HistoryPanel.h"
 
 #include "Prompt.h"
 #include "ReportDetails.h"
@@ -21,8 +21,8 @@ constexpr int Gap = 6;
 
 } // namespace
 
-HistoryPage::HistoryPage(TableEngine& reportEng, const TextRegister& texts, const QString& appFolder,
-                         QWidget* parent)
+HistoryPanel::HistoryPanel(TableEngine& reportEng, const TextRegister& texts, const QString& appFolder,
+                           QWidget* parent)
     : QWidget(parent)
     , m_engine(reportEng)
     , m_texts(texts)
@@ -43,19 +43,19 @@ HistoryPage::HistoryPage(TableEngine& reportEng, const TextRegister& texts, cons
     m_refresh->setObjectName(QStringLiteral("RefreshRecovery"));
     m_clear = new isButton(this);
     m_clear->setObjectName(QStringLiteral("ClearHistory"));
-    connect(m_details, &isButton::Click, this, &HistoryPage::detailsClicked);
-    connect(m_refresh, &isButton::Click, this, &HistoryPage::refreshClicked);
-    connect(m_clear, &isButton::Click, this, &HistoryPage::clearClicked);
+    connect(m_details, &isButton::Click, this, &HistoryPanel::detailsClicked);
+    connect(m_refresh, &isButton::Click, this, &HistoryPanel::refreshClicked);
+    connect(m_clear, &isButton::Click, this, &HistoryPanel::clearClicked);
     setButtons({});
     SetUpHistoryList();
 }
 
-QString HistoryPage::historyPath() const
+QString HistoryPanel::historyPath() const
 {
     return ReportsFile::pathIn(m_appFolder);
 }
 
-void HistoryPage::resizeEvent(QResizeEvent* event)
+void HistoryPanel::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     const int buttonsTop = height() - ButtonHeight;
@@ -65,7 +65,7 @@ void HistoryPage::resizeEvent(QResizeEvent* event)
     m_clear->setGeometry(width() - ButtonWidth, buttonsTop, ButtonWidth, ButtonHeight);
 }
 
-void HistoryPage::applyTexts()
+void HistoryPanel::applyTexts()
 {
     m_details->setFontCharSet(m_texts.charSet());
     m_refresh->setFontCharSet(m_texts.charSet());
@@ -75,7 +75,7 @@ void HistoryPage::applyTexts()
     m_clear->setCaption(m_texts[143]);
 }
 
-void HistoryPage::SetUpHistoryList()
+void HistoryPanel::SetUpHistoryList()
 {
     m_list->clear();
     m_items.clear();
@@ -90,12 +90,12 @@ void HistoryPage::SetUpHistoryList()
     }
 }
 
-void HistoryPage::message(QMessageBox::Icon icon, const QString& text)
+void HistoryPanel::message(QMessageBox::Icon icon, const QString& text)
 {
     Prompt::show({icon, QStringLiteral("Korvalis"), text}, this);
 }
 
-bool HistoryPage::LoadHistory()
+bool HistoryPanel::LoadHistory()
 {
     const HistoryList::Loaded loaded = HistoryList::load(m_engine, historyPath());
     switch (loaded.outcome) {
@@ -119,7 +119,7 @@ bool HistoryPage::LoadHistory()
     return true;
 }
 
-bool HistoryPage::ClearHistoryFile()
+bool HistoryPanel::ClearHistoryFile()
 {
     const auto answer = Prompt::show({QMessageBox::Question, QStringLiteral("Korvalis"), m_texts[128],
                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No},
@@ -142,7 +142,7 @@ bool HistoryPage::ClearHistoryFile()
     return true;
 }
 
-const HistoryList::Item* HistoryPage::selectedItem() const
+const HistoryList::Item* HistoryPanel::selectedItem() const
 {
     QTreeWidgetItem* current = m_list->currentItem();
     if (!current || !current->isSelected())
@@ -151,31 +151,31 @@ const HistoryList::Item* HistoryPage::selectedItem() const
     return index >= 0 && index < m_items.size() ? &m_items[index] : nullptr;
 }
 
-void HistoryPage::setButtons(const HistoryList::Buttons& buttons)
+void HistoryPanel::setButtons(const HistoryList::Buttons& buttons)
 {
     m_details->setEnabled(buttons.details);
     m_refresh->setEnabled(buttons.refresh);
 }
 
-void HistoryPage::listClicked()
+void HistoryPanel::listClicked()
 {
     setButtons(HistoryList::buttonsFor(selectedItem()));
 }
 
-void HistoryPage::listKeyReleased()
+void HistoryPanel::listKeyReleased()
 {
     // The keyboard moves the selection as a click does, so the buttons follow the same rules.
     setButtons(HistoryList::buttonsFor(selectedItem()));
 }
 
-bool HistoryPage::eventFilter(QObject* watched, QEvent* event)
+bool HistoryPanel::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_list && event->type() == QEvent::KeyRelease)
         listKeyReleased();
     return QWidget::eventFilter(watched, event);
 }
 
-void HistoryPage::detailsClicked()
+void HistoryPanel::detailsClicked()
 {
     const HistoryList::Item* item = selectedItem();
     if (!item)
@@ -192,7 +192,7 @@ void HistoryPage::detailsClicked()
     Prompt::exec(window);
 }
 
-void HistoryPage::refreshClicked()
+void HistoryPanel::refreshClicked()
 {
     const HistoryList::Item* item = selectedItem();
     if (!item || HistoryList::number(item->q()) < 1)
@@ -209,7 +209,7 @@ void HistoryPage::refreshClicked()
     Q_EMIT refreshRequested(*job);
 }
 
-void HistoryPage::clearClicked()
+void HistoryPanel::clearClicked()
 {
     if (ClearHistoryFile())
         Q_EMIT historyCleared();

@@ -15,13 +15,13 @@ class isButton;
 // The history page's list of past runs (ReportsHistoryList) with its three buttons: the details
 // of the selected run (RecovryDetailsView), recovering its damaged files again (RefreshRecovery)
 // and deleting the whole history (ClearHistory).
-class HistoryPage : public QWidget
+class HistoryPanel : public QWidget
 {
     Q_OBJECT
 
 public:
-    HistoryPage(TableEngine& reportEng, const TextRegister& texts, const QString& appFolder,
-                QWidget* parent = nullptr);
+    HistoryPanel(TableEngine& reportEng, const TextRegister& texts, const QString& appFolder,
+                 QWidget* parent = nullptr);
 
     // Clears the list and gives it its ten columns.
     void SetUpHistoryList();
