@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QTest>
 #include <QTextStream>
 
 #include <cstdio>
@@ -43,7 +44,8 @@ int main(int argc, char* argv[])
         wizard.clickFlag(language - 1);
         for (int page = 0; page < PageCount; ++page) {
             wizard.preparePageForPicture(page, PageModes[page]);
-            QCoreApplication::processEvents();
+            // The browsers read their folders off the window's thread; give them a moment.
+            QTest::qWait(page == SourcePage || page == DestinationPage ? 400 : 50);
             const QString file =
                 output + QStringLiteral("/%1-%2-%3.png")
                              .arg(page)

@@ -29,6 +29,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFrame>
@@ -537,10 +538,13 @@ void Wizard::endProgram(int exitCode)
 
 bool Wizard::isBusy() const
 {
-    return false;
+    return m_engine->isCopyingProcess();
 }
 
-void Wizard::stopCopy() {}
+void Wizard::stopCopy()
+{
+    m_engine->TerminateMe();
+}
 
 void Wizard::showPage(int index, int mode)
 {
@@ -562,7 +566,19 @@ void Wizard::preparePageForPicture(int index, int mode)
         SetNavButtons(false, true, true);
         break;
     case SourcePage:
+        m_drivesList1->setShowRemovables(true);
+        m_drivesList1->ShowDevices();
+        m_filesList1->setAllowCreateFolders(false);
+        m_filesList1->setAllowMultySelect(true);
+        m_filesList1->setCurrentPath(m_drivesList1->CurrentDriveName());
+        SetNavButtons(true, true, true);
+        break;
     case DestinationPage:
+        m_drivesList2->setShowRemovables(false);
+        m_drivesList2->ShowDevices();
+        m_filesList2->setAllowCreateFolders(true);
+        m_filesList2->setAllowMultySelect(false);
+        m_filesList2->setCurrentPath(m_drivesList2->CurrentDriveName());
         SetNavButtons(true, true, true);
         break;
     case DiscPage:
@@ -583,7 +599,8 @@ void Wizard::preparePageForPicture(int index, int mode)
         SetNavButtons(false, false, true);
         break;
     case ReportPage:
-        ShowRunSummary(false, true, RunTotals{});
+        // A run of twelve entries with one damaged file, as a user would see one.
+        ShowRunSummary(false, true, RunTotals{12, 1, 2, 13, 48.0 * 1024 * 1024 + 512, 24576});
         SetNavButtons(true, false, true);
         break;
     default:
@@ -772,6 +789,7 @@ bool Wizard::MoveToFrame()
         if (!m_flow.isSliding())
             wait.quit();
     });
+    connect(this, &Wizard::unloaded, &wait, &QEventLoop::quit); // closed while sliding
     m_slideTimer->start(PageFlow::SlideTickMs);
     wait.exec();
     return true;
@@ -840,10 +858,12 @@ void Wizard::clickBackStep()
         return;
     m_flow.SlidePos = 0;
     m_next->setEnabled(true);
-    if (m_flow.CurrentPage == BurnPage)
+    if (m_flow.CurrentPage == BurnPage) {
         m_burner->DisableMe();
-    if (m_flow.CurrentPage == BurnPage || m_flow.CurrentPage == ReportPage)
+        leaveUnburnedCopy();
+    } else if (m_flow.CurrentPage == ReportPage) {
         JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
+    }
     m_flow.PageStep = *step;
     MoveToFrame();
     SetPageButtonCaptions();
@@ -864,8 +884,40 @@ void Wizard::clickExitStep()
         stopCopy();
         return;
     }
-    JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
+    if (m_flow.CurrentPage == BurnPage)
+        leaveUnburnedCopy();
+    else
+        JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
     unload(0);
+}
+
+void Wizard::leaveUnburnedCopy()
+{
+    // Leaving the burn page before anything was burned: the temporary copy may be all that is
+    // left of files from a failing medium, so it goes only when the user agrees.
+    const QString job = m_tempFolder->text() + JobAssembly::jobFolderName();
+    const QDir folder(job);
+    if (!folder.exists())
+        return;
+    if (folder.isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
+        return;
+    }
+    const auto answer =
+        Prompt::show({QMessageBox::Question, QStringLiteral("Korvalis"),
+                      QStringLiteral("Nothing has been burned. The recovered files are kept in:\n") + job +
+                          QStringLiteral("\n\nDo you want to delete them now?"),
+                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No},
+                     this);
+    if (answer == QMessageBox::Yes)
+        JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
+}
+
+void Wizard::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && m_mainMenu)
+        m_mainMenu->update();
 }
 
 void Wizard::clickFlag(int index)
@@ -1104,8 +1156,8 @@ void Wizard::StartRecoveryJob(const QString& destination)
                        QStringLiteral(".   ") + m_texts[41]);
     m_exit->setCaption(padded(m_texts[35]));
     SetNavButtons(false, false, true);
-    if (m_engine->isCopyingProcess())
-        return; // one run at a time
+    if (m_unloaded || m_engine->isCopyingProcess())
+        return; // the window went while it slid, or a run is on already
 
     // Destinations are the entries' text after the source root put after the destination root,
     // so both roots must end alike.

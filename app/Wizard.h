@@ -96,6 +96,7 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildTitleAndBar();
@@ -128,6 +129,7 @@ private:
     void StartRecoveryJob(const QString& destination);
     void primeEngineForDirectBurn();
     void stopCopy();
+    void leaveUnburnedCopy();
     void onProcessDone();
 
     void checkDiscAccess();

@@ -170,6 +170,7 @@ private Q_SLOTS:
         QTest::newRow("disc, temporary route") << 2 << 6 << 1 << false;
         QTest::newRow("destination") << 3 << 1 << 1 << false;
         QTest::newRow("progress has no Back") << 4 << 1 << 4 << false;
+        QTest::newRow("burn, nothing copied") << 5 << 3 << 0 << true;
         QTest::newRow("report") << 6 << 1 << 0 << true;
         QTest::newRow("history") << 7 << 4 << 0 << false;
     }
