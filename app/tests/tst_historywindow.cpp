@@ -167,6 +167,58 @@ private Q_SLOTS:
         QCOMPARE(w->flow().MenuIndexOffset, 0);
     }
 
+    void refreshRecoversTheDamagedFilesAgain()
+    {
+        freshFolder();
+        const QString src = m_folder + QStringLiteral("src/");
+        const QString dst = m_folder + QStringLiteral("dst/");
+        QDir().mkpath(src);
+        QDir().mkpath(dst);
+        for (const QString& path :
+             QStringList{src + QStringLiteral("f.bin"), dst + QStringLiteral("f.bin")}) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(path.startsWith(src) ? QByteArray(20000, 'a') : QByteArray(8192, 'b'));
+        }
+        {
+            TableEngine engine;
+            HistoryRun run = finishedRun(src);
+            run.destination = dst;
+            run.badFiles = 1;
+            run.damaged = {{src + QStringLiteral("f.bin"), dst + QStringLiteral("f.bin"), 20000, 20000, 11808,
+                            QString(), QStringLiteral(" 8193 - 20000,")}};
+            HistoryWriter(engine, reports()).append(run);
+        }
+        auto w = makeWizard();
+        child<isButton>(*w, QStringLiteral("HistoryCommand"))->click();
+        QCOMPARE(w->flow().CurrentPage, int(HistoryPage));
+        auto* list = child<QTreeWidget>(*w, QStringLiteral("ReportsHistoryList"));
+        list->setCurrentItem(list->topLevelItem(0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->topLevelItem(0)).center());
+        auto* refresh = child<isButton>(*w, QStringLiteral("RefreshRecovery"));
+        QVERIFY(refresh->isEnabled());
+
+        // The damaged copy is there: the engine asks before it writes over it; closing the
+        // question keeps it.
+        QStringList dialogs;
+        Prompt::ScopedAnswerer answers([](const Prompt::Message&) { return QMessageBox::Ok; },
+                                       [&](QDialog& dialog) {
+                                           dialogs << dialog.objectName();
+                                           return int(QDialog::Rejected);
+                                       });
+        refresh->click();
+        QCOMPARE(w->flow().CurrentPage, int(ReportPage));
+        QCOMPARE(dialogs.size(), 1);
+        QFile kept(dst + QStringLiteral("f.bin"));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray(8192, 'b'));
+        TableEngine engine;
+        QCOMPARE(engine.GetRowCount(TableReference::of(reports())), 2);
+        w->clickBack();
+        QCOMPARE(w->flow().CurrentPage, int(MenuPage));
+    }
+
     void unsavableHistoryIsSaid()
     {
         freshFolder();
