@@ -15,7 +15,9 @@ HistoryRun HistoryRun::fromEngine(const RecoveryProcess& engine, bool stoppedEar
     const qint64 count = std::clamp(engine.Items_Count(), 0, RecoveryProcess::MaxItems);
     // A run that stopped early never reached the entries after CurrentFile.
     const qint64 reached = stoppedEarly ? std::min<qint64>(engine.CurrentFile(), count) : count;
-    run.files = std::max<qint64>(0, reached - engine.ItemsNotCopied_Count());
+    // Files only: the folders the run created are entries too.
+    run.files = std::max<qint64>(0, reached - engine.ItemsNotCopied_Count() -
+                                        std::max(0, engine.ItemsFolders_Count()));
     run.totalBytes = engine.TotalCopiedBytes();
     run.lostBytes = engine.TotalLostBytes();
     run.badFiles = std::max(0, engine.CorruptedFilesCount());

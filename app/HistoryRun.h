@@ -46,7 +46,7 @@ struct HistoryRun
     QDateTime when;
     QString source;
     QString destination;
-    qint64 files = 0; // entries copied
+    qint64 files = 0; // files copied (folders not counted)
     double totalBytes = 0;
     double lostBytes = 0;
     qint64 badFiles = 0; // damaged files, as counted by the engine
