@@ -1332,10 +1332,9 @@ void Wizard::guarded(const std::function<void()>& step)
     }
 }
 
-void Wizard::message(int textNumber, int icon)
+void Wizard::message(int textNumber, QMessageBox::Icon icon)
 {
-    Prompt::show({static_cast<QMessageBox::Icon>(icon), QStringLiteral("Korvalis"), m_texts[textNumber]},
-                 this);
+    Prompt::show({icon, QStringLiteral("Korvalis"), m_texts[textNumber]}, this);
 }
 
 RunTotals Wizard::engineTotals() const

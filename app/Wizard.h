@@ -4,6 +4,7 @@
 #include "RunSummary.h"
 #include "TextRegister.h"
 
+#include <QMessageBox>
 #include <QRgb>
 #include <QString>
 #include <QWidget>
@@ -139,7 +140,7 @@ private:
     void clickExitStep();
     void clickFlagStep(int index);
     void guarded(const std::function<void()>& step);
-    void message(int textNumber, int icon);
+    void message(int textNumber, QMessageBox::Icon icon);
     void unload(int exitCode);
 
     void endProgram(int exitCode);

@@ -142,6 +142,26 @@ private Q_SLOTS:
         QCOMPARE(navStates(*w), (QList<bool>{true, true, true}));
     }
 
+    void aSelectionTooLongToListIsRefused()
+    {
+        QVERIFY(QDir().mkpath(m_files.filePath(QStringLiteral("album"))));
+        for (const char* name : {"album/1.jpg", "album/2.jpg"}) {
+            QFile f(m_files.filePath(QLatin1String(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        auto w = start();
+        QVERIFY(w);
+        QVERIFY(toSourcePage(*w, 1, {QStringLiteral("album")}));
+        child<FilesAndFoldersList>(w.get(), QStringLiteral("FilesAndFoldersList1"))->setEntryLimit(2);
+        w->clickNext();
+        QCOMPARE(w->flow().CurrentPage, int(SourcePage));
+        QCOMPARE(m_shown.size(), 1);
+        QCOMPARE(m_shown[0].text, w->texts().text(32));
+        QCOMPARE(m_shown[0].icon, QMessageBox::Critical);
+        QCOMPARE(navStates(*w), (QList<bool>{true, true, true}));
+        QDir(m_files.filePath(QStringLiteral("album"))).removeRecursively();
+    }
+
     void discRouteWithoutADisc()
     {
         auto w = start();
