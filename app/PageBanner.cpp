@@ -82,12 +82,24 @@ ClickableLabel* PageBanner::createBottomBox(int page, QWidget* owner)
         return nullptr;
     constexpr int Margin = 4;
     const int bandTop = owner->height() - Height - 2 * Margin;
+    QList<std::pair<QWidget*, QRect>> moved;
+    bool fits = true;
     for (QWidget* child : owner->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-        QRect g = child->geometry();
-        if (g.top() < bandTop && g.bottom() >= bandTop) {
-            g.setBottom(bandTop - 1);
-            child->setGeometry(g);
-        }
+        const QRect old = child->geometry();
+        if (old.top() >= bandTop || old.bottom() < bandTop)
+            continue;
+        QRect shorter = old;
+        shorter.setBottom(bandTop - 1);
+        child->setGeometry(shorter);
+        moved.append({child, old});
+        // A control that cannot be made that short keeps its place, and the page its banner off.
+        if (child->geometry().bottom() >= bandTop)
+            fits = false;
+    }
+    if (!fits) {
+        for (const auto& [child, old] : moved)
+            child->setGeometry(old);
+        return nullptr;
     }
     return createBox(page, owner, QRect((owner->width() - Width) / 2, bandTop + Margin, Width, Height));
 }

@@ -38,7 +38,8 @@ public:
     ClickableLabel* createBox(int page, QWidget* owner, const QRect& geometry);
     ClickableLabel* box(int page) const;
     // Makes the banner box of a page in a band along the page's bottom edge: the page's other
-    // children that reach into the band are made shorter, so the banner covers nothing.
+    // children that reach into the band are made shorter, so the banner covers nothing. A page
+    // whose controls cannot be made that short gets no box (nullptr) and keeps its layout.
     ClickableLabel* createBottomBox(int page, QWidget* owner);
 
     // Where the window's state is read on each tick.

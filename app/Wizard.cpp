@@ -555,6 +555,7 @@ void Wizard::showPage(int index, int mode)
     shown->raise();
     m_flow.CurrentPage = index;
     m_flow.WizardMode = mode;
+    m_banner->ShowBanner(index, m_language);
     SetPageButtonCaptions();
 }
 

@@ -103,6 +103,31 @@ private Q_SLOTS:
         }
     }
 
+    void bottomBoxMakesRoomOrStaysAway()
+    {
+        PageBanner banner;
+        QWidget page;
+        page.resize(633, 409);
+        auto* list = new QWidget(&page);
+        list->setGeometry(10, 50, 600, 350);
+        auto* top = new QWidget(&page);
+        top->setGeometry(0, 0, 633, 44);
+        ClickableLabel* box = banner.createBottomBox(4, &page);
+        QVERIFY(box);
+        QVERIFY(list->geometry().bottom() < box->geometry().top());
+        QCOMPARE(top->geometry(), QRect(0, 0, 633, 44));
+
+        // A control that needs its height keeps it; that page has no banner.
+        QWidget other;
+        other.resize(633, 409);
+        auto* engine = new QWidget(&other);
+        engine->setMinimumHeight(380);
+        engine->setGeometry(10, 20, 600, 385);
+        QVERIFY(!banner.createBottomBox(6, &other));
+        QCOMPARE(engine->geometry(), QRect(10, 20, 600, 385));
+        QVERIFY(!banner.box(6));
+    }
+
     void picturesShownOnTheirPagesInEachLanguage_data()
     {
         QTest::addColumn<int>("language");
