@@ -37,6 +37,31 @@ struct Fixture
     std::unique_ptr<K3Cindral> control;
 };
 
+// One recorder with a blank CD-R, the control ready on it and one file added: where a burn starts.
+struct ReadyBurn : Fixture
+{
+    ReadyBurn()
+        : Fixture({{QStringLiteral("/dev/sr0 TEST Writer"), BlankCdR}})
+        , c(*control)
+        , ready(&c, &K3Cindral::DriveReady)
+        , finished(&c, &K3Cindral::BurningFinished)
+        , aborted(&c, &K3Cindral::BurningAborted)
+    {
+    }
+    bool prepare()
+    {
+        c.InitializeMe(QStringLiteral("/rec/"), QStringLiteral("/rec/"));
+        if (!ready.wait(5000) || c.PrepareBurn() != 0)
+            return false;
+        c.AddItem(QStringLiteral("/rec/a.txt"));
+        return true;
+    }
+    K3Cindral& c;
+    QSignalSpy ready;
+    QSignalSpy finished;
+    QSignalSpy aborted;
+};
+
 QStringList items(const QComboBox* combo)
 {
     QStringList list;
@@ -268,20 +293,14 @@ private Q_SLOTS:
 
     void shortBurnAbortsAfterTheMessage()
     {
-        Fixture f({{QStringLiteral("/dev/sr0 TEST Writer"), BlankCdR}});
-        K3Cindral& c = *f.control;
-        QSignalSpy ready(&c, &K3Cindral::DriveReady);
-        QSignalSpy finished(&c, &K3Cindral::BurningFinished);
-        QSignalSpy aborted(&c, &K3Cindral::BurningAborted);
-        c.InitializeMe(QStringLiteral("/rec/"), QStringLiteral("/rec/"));
-        QVERIFY(ready.wait(5000));
-        QCOMPARE(c.PrepareBurn(), 0);
-        c.AddItem(QStringLiteral("/rec/a.txt"));
+        ReadyBurn f;
+        QVERIFY(f.prepare());
+        K3Cindral& c = f.c;
         f.recorder->setImageBlocks(1000);
         f.recorder->scriptShortBurn(600);
         int abortedWhenAsked = -1;
         Prompt::ScopedAnswerer answerer([&](const Prompt::Message& m) {
-            abortedWhenAsked = int(aborted.count());
+            abortedWhenAsked = int(f.aborted.count());
             [&] {
                 QCOMPARE(m.text, QStringLiteral("Burning process aborted."));
                 QCOMPARE(m.icon, QMessageBox::Critical);
@@ -290,31 +309,27 @@ private Q_SLOTS:
             return QMessageBox::Ok;
         });
         c.BurnIt();
-        QVERIFY(aborted.wait(10000));
+        QVERIFY(f.aborted.wait(10000));
         QCOMPARE(abortedWhenAsked, 0);
-        QCOMPARE(finished.count(), 0);
+        QCOMPARE(f.finished.count(), 0);
         QVERIFY(!c.isBurning());
         // Re-initialised: the options view and the 500 ms detection are back.
         QVERIFY(c.BurnFrame(0)->isVisibleTo(&c));
         QCOMPARE(c.CDDVDDetectTimer->interval(), 500);
         // The half-written disc is looked at again and is not offered as ready.
         f.recorder->setDisc(0, {2, false, false, 48, 40});
-        ready.clear();
-        QVERIFY(ready.wait(5000));
-        QCOMPARE(ready.first().first().toBool(), false);
+        f.ready.clear();
+        QVERIFY(f.ready.wait(5000));
+        QCOMPARE(f.ready.first().first().toBool(), false);
         QVERIFY(!c.isBurnDriveReady());
         QVERIFY(!c.BurnBut->isEnabled());
     }
 
     void stallMessageIsARealBox()
     {
-        Fixture f({{QStringLiteral("/dev/sr0 TEST Writer"), BlankCdR}});
-        K3Cindral& c = *f.control;
-        QSignalSpy ready(&c, &K3Cindral::DriveReady);
-        c.InitializeMe(QStringLiteral("/rec/"), QStringLiteral("/rec/"));
-        QVERIFY(ready.wait(5000));
-        QCOMPARE(c.PrepareBurn(), 0);
-        c.AddItem(QStringLiteral("/rec/a.txt"));
+        ReadyBurn f;
+        QVERIFY(f.prepare());
+        K3Cindral& c = f.c;
         f.recorder->setImageBlocks(1000);
         f.recorder->scriptStall(10);
         bool acted = false;
@@ -334,35 +349,23 @@ private Q_SLOTS:
 
     void burnThatReachesTheEndButFailsIsNotFinished()
     {
-        Fixture f({{QStringLiteral("/dev/sr0 TEST Writer"), BlankCdR}});
-        K3Cindral& c = *f.control;
-        QSignalSpy ready(&c, &K3Cindral::DriveReady);
-        QSignalSpy finished(&c, &K3Cindral::BurningFinished);
-        QSignalSpy aborted(&c, &K3Cindral::BurningAborted);
-        c.InitializeMe(QStringLiteral("/rec/"), QStringLiteral("/rec/"));
-        QVERIFY(ready.wait(5000));
-        QCOMPARE(c.PrepareBurn(), 0);
-        c.AddItem(QStringLiteral("/rec/a.txt"));
+        ReadyBurn f;
+        QVERIFY(f.prepare());
+        K3Cindral& c = f.c;
         f.recorder->setImageBlocks(100);
         f.recorder->setBurnScript({{50, 10, 10}, {100, 10, 0, QStringLiteral("Closing")}}, true, false);
         Messages messages;
         c.BurnIt();
-        QVERIFY(aborted.wait(10000));
-        QCOMPARE(finished.count(), 0);
+        QVERIFY(f.aborted.wait(10000));
+        QCOMPARE(f.finished.count(), 0);
         QCOMPARE(messages.shown.size(), 1);
     }
 
     void stallStopsTheBurnWithoutAnEvent()
     {
-        Fixture f({{QStringLiteral("/dev/sr0 TEST Writer"), BlankCdR}});
-        K3Cindral& c = *f.control;
-        QSignalSpy ready(&c, &K3Cindral::DriveReady);
-        QSignalSpy finished(&c, &K3Cindral::BurningFinished);
-        QSignalSpy aborted(&c, &K3Cindral::BurningAborted);
-        c.InitializeMe(QStringLiteral("/rec/"), QStringLiteral("/rec/"));
-        QVERIFY(ready.wait(5000));
-        QCOMPARE(c.PrepareBurn(), 0);
-        c.AddItem(QStringLiteral("/rec/a.txt"));
+        ReadyBurn f;
+        QVERIFY(f.prepare());
+        K3Cindral& c = f.c;
         f.recorder->setImageBlocks(1000);
         f.recorder->scriptStall(300);
         Messages messages;
@@ -373,7 +376,7 @@ private Q_SLOTS:
                  QStringLiteral("Burning process aborted.\nKorvalis has to be restarted."));
         QCOMPARE(c.LastBurnBlock(), 300.0);
         QTest::qWait(300);
-        QCOMPARE(finished.count() + aborted.count(), 0);
+        QCOMPARE(f.finished.count() + f.aborted.count(), 0);
     }
 
     void noDiscAtPrepareCanBeCancelled()

@@ -1,22 +1,12 @@
 #include "DriveChoice.h"
 #include "DriveTypeNames.h"
+#include "ScriptedVolumes.h"
 
 #include <QTest>
 
 using Platform::DriveType;
 
 namespace {
-
-Platform::Volume volume(const QString& root, DriveType type, bool ready = true, const QString& label = {})
-{
-    Platform::Volume v;
-    v.root = root;
-    v.type = type;
-    v.ready = ready;
-    v.label = label;
-    v.fileSystem = QStringLiteral("ext4");
-    return v;
-}
 
 QStringList texts(const DriveChoice& choice)
 {

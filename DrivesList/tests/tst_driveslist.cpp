@@ -1,5 +1,6 @@
 #include "DriveTypeNames.h"
 #include "DrivesList.h"
+#include "ScriptedVolumes.h"
 #include "Volumes.h"
 
 #include <QComboBox>
@@ -17,16 +18,6 @@
 using Platform::DriveType;
 
 namespace {
-
-Platform::Volume volume(const QString& root, DriveType type, bool ready = true, const QString& label = {})
-{
-    Platform::Volume v;
-    v.root = root;
-    v.type = type;
-    v.ready = ready;
-    v.label = label;
-    return v;
-}
 
 // A floppy-like removable first, an empty optical drive, a fixed disk, and a fourth volume.
 Platform::VolumeList scripted()
