@@ -45,7 +45,7 @@ ReportDetailsWindow::ReportDetailsWindow(TableEngine& engine, const TextRegister
     , m_engine(engine)
 {
     setObjectName(QStringLiteral("ReportDetailsWindow"));
-    setWindowTitle(texts.text(145).isEmpty() ? QStringLiteral("Korvalis") : texts.text(145));
+    setWindowTitle(texts.text(141).isEmpty() ? QStringLiteral("Korvalis") : texts.text(141));
     resize(760, 420);
 
     m_list = new QTreeWidget(this);
