@@ -7,12 +7,17 @@
 #include "DrivesList.h"
 #include "FilesAndFoldersList.h"
 #include "FlagPainter.h"
+#include "HistoryPanel.h"
+#include "HistoryWriter.h"
 #include "JobAssembly.h"
 #include "K3Cindral.h"
 #include "LanguageFile.h"
+#include "PageBanner.h"
 #include "PathRules.h"
 #include "Prompt.h"
 #include "RecoveryProcess.h"
+#include "ReportsFile.h"
+#include "RestartJob.h"
 #include "SelFolderForm.h"
 #include "StartUp.h"
 #include "SystemPaths.h"
@@ -25,6 +30,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -125,6 +131,8 @@ Wizard::Wizard(const QString& appFolder, QWidget* parent)
     buildBurnPage();
     buildReportPage();
     buildHistoryPage();
+    m_banner = new PageBanner(this);
+    m_banner->setStateSource([this] { return m_flow.CurrentPage; }, [this] { return m_language; });
 
     m_slideTimer = new QTimer(this);
     m_slideTimer->setObjectName(QStringLiteral("Timer1"));
@@ -456,10 +464,19 @@ void Wizard::buildHistoryPage()
 {
     QFrame* page = m_pages[HistoryPage];
     const int top = twipsToPixels(TipsHeight) + 6;
-    m_history = new QTreeWidget(page);
-    m_history->setObjectName(QStringLiteral("ReportsHistoryList"));
-    m_history->setRootIsDecorated(false);
-    m_history->setGeometry(10, top, twipsToPixels(PageWidth) - 20, twipsToPixels(PageHeight) - top - 8);
+    m_historyPanel = new ::HistoryPanel(*m_reportEng, m_texts, m_appFolder, page);
+    m_historyPanel->setGeometry(10, top, twipsToPixels(PageWidth) - 20, twipsToPixels(PageHeight) - top - 8);
+    m_history = m_historyPanel->list();
+    connect(m_historyPanel, &HistoryPanel::historyCleared, this,
+            [this] { guarded([this] { historyCleared(); }); });
+    connect(m_historyPanel, &HistoryPanel::refreshRequested, this,
+            [this](const ResumeJob& job) { guarded([this, job] { startSavedJob(job); }); });
+
+    // The history is reached from the menu page.
+    m_historyCommand = new isButton(m_pages[MenuPage]);
+    m_historyCommand->setObjectName(QStringLiteral("HistoryCommand"));
+    m_historyCommand->setGeometry(20, twipsToPixels(PageHeight) - 50, 260, 27);
+    connect(m_historyCommand, &isButton::Click, this, [this] { guarded([this] { showHistory(); }); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -491,6 +508,7 @@ bool Wizard::load()
 
     checkDiscAccess();
     SetUpHistoryList();
+    buildBanner();
     m_flow.WizardMode = 1 - m_flow.MenuIndexOffset;
     return true;
 }
@@ -559,6 +577,7 @@ void Wizard::showPage(int index, int mode)
     shown->raise();
     m_flow.CurrentPage = index;
     m_flow.WizardMode = mode;
+    m_banner->ShowBanner(index, m_language);
     SetPageButtonCaptions();
 }
 
@@ -659,6 +678,11 @@ void Wizard::applyTexts(const LangTexts& texts, const LanguageTexts& controls)
     m_command2->setFontName(QStringLiteral("Tahoma"));
     setCharSet(m_cdRipTabs, charSet);
     BuildMainMenu();
+    m_historyCommand->setFontCharSet(charSet);
+    m_historyCommand->setCaption(m_texts[144]);
+    m_historyPanel->applyTexts();
+    m_tips[7]->setText(m_texts[145]);
+    m_banner->setToolTip(m_texts[12]);
     m_command2->setCaption(m_texts[31]);
     ReDrawTitle(PageFlow::restingTitleColour());
     setCharSet(m_burnSettings, charSet);
@@ -737,17 +761,8 @@ void Wizard::SetPageButtonCaptions()
 
 bool Wizard::restartOffered()
 {
-    // Offered when the history file holds runs and marks the last one as one to start again.
-    const QString reports = m_appFolder + QStringLiteral("reports.sir");
-    if (!QFile::exists(reports))
-        return false;
-    try {
-        const QString reference = QLatin1Char('"') + reports + QLatin1Char('"');
-        return m_reportEng->GetRowCount(reference) > 0 &&
-               m_reportEng->GetCell(reference, 0, 9).trimmed().toDouble() > 0;
-    } catch (const std::exception&) {
-        return false; // an unreadable history offers nothing to start again
-    }
+    // Offered while the last run was paused with entries left, which the history keeps.
+    return RestartJob::load(*m_reportEng, ReportsFile::pathIn(m_appFolder)).has_value();
 }
 
 void Wizard::BuildMainMenu()
@@ -786,6 +801,7 @@ bool Wizard::MoveToFrame()
     if (!m_flow.beginSlide(&startLeft))
         return false;
     QFrame* target = m_pages[static_cast<size_t>(m_flow.targetPage())];
+    m_banner->ShowBanner(m_flow.targetPage(), m_language);
     target->move(twipsToPixels(startLeft), target->y());
     target->show();
     target->raise();
@@ -957,14 +973,17 @@ void Wizard::NextFromMenu()
     if (m_flow.WizardMode == ModeRecoverToDiscViaTemp)
         m_flow.WizardMode = ModeRecoverToDisc;
     switch (m_flow.WizardMode) {
-    case ModeRestart:
-        SetNavButtons(false, false, false);
-        SetPageButtonCaptions();
-        m_flow.PageStep = ProgressPage;
-        MoveToFrame();
-        SetNavButtons(false, false, true);
-        StartRecoveryJob(m_filesList2->CurrentPath());
+    case ModeRestart: {
+        // Runs again exactly what the paused run left, into the folder it was going to.
+        const auto job = RestartJob::load(*m_reportEng, ReportsFile::pathIn(m_appFolder));
+        if (!job) {
+            BuildMainMenu();
+            m_flow.WizardMode = 1 - m_flow.MenuIndexOffset;
+            return;
+        }
+        startSavedJob(*job);
         return;
+    }
     case ModeRecoverToFolder:
     case ModeRecoverToDisc:
         m_drivesList1->setShowRemovables(true);
@@ -1200,39 +1219,7 @@ void Wizard::onProcessDone()
 
 bool Wizard::LoadHistory()
 {
-    const QString path = m_appFolder + QStringLiteral("reports.sir");
-    if (!QFile::exists(path)) {
-        message(127, QMessageBox::Information);
-        return false;
-    }
-    const QString reference = QLatin1Char('"') + path + QLatin1Char('"');
-    m_history->clear();
-    const int rows = m_reportEng->GetRowCount(reference);
-    if (rows == 0) {
-        message(127, QMessageBox::Information);
-        return false;
-    }
-    for (int j = 1; j <= rows; ++j) {
-        const int row = rows - j + 1; // the last run first
-        const QString date = m_reportEng->GetCell(reference, row, 1);
-        if (date.isEmpty())
-            continue;
-        QStringList cells{date};
-        for (int column = 2; column <= 8; ++column)
-            cells.append(m_reportEng->GetCell(reference, row, column));
-        QColor colour = Qt::black;
-        if (!m_reportEng->GetCell(reference, row, 9).isEmpty()) {
-            const int q = static_cast<int>(m_reportEng->GetCell(reference, row, 10).trimmed().toDouble());
-            cells << QString::number(row) << QString::number(q);
-            colour = q >= 1 ? QColor(0, 150, 0) : QColor(150, 0, 0);
-        } else {
-            cells << QStringLiteral("0") << QStringLiteral("0");
-        }
-        auto* item = new QTreeWidgetItem(m_history, cells);
-        for (int column = 0; column < cells.size(); ++column)
-            item->setForeground(column, colour);
-    }
-    return true;
+    return m_historyPanel->LoadHistory();
 }
 
 void Wizard::GotoReportPage(bool stoppedEarly, bool canResume)
@@ -1244,6 +1231,7 @@ void Wizard::GotoReportPage(bool stoppedEarly, bool canResume)
     m_flow.SlidePos = 0;
     SetNavButtons(false, false, false);
     ShowRunSummary(stoppedEarly, canResume, engineTotals());
+    recordRun(stoppedEarly, canResume);
     JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
     MoveToFrame();
     SetPageButtonCaptions();
@@ -1320,16 +1308,7 @@ void Wizard::FillDriveInfoList()
 
 void Wizard::SetUpHistoryList()
 {
-    m_history->clear();
-    m_history->setColumnCount(10);
-    m_history->setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Source"),
-                                QStringLiteral("Destination"), QStringLiteral("Files"),
-                                QStringLiteral("Total Bytes"), QStringLiteral("Bad Files"),
-                                QStringLiteral("Lost Bytes"), QStringLiteral("R"), QStringLiteral("Q")});
-    for (int column : {0, 1, 4, 5, 6, 7})
-        m_history->setColumnWidth(column, twipsToPixels(1000));
-    m_history->setColumnHidden(8, true);
-    m_history->setColumnHidden(9, true);
+    m_historyPanel->SetUpHistoryList();
 }
 
 void Wizard::showFolderDialog()
@@ -1381,4 +1360,94 @@ RunTotals Wizard::engineTotals() const
     totals.totalCopiedBytes = m_engine->TotalCopiedBytes();
     totals.totalLostBytes = m_engine->TotalLostBytes();
     return totals;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The history of runs, the restart entry and the page banner
+
+void Wizard::buildBanner()
+{
+    m_banner->ShowBanner(MenuPage, m_language);
+    const bool loaded =
+        m_banner->LoadPictures([this](int row) { return m_languages->picture(row); }, m_appFolder);
+    if (!loaded)
+        return;
+    for (int page : {DiscPage, ProgressPage, BurnPage, ReportPage})
+        m_banner->createBottomBox(page, m_pages[static_cast<size_t>(page)]);
+    m_banner->setToolTip(m_texts[12]);
+    m_banner->start();
+}
+
+void Wizard::recordRun(bool stoppedEarly, bool canResume)
+{
+    HistoryRun run = HistoryRun::fromEngine(*m_engine, stoppedEarly, canResume, QDateTime::currentDateTime());
+    // A copy into the temporary folder is not resumed: that folder is gone with the report page.
+    if (PageFlow::burnsAfterCopy(m_flow.WizardMode))
+        run.resume.reset();
+    if (m_flow.CurrentPage == BurnPage && m_flow.WizardMode == ModeRecoverToDisc) {
+        // Burned straight from the source: the engine copied nothing, the disc is the destination.
+        run.source = m_filesList1->CurrentPath();
+        run.destination = QString();
+    }
+    HistoryWriter(*m_reportEng, ReportsFile::pathIn(m_appFolder)).appendOrTell(run, this);
+    // The restart entry follows the history at once, so it never offers a finished run.
+    BuildMainMenu();
+    if (m_flow.WizardMode == ModeRestart && m_flow.MenuIndexOffset == 0)
+        m_flow.WizardMode = ModeRecoverToFolder;
+}
+
+void Wizard::showHistory()
+{
+    if (m_flow.CurrentPage != MenuPage || m_flow.isSliding())
+        return;
+    const int mode = m_flow.WizardMode;
+    m_flow.WizardMode = ModeHistory;
+    NextFromMenu();
+    // The menu's choice stays what it was, for the way back.
+    m_flow.WizardMode = mode;
+}
+
+void Wizard::startSavedJob(const ResumeJob& job)
+{
+    if (m_engine->isCopyingProcess() || m_flow.isSliding())
+        return;
+    if (const int problem = RestartJob::problemText(job)) {
+        message(problem, QMessageBox::Warning);
+        return;
+    }
+    // A run of its own: it ends on the report page whatever the menu's choice was.
+    m_flow.WizardMode = ModeRestart;
+    SetNavButtons(false, false, false);
+    m_flow.SlidePos = 0;
+    m_flow.PageStep = ProgressPage - m_flow.CurrentPage;
+    SetPageButtonCaptions();
+    MoveToFrame();
+    m_tips[3]->setText(m_texts[39] + QLatin1Char(' ') +
+                       QString::number(PageFlow::recoveryStepNumber(m_flow.WizardMode)) +
+                       QStringLiteral(".   ") + m_texts[41]);
+    m_exit->setCaption(padded(m_texts[35]));
+    SetNavButtons(false, false, true);
+
+    m_engine->setSourcePath(job.source);
+    m_engine->setDestinationPath(job.destination);
+    m_engine->setItems_Count(static_cast<int>(job.entries.size()));
+    for (int i = 1; i <= job.entries.size(); ++i) {
+        const ResumeJob::Entry& e = job.entries[i - 1];
+        m_engine->setFileName(i, e.entry);
+        m_engine->setCopiedBytes(i, 0);
+        m_engine->setIsDone(i, false);
+        m_engine->setStartPosition(i, e.startPosition);
+    }
+    m_engine->setCorruptedFilesCount(0);
+    m_engine->StartProcess();
+}
+
+void Wizard::historyCleared()
+{
+    m_flow.SlidePos = 0;
+    m_flow.PageStep = MenuPage - m_flow.CurrentPage;
+    MoveToFrame();
+    SetPageButtonCaptions();
+    BuildMainMenu();
+    m_flow.WizardMode = 1 - m_flow.MenuIndexOffset;
 }

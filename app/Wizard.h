@@ -18,10 +18,13 @@ class CDDVDBurner2;
 class ClickableLabel;
 class DrivesList;
 class FilesAndFoldersList;
+class HistoryPanel;
 class K3Cindral;
 class LanguageFile;
+class PageBanner;
 class RecoveryProcess;
 class TableEngine;
+struct ResumeJob;
 struct LanguageTexts;
 class QComboBox;
 class QFrame;
@@ -145,6 +148,13 @@ private:
     void endProgram(int exitCode);
     void languageFailure(const QString& text);
 
+    // The history of runs, the restart entry and the page banner.
+    void buildBanner();
+    void recordRun(bool stoppedEarly, bool canResume);
+    void showHistory();
+    void startSavedJob(const ResumeJob& job);
+    void historyCleared();
+
     QString m_appFolder;
     QString m_languageFile;
     QString m_tempPath;
@@ -195,5 +205,8 @@ private:
     QFrame* m_resumeFrame = nullptr;
 
     QTreeWidget* m_history = nullptr;
+    HistoryPanel* m_historyPanel = nullptr;
+    isButton* m_historyCommand = nullptr;
+    PageBanner* m_banner = nullptr;
     bool m_unloaded = false;
 };

@@ -150,6 +150,9 @@ private:
     Prompt::MessageAnswerer answers()
     {
         return [this](const Prompt::Message& m) {
+            // The summary page's report goes to a history file this test's program folder lacks.
+            if (m.text.startsWith(QLatin1String("Unable to save recovery report")))
+                return QMessageBox::Ok;
             m_messages << m.text;
             if (m.text.startsWith(QLatin1String("Do you want to copy")))
                 return QMessageBox::Yes;

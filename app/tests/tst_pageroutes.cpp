@@ -279,6 +279,12 @@ private Q_SLOTS:
             const QString ref = QLatin1Char('"') + reports + QLatin1Char('"');
             engine.SetRowCount(ref, 3);
             engine.SetCell(ref, 0, 9, 1);
+            // Row 0, column 10: the entries the paused run of row 1 left, which the restart runs.
+            const QString job = ref + QStringLiteral("/[0,10]");
+            engine.SetCell(job, 0, 1, QStringLiteral("/media/cdrom/"));
+            engine.SetCell(job, 0, 2, QStringLiteral("/tmp/"));
+            engine.SetCell(job, 1, 1, QStringLiteral("/media/cdrom/a.bin"));
+            engine.SetCell(job, 1, 2, 4096);
             engine.SetCell(ref, 1, 1, QStringLiteral("2026-12-01"));
             engine.SetCell(ref, 1, 3, QStringLiteral("/media/cdrom/"));
             engine.SetCell(ref, 3, 1, QStringLiteral("2026-12-07"));

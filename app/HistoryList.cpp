@@ -1,0 +1,134 @@
+#include "HistoryList.h"
+
+#include "ReportsFile.h"
+#include "TableEngine.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+using namespace ReportsFile;
+
+QStringList HistoryList::headers()
+{
+    return {QStringLiteral("Date"),      QStringLiteral("Time"),
+            QStringLiteral("Source"),    QStringLiteral("Destination"),
+            QStringLiteral("Files"),     QStringLiteral("Total Bytes"),
+            QStringLiteral("Bad Files"), QStringLiteral("Lost Bytes"),
+            QStringLiteral("R"),         QStringLiteral("Q")};
+}
+
+QList<int> HistoryList::headerWidths()
+{
+    return {1000, 1000, -1, -1, 1000, 1000, 1000, 1000, 0, 0};
+}
+
+QString HistoryList::loadFailureText()
+{
+    return QStringLiteral("Unable to load Recovery History!");
+}
+
+int HistoryList::number(const QString& text)
+{
+    // The leading number of the text, as a numeric conversion reads it: blanks skipped, an
+    // optional sign, digits; 0 when there is none.
+    qsizetype pos = 0;
+    while (pos < text.size() && text.at(pos).isSpace())
+        ++pos;
+    const qsizetype start = pos;
+    if (pos < text.size() && (text.at(pos) == QLatin1Char('-') || text.at(pos) == QLatin1Char('+')))
+        ++pos;
+    while (pos < text.size() && text.at(pos) >= QLatin1Char('0') && text.at(pos) <= QLatin1Char('9'))
+        ++pos;
+    bool ok = false;
+    const qlonglong value = text.mid(start, pos - start).toLongLong(&ok);
+    if (!ok)
+        return 0;
+    return static_cast<int>(std::clamp<qlonglong>(value, -1000000000, 1000000000));
+}
+
+HistoryList::Loaded HistoryList::load(TableEngine& engine, const QString& path)
+{
+    Loaded result;
+    const QFileInfo file(path);
+    if (!file.exists())
+        return result;
+    // A file of no bytes was never written to: there is no history yet.
+    if (file.isFile() && file.size() == 0)
+        return result;
+
+    const QString top = TableReference::of(path);
+    try {
+        if (engine.CheckTable(top) < 1) {
+            result.outcome = Outcome::Unreadable;
+            return result;
+        }
+        const int n = engine.GetRowCount(top);
+        if (n == 0)
+            return result;
+        for (int j = 1; j <= n; ++j) {
+            const int row = n - j + 1;
+            const QString date = engine.GetCell(top, row, DateColumn);
+            if (date.isEmpty())
+                continue;
+            Item item;
+            item.row = row;
+            item.texts.append(date);
+            for (int column = TimeColumn; column <= LostBytesColumn; ++column)
+                item.texts.append(engine.GetCell(top, row, column));
+            if (!engine.GetCell(top, row, DetailsColumn).isEmpty()) {
+                const int v = number(engine.GetCell(top, row, DamagedCountColumn));
+                item.texts.append(QString::number(row));
+                item.texts.append(QString::number(v));
+                item.colour = v >= 1 ? RefreshableColour : NotRefreshableColour;
+            } else {
+                item.texts.append(QStringLiteral("0"));
+                item.texts.append(QStringLiteral("0"));
+                item.colour = PlainColour;
+            }
+            result.items.append(item);
+        }
+    } catch (const TableError&) {
+        result.items.clear();
+        result.outcome = Outcome::Unreadable;
+        return result;
+    }
+    result.outcome = Outcome::Loaded;
+    return result;
+}
+
+HistoryList::Buttons HistoryList::buttonsFor(const Item* selected)
+{
+    if (!selected)
+        return {};
+    return {number(selected->r()) != 0, number(selected->q()) >= 1};
+}
+
+QString HistoryList::detailsReference(const QString& appFolder, const Item& item)
+{
+    const int row = number(item.r());
+    if (row == 0)
+        return {};
+    return TableReference::of(pathIn(appFolder), row, DetailsColumn);
+}
+
+std::optional<ResumeJob> HistoryList::refreshJob(const Item& item, const QList<HistoryDamage>& damaged)
+{
+    ResumeJob job;
+    job.source = item.texts.value(SourceColumn - 1);
+    job.destination = item.texts.value(DestinationColumn - 1);
+    if (job.source.isEmpty() || job.destination.isEmpty())
+        return std::nullopt;
+    QStringList seen;
+    for (const HistoryDamage& d : damaged) {
+        // Only files of this run's source: the destination of an entry is built from its path.
+        if (!d.source.startsWith(job.source) || d.source.size() == job.source.size() ||
+            seen.contains(d.source))
+            continue;
+        seen.append(d.source);
+        job.entries.append({d.source, 0});
+    }
+    if (job.entries.isEmpty())
+        return std::nullopt;
+    return job;
+}

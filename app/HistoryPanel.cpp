@@ -1,0 +1,216 @@
+#include "HistoryPanel.h"
+
+#include "Prompt.h"
+#include "ReportDetails.h"
+#include "ReportDetailsWindow.h"
+#include "ReportsFile.h"
+#include "TableEngine.h"
+#include "TextRegister.h"
+#include "Twips.h"
+#include "isButton.h"
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QTreeWidget>
+
+namespace {
+
+constexpr int ButtonHeight = 27;
+constexpr int ButtonWidth = 130;
+constexpr int Gap = 6;
+
+} // namespace
+
+HistoryPanel::HistoryPanel(TableEngine& reportEng, const TextRegister& texts, const QString& appFolder,
+                           QWidget* parent)
+    : QWidget(parent)
+    , m_engine(reportEng)
+    , m_texts(texts)
+    , m_appFolder(appFolder)
+{
+    setObjectName(QStringLiteral("HistoryPanel"));
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("ReportsHistoryList"));
+    m_list->setRootIsDecorated(false);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->installEventFilter(this);
+    connect(m_list, &QTreeWidget::itemClicked, this, [this] { listClicked(); });
+
+    m_details = new isButton(this);
+    m_details->setObjectName(QStringLiteral("RecovryDetailsView"));
+    m_refresh = new isButton(this);
+    m_refresh->setObjectName(QStringLiteral("RefreshRecovery"));
+    m_clear = new isButton(this);
+    m_clear->setObjectName(QStringLiteral("ClearHistory"));
+    connect(m_details, &isButton::Click, this, &HistoryPanel::detailsClicked);
+    connect(m_refresh, &isButton::Click, this, &HistoryPanel::refreshClicked);
+    connect(m_clear, &isButton::Click, this, &HistoryPanel::clearClicked);
+    setButtons({});
+    SetUpHistoryList();
+}
+
+QString HistoryPanel::historyPath() const
+{
+    return ReportsFile::pathIn(m_appFolder);
+}
+
+void HistoryPanel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int buttonsTop = height() - ButtonHeight;
+    m_list->setGeometry(0, 0, width(), std::max(0, buttonsTop - Gap));
+    m_details->setGeometry(0, buttonsTop, ButtonWidth, ButtonHeight);
+    m_refresh->setGeometry(ButtonWidth + Gap, buttonsTop, ButtonWidth, ButtonHeight);
+    m_clear->setGeometry(width() - ButtonWidth, buttonsTop, ButtonWidth, ButtonHeight);
+}
+
+void HistoryPanel::applyTexts()
+{
+    m_details->setFontCharSet(m_texts.charSet());
+    m_refresh->setFontCharSet(m_texts.charSet());
+    m_clear->setFontCharSet(m_texts.charSet());
+    m_details->setCaption(m_texts[141]);
+    m_refresh->setCaption(m_texts[142]);
+    m_clear->setCaption(m_texts[143]);
+}
+
+void HistoryPanel::SetUpHistoryList()
+{
+    m_list->clear();
+    m_items.clear();
+    const QStringList headers = HistoryList::headers();
+    const QList<int> widths = HistoryList::headerWidths();
+    m_list->setColumnCount(static_cast<int>(headers.size()));
+    m_list->setHeaderLabels(headers);
+    for (int c = 0; c < headers.size(); ++c) {
+        m_list->setColumnHidden(c, widths[c] == 0);
+        if (widths[c] > 0)
+            m_list->setColumnWidth(c, Platform::twipsToPixels(widths[c]));
+    }
+}
+
+void HistoryPanel::message(QMessageBox::Icon icon, const QString& text)
+{
+    Prompt::show({icon, QStringLiteral("Korvalis"), text}, this);
+}
+
+bool HistoryPanel::LoadHistory()
+{
+    const HistoryList::Loaded loaded = HistoryList::load(m_engine, historyPath());
+    switch (loaded.outcome) {
+    case HistoryList::Outcome::NoHistory:
+        message(QMessageBox::Information, m_texts[127]);
+        return false;
+    case HistoryList::Outcome::Unreadable:
+        message(QMessageBox::Critical, HistoryList::loadFailureText());
+        return false;
+    case HistoryList::Outcome::Loaded:
+        break;
+    }
+    m_list->clear();
+    m_items = loaded.items;
+    for (const HistoryList::Item& item : m_items) {
+        auto* row = new QTreeWidgetItem(m_list, item.texts);
+        for (int c = 0; c < item.texts.size(); ++c)
+            row->setForeground(c, QColor::fromRgb(item.colour));
+    }
+    setButtons({});
+    return true;
+}
+
+bool HistoryPanel::ClearHistoryFile()
+{
+    const auto answer = Prompt::show({QMessageBox::Question, QStringLiteral("Korvalis"), m_texts[128],
+                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No},
+                                     this);
+    if (answer != QMessageBox::Yes)
+        return false;
+    const QString path = historyPath();
+    if (!QFile::exists(path))
+        return false;
+    m_engine.CloseAll();
+    m_engine.ResetEngine();
+    QFile file(path);
+    if (!file.remove()) {
+        message(QMessageBox::Critical, file.errorString() + QStringLiteral("\n\n") + path);
+        return false;
+    }
+    m_list->clear();
+    m_items.clear();
+    setButtons({});
+    return true;
+}
+
+const HistoryList::Item* HistoryPanel::selectedItem() const
+{
+    QTreeWidgetItem* current = m_list->currentItem();
+    if (!current || !current->isSelected())
+        return nullptr;
+    const int index = m_list->indexOfTopLevelItem(current);
+    return index >= 0 && index < m_items.size() ? &m_items[index] : nullptr;
+}
+
+void HistoryPanel::setButtons(const HistoryList::Buttons& buttons)
+{
+    m_details->setEnabled(buttons.details);
+    m_refresh->setEnabled(buttons.refresh);
+}
+
+void HistoryPanel::listClicked()
+{
+    setButtons(HistoryList::buttonsFor(selectedItem()));
+}
+
+void HistoryPanel::listKeyReleased()
+{
+    // The keyboard moves the selection as a click does, so the buttons follow the same rules.
+    setButtons(HistoryList::buttonsFor(selectedItem()));
+}
+
+bool HistoryPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_list && event->type() == QEvent::KeyRelease)
+        listKeyReleased();
+    return QWidget::eventFilter(watched, event);
+}
+
+void HistoryPanel::detailsClicked()
+{
+    const HistoryList::Item* item = selectedItem();
+    if (!item)
+        return;
+    const QString reference = HistoryList::detailsReference(m_appFolder, *item);
+    if (reference.isEmpty())
+        return;
+    ReportDetailsWindow window(m_engine, m_texts, this);
+    window.setReportMtx(reference);
+    if (!window.loaded()) {
+        message(QMessageBox::Critical, ReportDetails::corruptedText(reference));
+        return;
+    }
+    Prompt::exec(window);
+}
+
+void HistoryPanel::refreshClicked()
+{
+    const HistoryList::Item* item = selectedItem();
+    if (!item || HistoryList::number(item->q()) < 1)
+        return;
+    const QString reference = HistoryList::detailsReference(m_appFolder, *item);
+    const auto rows = reference.isEmpty() ? std::nullopt : ReportDetails::read(m_engine, reference);
+    if (!rows) {
+        message(QMessageBox::Critical, ReportDetails::corruptedText(historyPath()));
+        return;
+    }
+    const auto job = HistoryList::refreshJob(*item, *rows);
+    if (!job)
+        return;
+    Q_EMIT refreshRequested(*job);
+}
+
+void HistoryPanel::clearClicked()
+{
+    if (ClearHistoryFile())
+        Q_EMIT historyCleared();
+}

@@ -1,0 +1,76 @@
+#include "HistoryWriter.h"
+
+#include "FormatSize.h"
+#include "Prompt.h"
+#include "ReportsFile.h"
+#include "TableEngine.h"
+
+#include <QLocale>
+
+using namespace ReportsFile;
+
+HistoryWriter::HistoryWriter(TableEngine& engine, const QString& path)
+    : m_engine(engine)
+    , m_path(path)
+{
+}
+
+QString HistoryWriter::failureText()
+{
+    return QStringLiteral("Unable to save recovery report!");
+}
+
+int HistoryWriter::append(const HistoryRun& run)
+{
+    const QString top = TableReference::of(m_path);
+    const QLocale locale;
+    TableTransaction write = m_engine.BeginWrite(m_path);
+
+    const int row = write.AppendRow(top, {
+                                             locale.toString(run.when.date(), QLocale::ShortFormat),
+                                             locale.toString(run.when.time(), QLocale::ShortFormat),
+                                             run.source,
+                                             run.destination,
+                                             QString::number(run.files),
+                                             FormatSize(run.totalBytes),
+                                             QString::number(run.badFiles),
+                                             FormatSize(run.lostBytes),
+                                         });
+
+    if (!run.damaged.isEmpty()) {
+        write.CreateTable(top, row, DetailsColumn);
+        const QString details = TableReference::of(m_path, row, DetailsColumn);
+        for (const HistoryDamage& d : run.damaged)
+            write.AppendRow(details,
+                            {d.source, d.destination, d.size, d.copied, d.lostBytes, d.date, d.ranges});
+    }
+    write.SetCell(top, row, DamagedCountColumn, run.badFiles);
+
+    // Only the last run can be run again, and only when it was paused with entries left.
+    if (run.resume && !run.resume->entries.isEmpty()) {
+        write.CreateTable(top, 0, ResumeJobColumn);
+        const QString job = TableReference::of(m_path, 0, ResumeJobColumn);
+        write.SetCell(job, 0, ResumeEntry, run.resume->source);
+        write.SetCell(job, 0, ResumeStartPosition, run.resume->destination);
+        for (const ResumeJob::Entry& e : run.resume->entries)
+            write.AppendRow(job, {e.entry, e.startPosition});
+        write.SetCell(top, 0, RestartRowColumn, row);
+    } else {
+        write.SetCell(top, 0, ResumeJobColumn, QVariant());
+        write.SetCell(top, 0, RestartRowColumn, 0);
+    }
+    write.commit();
+    return row;
+}
+
+int HistoryWriter::appendOrTell(const HistoryRun& run, QWidget* parent)
+{
+    try {
+        return append(run);
+    } catch (const TableError& e) {
+        Prompt::show({QMessageBox::Critical, QStringLiteral("Korvalis"),
+                      failureText() + QStringLiteral("\n\n") + e.message()},
+                     parent);
+        return 0;
+    }
+}

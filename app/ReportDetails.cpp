@@ -1,0 +1,116 @@
+#include "ReportDetails.h"
+
+#include "ReportsFile.h"
+#include "TableEngine.h"
+
+using namespace ReportsFile;
+
+namespace {
+
+// A size stored as a whole number, or a text that holds one.
+std::optional<qint64> wholeNumber(const QVariant& value)
+{
+    bool ok = false;
+    const qint64 n = value.toLongLong(&ok);
+    if (!ok || n < 0)
+        return std::nullopt;
+    return n;
+}
+
+} // namespace
+
+std::optional<QList<HistoryDamage>> ReportDetails::read(TableEngine& engine, const QString& reference)
+{
+    try {
+        if (engine.CheckTable(reference) < 1)
+            return std::nullopt;
+        QList<HistoryDamage> rows;
+        const int n = engine.GetRowCount(reference);
+        for (int row = 1; row <= n; ++row) {
+            HistoryDamage d;
+            d.source = engine.GetCell(reference, row, DetailSource);
+            d.destination = engine.GetCell(reference, row, DetailDestination);
+            const auto size = wholeNumber(engine.GetCellValue(reference, row, DetailSize));
+            const auto copied = wholeNumber(engine.GetCellValue(reference, row, DetailCopied));
+            const auto lost = wholeNumber(engine.GetCellValue(reference, row, DetailLost));
+            if (d.source.isEmpty() || !size || !copied || !lost)
+                return std::nullopt;
+            d.size = *size;
+            d.copied = *copied;
+            d.lostBytes = *lost;
+            d.date = engine.GetCell(reference, row, DetailDate);
+            d.ranges = engine.GetCell(reference, row, DetailRanges);
+            rows.append(d);
+        }
+        return rows;
+    } catch (const TableError&) {
+        return std::nullopt;
+    }
+}
+
+QString ReportDetails::corruptedText(const QString& reference)
+{
+    QString name;
+    try {
+        name = TableReference::parse(reference).path;
+    } catch (const TableError&) {
+        name = reference;
+    }
+    return QStringLiteral("File '") + name + QStringLiteral("' is corrupted.");
+}
+
+QStringList ReportDetails::listHeaders()
+{
+    return {QStringLiteral("File"), QStringLiteral("Size"), QStringLiteral("Copied"), QStringLiteral("Lost"),
+            QStringLiteral("Ranges")};
+}
+
+QStringList ReportDetails::exportHeaders()
+{
+    return {QStringLiteral("File"),   QStringLiteral("Destination"), QStringLiteral("Size"),
+            QStringLiteral("Copied"), QStringLiteral("Lost"),        QStringLiteral("Modified"),
+            QStringLiteral("Ranges")};
+}
+
+QStringList ReportDetails::exportFields(const HistoryDamage& d)
+{
+    return {d.source,
+            d.destination,
+            QString::number(d.size),
+            QString::number(d.copied),
+            QString::number(d.lostBytes),
+            d.date,
+            d.ranges.trimmed()};
+}
+
+QString ReportDetails::clipboardText(const QList<HistoryDamage>& rows)
+{
+    QString text = exportHeaders().join(QLatin1Char('\t')) + QLatin1Char('\n');
+    for (const HistoryDamage& d : rows)
+        text += exportFields(d).join(QLatin1Char('\t')) + QLatin1Char('\n');
+    return text;
+}
+
+QString ReportDetails::csvField(const QString& field)
+{
+    if (!field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char('"')) &&
+        !field.contains(QLatin1Char('\n')) && !field.contains(QLatin1Char('\r')))
+        return field;
+    QString quoted = field;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString ReportDetails::csvText(const QList<HistoryDamage>& rows)
+{
+    const auto line = [](const QStringList& fields) -> QString {
+        QStringList out;
+        for (const QString& f : fields)
+            out.append(csvField(f));
+        return out.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    };
+    QString text = line(exportHeaders());
+    for (const HistoryDamage& d : rows)
+        text += line(exportFields(d));
+    return text;
+}

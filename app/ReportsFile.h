@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+// Where "reports.sir" keeps what. The top table holds one row per run, rows from 1 in the order
+// written; row 0 is not a run.
+namespace ReportsFile {
+
+inline QString fileName()
+{
+    return QStringLiteral("reports.sir");
+}
+
+// The history file inside the program folder (which ends in "/").
+inline QString pathIn(const QString& appFolder)
+{
+    return appFolder + fileName();
+}
+
+// Columns of a run's row.
+constexpr int DateColumn = 1;
+constexpr int TimeColumn = 2;
+constexpr int SourceColumn = 3;
+constexpr int DestinationColumn = 4;
+constexpr int FilesColumn = 5;
+constexpr int TotalBytesColumn = 6;
+constexpr int BadFilesColumn = 7;
+constexpr int LostBytesColumn = 8;
+constexpr int DetailsColumn = 9;       // a table of the damaged files; empty when there are none
+constexpr int DamagedCountColumn = 10; // the number of damaged files
+
+// Row 0: column 9 holds the row of the run the main menu can run again (0 when none), column 10
+// the table of that run's remaining entries.
+constexpr int RestartRowColumn = 9;
+constexpr int ResumeJobColumn = 10;
+
+// Columns of a detail table, one row per damaged file.
+constexpr int DetailSource = 1;
+constexpr int DetailDestination = 2;
+constexpr int DetailSize = 3;
+constexpr int DetailCopied = 4;
+constexpr int DetailLost = 5;
+constexpr int DetailDate = 6;
+constexpr int DetailRanges = 7;
+
+// Columns of the resume table: row 0 holds the roots, rows 1 to n the entries.
+constexpr int ResumeEntry = 1;         // rows 1..n: the entry; row 0: the source root
+constexpr int ResumeStartPosition = 2; // rows 1..n: bytes already copied; row 0: the destination root
+
+} // namespace ReportsFile
