@@ -118,6 +118,7 @@ private:
                                        const QString& tempFolder)
     {
         qputenv("KORVALIS_EXTRA_RECORDERS", (QStringLiteral("stdio:") + image).toUtf8());
+        QDir().mkpath(appFolder); // the run's history is written there
         auto w = std::make_unique<Wizard>(appFolder);
         qunsetenv("KORVALIS_EXTRA_RECORDERS");
         w->applyTexts(numberedTexts(), LanguageTexts{});
@@ -150,9 +151,6 @@ private:
     Prompt::MessageAnswerer answers()
     {
         return [this](const Prompt::Message& m) {
-            // The summary page's report goes to a history file this test's program folder lacks.
-            if (m.text.startsWith(QLatin1String("Unable to save recovery report")))
-                return QMessageBox::Ok;
             m_messages << m.text;
             if (m.text.startsWith(QLatin1String("Do you want to copy")))
                 return QMessageBox::Yes;
@@ -237,7 +235,9 @@ private Q_SLOTS:
             const QString out = path(QStringLiteral("viatemp-out"));
             QVERIFY(extractImage(image, out));
             QCOMPARE(filesBelow(out), expected);
-            QCOMPARE(m_messages.size(), 1);
+            // The program folder is the read-only medium: the run's history cannot be kept there.
+            QCOMPARE(m_messages.size(), 2);
+            QVERIFY(m_messages.last().startsWith(QLatin1String("Unable to save recovery report!")));
             return;
         }
         // Back from the burn page without a burn: the copy is kept and the user told where.
