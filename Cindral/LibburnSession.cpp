@@ -94,6 +94,9 @@ void ensureIsofs()
         iso_set_local_charset(const_cast<char*>("UTF-8"), 0);
         iso_set_msgs_severities(const_cast<char*>("NEVER"), const_cast<char*>("NEVER"),
                                 const_cast<char*>("korvalis: "));
+        // A source file that cannot be read while the image is written would otherwise be
+        // burned with zeros in place of the lost bytes and the burn reported as good; stop it.
+        iso_set_abort_severity(const_cast<char*>("MISHAP"));
     });
 }
 

@@ -2,6 +2,7 @@
 #include "K3Cindral.h"
 #include "LibburnRecorder.h"
 #include "Prompt.h"
+#include "SimulatedMedium.h"
 
 #include "isButton.h"
 
@@ -136,6 +137,42 @@ private Q_SLOTS:
         QVERIFY(messages.first().text.startsWith(c.LangValue(11)));
         QVERIFY(messages.first().text.contains(QStringLiteral("never-recovered.txt")));
         QVERIFY(!QFileInfo::exists(image));
+    }
+
+    // Burned straight from a failing medium, a file that cannot be read must not reach the disc
+    // with zeros in place of its lost bytes while the burn is reported as good.
+    void unreadableSourceAbortsTheBurn()
+    {
+        KORVALIS_REQUIRE_FUSE();
+        const QString folder = m_work.filePath(QStringLiteral("failing"));
+        QDir().mkpath(folder);
+        QFile data(folder + QStringLiteral("/scratched.bin"));
+        QVERIFY(data.open(QIODevice::WriteOnly));
+        QVERIFY(data.write(QByteArray(1 << 20, 'k')) == 1 << 20);
+        data.close();
+        SimulatedMedium medium(folder, QStringLiteral("scratched.bin 524288 4096\n"));
+        QVERIFY2(medium.mount(), qPrintable(medium.errorString()));
+        const QString source = medium.mountPoint() + QLatin1Char('/');
+
+        auto control = controlOn(m_work.filePath(QStringLiteral("failing.iso")));
+        K3Cindral& c = *control;
+        QSignalSpy ready(&c, &K3Cindral::DriveReady);
+        QSignalSpy finished(&c, &K3Cindral::BurningFinished);
+        QSignalSpy aborted(&c, &K3Cindral::BurningAborted);
+        QList<Prompt::Message> messages;
+        Prompt::ScopedAnswerer answerer([&](const Prompt::Message& m) {
+            messages << m;
+            return QMessageBox::Ok;
+        });
+        c.InitializeMe(source, source);
+        QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 30000);
+        QCOMPARE(c.PrepareBurn(), 0);
+        c.AddItem(source + QStringLiteral("scratched.bin"));
+        c.BurnIt();
+        QTRY_VERIFY_WITH_TIMEOUT(aborted.count() + finished.count() > 0, 60000);
+        QCOMPARE(finished.count(), 0);
+        QCOMPARE(aborted.count(), 1);
+        QVERIFY(!messages.isEmpty());
     }
 
     void imageFileCannotBeErased()
