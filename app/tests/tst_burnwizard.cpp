@@ -6,6 +6,7 @@
 #include "K3Cindral.h"
 #include "LanguageFile.h"
 #include "LibburnRecorder.h"
+#include "MediumFiles.h"
 #include "Prompt.h"
 #include "SimulatedMedium.h"
 #include "Wizard.h"
@@ -27,25 +28,8 @@
 
 namespace {
 
-QByteArray pattern(qint64 size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    quint32 x = 2463534242u + seed;
-    for (qint64 i = 0; i < size; ++i) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        bytes[i] = static_cast<char>(x | 1); // never zero, so that a hole shows
-    }
-    return bytes;
-}
-
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
+using MediumFiles::pattern;
+using MediumFiles::writeFile;
 
 std::map<QString, QByteArray> filesBelow(const QString& root)
 {

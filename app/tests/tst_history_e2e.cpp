@@ -2,6 +2,7 @@
 // the history page and the details window of the damaged run, and the restart of a paused run.
 #include "ClickableLabel.h"
 #include "FilesAndFoldersList.h"
+#include "MediumFiles.h"
 #include "ModalDriver.h"
 #include "PageBanner.h"
 #include "ProgramStart.h"
@@ -23,25 +24,8 @@
 
 namespace {
 
-QByteArray pattern(qint64 size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    quint32 x = 2463534242u + seed;
-    for (qint64 i = 0; i < size; ++i) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        bytes[i] = static_cast<char>(x | 1);
-    }
-    return bytes;
-}
-
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
+using MediumFiles::pattern;
+using MediumFiles::writeFile;
 
 template <class T>
 T* child(QWidget& w, const QString& name)

@@ -1,6 +1,7 @@
 #include "FilesAndFoldersList.h"
 #include "FormatSize.h"
 #include "LanguageFile.h"
+#include "MediumFiles.h"
 #include "ModalDriver.h"
 #include "ProgramStart.h"
 #include "Prompt.h"
@@ -23,26 +24,8 @@
 
 namespace {
 
-// Bytes that differ at every offset, so a shifted or misplaced block shows.
-QByteArray pattern(qint64 size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    quint32 x = 2463534242u + seed;
-    for (qint64 i = 0; i < size; ++i) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        bytes[i] = static_cast<char>(x | 1); // never zero, so a skipped gap is told apart
-    }
-    return bytes;
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+using MediumFiles::pattern;
+using MediumFiles::writeFile;
 
 constexpr qint64 MinBlock = 8192; // the copier's smallest block
 

@@ -1,3 +1,4 @@
+#include "MediumFiles.h"
 #include "SimulatedMedium.h"
 
 #include "UniqueFd.h"
@@ -21,21 +22,9 @@
 
 namespace {
 
-constexpr qint64 kDataSize = 256 * 1024;
+using MediumFiles::pattern;
 
-// A pattern that differs at every offset, so a shifted or widened read shows.
-QByteArray pattern(qint64 size, int seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    quint32 x = 2463534242u + static_cast<quint32>(seed);
-    for (qint64 i = 0; i < size; ++i) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        bytes[i] = static_cast<char>(x);
-    }
-    return bytes;
-}
+constexpr qint64 kDataSize = 256 * 1024;
 
 struct ReadResult
 {
