@@ -79,6 +79,14 @@ T* at(const std::array<T*, N>& array, int index)
     return array[size_t(index)];
 }
 
+// Slot texts break lines with a carriage return; a message box breaks them at a line feed.
+QString shown(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
 QString arrayName(const char* name, int index)
 {
     return QLatin1String(name) + QLatin1Char('(') + QString::number(index) + QLatin1Char(')');
@@ -365,7 +373,8 @@ int K3Cindral::PrepareBurn()
             m_burner->DriveCommand20();
             // OK looks again (after the disc was changed); Cancel gives up.
             const auto answer = Prompt::show(
-                {QMessageBox::Critical, QString(), m_texts[9], QMessageBox::Ok | QMessageBox::Cancel}, this);
+                {QMessageBox::Critical, QString(), shown(m_texts[9]), QMessageBox::Ok | QMessageBox::Cancel},
+                this);
             addStatusRow(m_texts[9]);
             if (answer == QMessageBox::Ok)
                 continue;
@@ -375,9 +384,9 @@ int K3Cindral::PrepareBurn()
         }
         if (m == 0) {
             m_burner->DriveCommand20();
-            const auto answer = Prompt::show(
-                {QMessageBox::Critical, QString(), m_texts[10], QMessageBox::Retry | QMessageBox::Cancel},
-                this);
+            const auto answer = Prompt::show({QMessageBox::Critical, QString(), shown(m_texts[10]),
+                                              QMessageBox::Retry | QMessageBox::Cancel},
+                                             this);
             if (answer == QMessageBox::Retry)
                 continue;
             addStatusRow(m_texts[11]);
@@ -489,7 +498,7 @@ void K3Cindral::endBurnAborted(const QString& why)
     if (!why.isEmpty())
         addStatusRow(why);
     const QString text = why.isEmpty() ? m_texts[11] : m_texts[11] + QStringLiteral("\n\n") + why;
-    Prompt::show({QMessageBox::Critical, QString(), text, QMessageBox::Ok}, this);
+    Prompt::show({QMessageBox::Critical, QString(), shown(text), QMessageBox::Ok}, this);
     ReInitializeMe();
     Q_EMIT BurningAborted();
 }
@@ -503,7 +512,7 @@ void K3Cindral::onBurnProgress(double blocks)
         // No progress since the last report and both buffers empty: the recorder has stalled.
         m_isBurning = false;
         m_lastBurnBlock = blocks;
-        Prompt::show({QMessageBox::Critical, QString(), m_texts[3], QMessageBox::Ok}, this);
+        Prompt::show({QMessageBox::Critical, QString(), shown(m_texts[3]), QMessageBox::Ok}, this);
         return;
     }
     m_lastBurnBlock = blocks;

@@ -306,6 +306,32 @@ private Q_SLOTS:
         QVERIFY(!c.BurnBut->isEnabled());
     }
 
+    void stallMessageIsARealBox()
+    {
+        Fixture f({{QStringLiteral("/dev/sr0 TEST Writer"), BlankCdR}});
+        K3Cindral& c = *f.control;
+        QSignalSpy ready(&c, &K3Cindral::DriveReady);
+        c.InitializeMe(QStringLiteral("/rec/"), QStringLiteral("/rec/"));
+        QVERIFY(ready.wait(5000));
+        QCOMPARE(c.PrepareBurn(), 0);
+        c.AddItem(QStringLiteral("/rec/a.txt"));
+        f.recorder->setImageBlocks(1000);
+        f.recorder->scriptStall(10);
+        bool acted = false;
+        QString text;
+        ModalDriver::onNextModal(
+            [&](QWidget* modal) {
+                if (auto* box = qobject_cast<QMessageBox*>(modal))
+                    text = box->text();
+                ModalDriver::clickButton(modal, QStringLiteral("OK"));
+            },
+            &acted);
+        c.BurnIt();
+        QTRY_VERIFY_WITH_TIMEOUT(acted, 10000);
+        QVERIFY(!c.isBurning());
+        QVERIFY(text.startsWith(QStringLiteral("Burning process aborted.")));
+    }
+
     void burnThatReachesTheEndButFailsIsNotFinished()
     {
         Fixture f({{QStringLiteral("/dev/sr0 TEST Writer"), BlankCdR}});
@@ -343,7 +369,8 @@ private Q_SLOTS:
         c.BurnIt();
         QTRY_VERIFY_WITH_TIMEOUT(!c.isBurning(), 10000);
         QCOMPARE(messages.shown.size(), 1);
-        QCOMPARE(messages.shown.first().text, c.LangValue(3));
+        QCOMPARE(messages.shown.first().text,
+                 QStringLiteral("Burning process aborted.\nKorvalis has to be restarted."));
         QCOMPARE(c.LastBurnBlock(), 300.0);
         QTest::qWait(300);
         QCOMPARE(finished.count() + aborted.count(), 0);
