@@ -77,19 +77,20 @@ bool IoWorker::run(std::function<void()> work)
         m_running = true;
         m_outstanding = true;
         m_shared->finished = false;
+        m_shared->onFinished = nullptr;
         m_shared->job = std::move(work);
-        m_shared->onFinished = [this] {
-            if (m_waiting)
-                m_waiting->quit();
-        };
         m_shared->wake.notify_all();
         // Most calls return within a moment; spare them the event loop.
         if (m_shared->done.wait_for(lock, std::chrono::milliseconds(2), [&] { return m_shared->finished; })) {
-            m_shared->onFinished = nullptr;
             m_running = false;
             m_outstanding = false;
             return true;
         }
+        // Still under the lock, so the worker cannot finish unseen between the check and this.
+        m_shared->onFinished = [this] {
+            if (m_waiting)
+                m_waiting->quit();
+        };
     }
     QEventLoop loop;
     m_waiting = &loop;

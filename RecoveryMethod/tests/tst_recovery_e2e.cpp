@@ -1,6 +1,7 @@
 // End-to-end runs of the engine against a damaged medium: the real copier and the real kernel
 // errors of a FUSE file system that fails chosen byte ranges.
 #include "EngineTestJob.h"
+#include "MediumFiles.h"
 #include "ModalDriver.h"
 #include "Prompt.h"
 #include "RecoveryProcess.h"
@@ -19,37 +20,9 @@
 #include <unistd.h>
 
 using namespace EngineTestJob;
+using namespace MediumFiles;
 
 namespace {
-
-QByteArray pattern(qint64 size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    quint32 x = 2463534242u + seed;
-    for (qint64 i = 0; i < size; ++i) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        bytes[i] = static_cast<char>(x | 1); // never zero, so that a hole shows
-    }
-    return bytes;
-}
-
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
-QByteArray readFile(const QString& path, qint64 offset = 0, qint64 length = -1)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("missing");
-    f.seek(offset);
-    return length < 0 ? f.readAll() : f.read(length);
-}
 
 // What the copy of a source must hold: the bytes up to the position reached, with every
 // given-up range as zero bytes.
@@ -276,49 +249,6 @@ private Q_SLOTS:
         QCOMPARE(engine.StartPosition(12), qint64(311));
         QVERIFY(!QFile::exists(target.filePath(QStringLiteral("n12.txt"))));
         QCOMPARE(QDir(target.path()).entryList(QDir::Files).size(), 12);
-    }
-
-    void fileBeyondFourGiB()
-    {
-        KORVALIS_REQUIRE_FUSE();
-        QTemporaryDir source, target;
-        const qint64 fourGiB = qint64(1) << 32;
-        const QByteArray tail = pattern(70000, 8);
-        {
-            QFile f(source.filePath(QStringLiteral("big.img")));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            QVERIFY(f.seek(fourGiB)); // a sparse file: 4 GiB of hole, then data
-            QCOMPARE(f.write(tail), qint64(tail.size()));
-        }
-        SimulatedMedium medium(source.path(), QStringLiteral("big.img %1 100\n").arg(fourGiB + 30000));
-        QVERIFY2(medium.mount(), qPrintable(medium.errorString()));
-        const QString m = medium.mountPoint() + QLatin1Char('/');
-        const QString copy = target.filePath(QStringLiteral("big.img"));
-
-        RecoveryProcess engine;
-        fillTexts(engine);
-        setJob(engine, m, target.path() + QLatin1Char('/'), {m + QStringLiteral("big.img")});
-        Events events(engine);
-        engine.StartProcess();
-
-        QCOMPARE(events.raised(), QStringLiteral("done"));
-        QVERIFY(engine.isDone(1));
-        const qint64 size = fourGiB + tail.size();
-        QCOMPARE(engine.CopiedBytes(1), size);
-        QCOMPARE(engine.TotalCopiedBytes(), static_cast<double>(size));
-        QCOMPARE(QFileInfo(copy).size(), size);
-        QCOMPARE(engine.DamageRecordCount(), 1);
-        const DamageRecords::Row& row = engine.DamageRecord(1);
-        QCOMPARE(row.fileSize, size);
-        QCOMPARE(row.rangeList, QStringLiteral(" %1 - %2, %3 - %4,")
-                                    .arg(fourGiB + 16385)
-                                    .arg(fourGiB + 24576)
-                                    .arg(fourGiB + 24577)
-                                    .arg(fourGiB + 32768));
-        QByteArray expected = tail;
-        expected.replace(16384, 16384, QByteArray(16384, '\0'));
-        QCOMPARE(readFile(copy, fourGiB, tail.size()), expected);
-        QCOMPARE(readFile(copy, fourGiB - 65536, 65536), QByteArray(65536, '\0'));
     }
 
     void fullDestinationAsksAndKeepsOnlyWhatWasRead()

@@ -361,6 +361,7 @@ private Q_SLOTS:
         QTest::newRow("10") << 10 << true;
         QTest::newRow("2") << 2 << false;
         QTest::newRow("20") << 20 << false;
+        QTest::newRow("closed without a button") << 0 << false;
     }
 
     void overwriteDialogDrivenForReal()
@@ -376,6 +377,10 @@ private Q_SLOTS:
             [&](QWidget* modal) {
                 title = modal->windowTitle();
                 prompt = modal->findChild<QLabel*>(QStringLiteral("FormPrompt"))->text();
+                if (index == 0) {
+                    modal->close();
+                    return;
+                }
                 caption = modal->findChild<isButton*>(QStringLiteral("isButton1(%1)").arg(index))->text();
                 ModalDriver::clickButton(modal, QStringLiteral("isButton1(%1)").arg(index));
             },
@@ -390,8 +395,12 @@ private Q_SLOTS:
             if (indexes[i] == index)
                 QCOMPARE(caption, text(slots[i]));
         }
-        QCOMPARE(EngineAnswers::overwriteAnswer(), index);
+        QCOMPARE(EngineAnswers::overwriteAnswer(), index); // closing it leaves the answer at none
         QCOMPARE(readFile(m_dst + QStringLiteral("x")).size() == 5000, replaced);
+        if (index == 0) {
+            QCOMPARE(readFile(m_dst + QStringLiteral("x")), QByteArray("old"));
+            QCOMPARE(logLines(*m_engine).at(1), Src + QStringLiteral("x - ") + text(12));
+        }
     }
 
     void hiddenDestinationIsAskedAbout()
