@@ -19,6 +19,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QResizeEvent>
+#include <QTimer>
 
 #include <cerrno>
 #include <cmath>
@@ -39,6 +40,9 @@ constexpr int RowA = Frame1Height + 6; // total size, total files
 constexpr int RowB = RowA + 26;        // overall progress
 constexpr int ValueWidth = 90;         // the right-hand values: entry count, overall percentage
 constexpr int TotalStat2Width = 110;
+// During a run the panel is repainted at this interval rather than after every step: on a job of
+// small files a repaint after each of them would cost more than the copy itself.
+constexpr int PanelRefreshMs = 40;
 
 const QChar Tab(9);
 
@@ -88,6 +92,9 @@ void RecoveryProcess::buildPanel()
 {
     m_list2 = new QListWidget(this);
     m_list2->setObjectName(QStringLiteral("List2"));
+    // One line per entry: with every row the height of the first, adding a line to a long log
+    // does not measure all the lines before it again.
+    m_list2->setUniformItemSizes(true);
 
     m_frame2 = new QWidget(this);
     m_frame2->setObjectName(QStringLiteral("Frame2"));
@@ -143,6 +150,37 @@ void RecoveryProcess::buildPanel()
     m_command2->setEnabled(false);
     connect(m_command1, &isButton::Click, this, [this] { StartProcess(); });
     connect(m_command2, &isButton::Click, this, [this] { TerminateMe(); });
+
+    m_refresh = new QTimer(this);
+    m_refresh->setInterval(PanelRefreshMs);
+    connect(m_refresh, &QTimer::timeout, this, &RecoveryProcess::refreshPanel);
+}
+
+// While held, the panel's fields and lists take every change at once but paint none of them;
+// the refresh timer paints them all together. The control itself (which may be a window) keeps
+// painting, and dialogs are windows of their own, so both paint as usual.
+void RecoveryProcess::holdPanelPainting(bool hold)
+{
+    if (hold) {
+        setPanelUpdates(false);
+        m_refresh->start();
+    } else {
+        m_refresh->stop();
+        setPanelUpdates(true);
+    }
+}
+
+void RecoveryProcess::setPanelUpdates(bool enabled)
+{
+    m_list2->setUpdatesEnabled(enabled);
+    m_frame2->setUpdatesEnabled(enabled);
+}
+
+void RecoveryProcess::refreshPanel()
+{
+    setPanelUpdates(true);
+    repaint();
+    setPanelUpdates(false);
 }
 
 void RecoveryProcess::applyFonts()
@@ -350,6 +388,7 @@ void RecoveryProcess::StartProcess()
     m_list2->clear();
     m_command1->setEnabled(false);
     m_command2->setEnabled(true);
+    holdPanelPainting(true);
 
     AddHRec(EngineTexts::slot(14), true);
 
@@ -408,6 +447,7 @@ void RecoveryProcess::StartProcess()
     m_isCopyingProcess = false;
     m_command1->setEnabled(true);
     m_command2->setEnabled(false);
+    holdPanelPainting(false);
 
     switch (EngineAnswers::abortAnswer()) {
     case Abort::Pause:

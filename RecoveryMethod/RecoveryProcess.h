@@ -16,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
+class QTimer;
 class SpeedChart;
 class isButton;
 
@@ -139,6 +140,9 @@ private:
     int copyFile(const QString& entry, const QString& destination, qint64 startFrom);
     void showEntryDone();
     void showOverall(double percent);
+    void holdPanelPainting(bool hold);
+    void setPanelUpdates(bool enabled);
+    void refreshPanel();
     QString destinationOf(const QString& path) const;
     static void checkIndex(int index);
 
@@ -193,4 +197,5 @@ private:
     SpeedChart* m_speedChart1 = nullptr;
     isButton* m_command1 = nullptr;
     isButton* m_command2 = nullptr;
+    QTimer* m_refresh = nullptr; // repaints the panel during a run
 };
