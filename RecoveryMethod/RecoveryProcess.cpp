@@ -5,6 +5,7 @@
 #include "EngineTexts.h"
 #include "IfFileExist.h"
 #include "IoWorker.h"
+#include "LogList.h"
 #include "PosixFileAccess.h"
 #include "Prompt.h"
 #include "SizeText.h"
@@ -90,7 +91,7 @@ RecoveryProcess::~RecoveryProcess() = default;
 
 void RecoveryProcess::buildPanel()
 {
-    m_list2 = new QListWidget(this);
+    m_list2 = new LogList(this);
     m_list2->setObjectName(QStringLiteral("List2"));
     // One line per entry: with every row the height of the first, adding a line to a long log
     // does not measure all the lines before it again.
@@ -161,12 +162,16 @@ void RecoveryProcess::buildPanel()
 // painting, and dialogs are windows of their own, so both paint as usual.
 void RecoveryProcess::holdPanelPainting(bool hold)
 {
+    m_panelHeld = hold;
     if (hold) {
+        m_list2->hold();
         setPanelUpdates(false);
         m_refresh->start();
     } else {
         m_refresh->stop();
+        m_list2->release();
         setPanelUpdates(true);
+        scrollLogDown();
     }
 }
 
@@ -178,9 +183,21 @@ void RecoveryProcess::setPanelUpdates(bool enabled)
 
 void RecoveryProcess::refreshPanel()
 {
+    m_list2->release();
+    scrollLogDown();
     setPanelUpdates(true);
     repaint();
     setPanelUpdates(false);
+    m_list2->hold();
+}
+
+// Scrolling lays the list out; during a run that is done once a refresh, not for every line.
+void RecoveryProcess::scrollLogDown()
+{
+    if (!m_logScrollPending)
+        return;
+    m_logScrollPending = false;
+    m_list2->scrollToBottom();
 }
 
 void RecoveryProcess::applyFonts()
@@ -357,7 +374,9 @@ void RecoveryProcess::AddHRec(const QString& a, bool toAdd)
         m_list2->addItem(a);
     else
         m_list2->item(m_list2->count() - 1)->setText(a);
-    m_list2->scrollToBottom();
+    m_logScrollPending = true;
+    if (!m_panelHeld)
+        scrollLogDown();
 }
 
 bool RecoveryProcess::RecCorruptedBlocks(int& corruptedFilesCount, qint64 file1Size, int fAttr,

@@ -14,7 +14,7 @@ class IoWorker;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class LogList;
 class QProgressBar;
 class QTimer;
 class SpeedChart;
@@ -143,6 +143,7 @@ private:
     void holdPanelPainting(bool hold);
     void setPanelUpdates(bool enabled);
     void refreshPanel();
+    void scrollLogDown();
     QString destinationOf(const QString& path) const;
     static void checkIndex(int index);
 
@@ -185,7 +186,7 @@ private:
     std::unique_ptr<BlockCopier> m_copier;
 
     // The progress panel.
-    QListWidget* m_list2 = nullptr;
+    LogList* m_list2 = nullptr;
     QGroupBox* m_frame1 = nullptr;
     QWidget* m_frame2 = nullptr;
     QLabel* m_stat[5] = {};
@@ -197,5 +198,7 @@ private:
     SpeedChart* m_speedChart1 = nullptr;
     isButton* m_command1 = nullptr;
     isButton* m_command2 = nullptr;
-    QTimer* m_refresh = nullptr; // repaints the panel during a run
+    QTimer* m_refresh = nullptr;     // repaints the panel during a run
+    bool m_panelHeld = false;        // the panel paints on m_refresh only
+    bool m_logScrollPending = false; // a log line came since the list was last scrolled down
 };

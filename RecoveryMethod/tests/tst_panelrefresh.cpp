@@ -101,6 +101,26 @@ private Q_SLOTS:
         QTRY_VERIFY(log.texts.contains(QStringLiteral("changed")));
     }
 
+    void logShowsItsLastLineAfterALongRun()
+    {
+        QStringList entries;
+        for (int i = 0; i < 80; ++i) {
+            const QString name = Src + QStringLiteral("f%1.bin").arg(i);
+            m_files->addSource(name, FaultyMedium::patterned(100 + i));
+            entries << name;
+        }
+        setJob(*m_engine, Src, m_dir->path() + QLatin1Char('/'), entries);
+        m_engine->StartProcess();
+
+        auto* list = m_engine->findChild<QListWidget*>(QStringLiteral("List2"));
+        QCOMPARE(list->count(), 82);
+        QCOMPARE(list->item(81)->text(), text(5));
+        const QRect last = list->visualItemRect(list->item(81));
+        QVERIFY(!last.isEmpty());
+        QVERIFY(list->viewport()->rect().contains(last.center()));
+        QVERIFY(!list->viewport()->rect().contains(list->visualItemRect(list->item(0)).center()));
+    }
+
     void abortDialogPaintsDuringARun()
     {
         auto medium = FaultyMedium::patterned(400000);
