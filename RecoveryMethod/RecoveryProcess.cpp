@@ -53,6 +53,14 @@ QString captionOf(int slot)
     return text.isEmpty() ? QString() : text + QLatin1Char(':');
 }
 
+// A field is given a text only when it changes: a line edit lays its text out anew on every
+// setText, and on small files most fields show the same text file after file.
+void showText(QLineEdit* field, const QString& text)
+{
+    if (field->text() != text)
+        field->setText(text);
+}
+
 QString SizeText(double bytes)
 {
     return Platform::sizeText(bytes);
@@ -426,9 +434,9 @@ void RecoveryProcess::StartProcess()
             break;
 
         m_totalCopiedBytes += m_currentFileBytes;
-        m_statT[0]->setText(QString::number(m_currentFile) + QStringLiteral(" /") + QLatin1Char(' ') +
-                            QString::number(m_itemsCount));
-        m_statT[1]->setText(SizeText(m_totalCopiedBytes));
+        showText(m_statT[0], QString::number(m_currentFile) + QStringLiteral(" /") + QLatin1Char(' ') +
+                                 QString::number(m_itemsCount));
+        showText(m_statT[1], SizeText(m_totalCopiedBytes));
         showOverall(100.0 / (static_cast<double>(n) / static_cast<double>(m_currentFile)));
 
         if (m_itemsCount == -1)
@@ -639,9 +647,9 @@ void RecoveryProcess::destinationNotOpened(const QString&, const Platform::FileE
 
 void RecoveryProcess::fileStarted(qint64 fileSize)
 {
-    m_statR[0]->setText(QStringLiteral("0b / 0b"));
-    m_statR[1]->clear();
-    m_statR[2]->setText(QStringLiteral("0b/s"));
+    showText(m_statR[0], QStringLiteral("0b / 0b"));
+    showText(m_statR[1], QString());
+    showText(m_statR[2], QStringLiteral("0b/s"));
     m_progressBar1->setRange(0, 100);
     m_progressBar1->setValue(0);
     m_speedChart1->StartFile(fileSize);
@@ -650,11 +658,11 @@ void RecoveryProcess::fileStarted(qint64 fileSize)
 void RecoveryProcess::percentChanged(const CopyProgress& p)
 {
     const int percent = static_cast<int>(p.filePercent);
-    m_statR[0]->setText(SizeText(static_cast<double>(p.currentFileBytes)) + QStringLiteral(" / ") +
-                        SizeText(static_cast<double>(p.fileSize)));
+    showText(m_statR[0], SizeText(static_cast<double>(p.currentFileBytes)) + QStringLiteral(" / ") +
+                             SizeText(static_cast<double>(p.fileSize)));
     if (p.lost > 0)
-        m_statR[1]->setText(SizeText(static_cast<double>(p.lost)));
-    m_statR[4]->setText(QString::number(p.blockSize) + QStringLiteral(" b"));
+        showText(m_statR[1], SizeText(static_cast<double>(p.lost)));
+    showText(m_statR[4], QString::number(p.blockSize) + QStringLiteral(" b"));
 
     const double overallRatio =
         (static_cast<double>(m_itemsCount) + 1.0) /
@@ -662,9 +670,9 @@ void RecoveryProcess::percentChanged(const CopyProgress& p)
     if (p.currentFileBytes > 0)
         m_speedChart1->AddSample(static_cast<double>(p.currentFileBytes));
     m_progressBar1->setValue(percent);
-    m_statR[2]->setText(SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));
-    m_statR[3]->setText(QString::number(percent) + QLatin1Char('%'));
-    m_statT[1]->setText(SizeText(m_totalCopiedBytes + static_cast<double>(p.currentFileBytes)));
+    showText(m_statR[2], SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));
+    showText(m_statR[3], QString::number(percent) + QLatin1Char('%'));
+    showText(m_statT[1], SizeText(m_totalCopiedBytes + static_cast<double>(p.currentFileBytes)));
     showOverall(100.0 / overallRatio);
 }
 
@@ -672,13 +680,13 @@ void RecoveryProcess::blockUnreadable(const CopyProgress& p)
 {
     if (p.currentFileBytes > 0)
         m_speedChart1->AddSample(static_cast<double>(p.currentFileBytes));
-    m_statR[2]->setText(SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));
+    showText(m_statR[2], SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));
 }
 
 void RecoveryProcess::blockAdapted(const CopyProgress& p)
 {
-    m_statR[1]->setText(SizeText(static_cast<double>(p.lost)));
-    m_statR[4]->setText(QString::number(p.blockSize) + QStringLiteral("b"));
+    showText(m_statR[1], SizeText(static_cast<double>(p.lost)));
+    showText(m_statR[4], QString::number(p.blockSize) + QStringLiteral("b"));
 }
 
 bool RecoveryProcess::recordDamage(const FileDamage& damage)
