@@ -26,24 +26,34 @@ BlockCopier::~BlockCopier()
 bool BlockCopier::OpenSourceFile(const QString& file)
 {
     m_source.reset();
+    // The existence check and the open go to the I/O thread as one call (one hand-over less
+    // for every file); a failed open alone is repeated on Retry.
+    struct Attempt
+    {
+        bool exists = false;
+        FileAccess::Opened<BlockSource> opened;
+    };
+    auto attempt = std::make_shared<Attempt>();
     for (;;) {
-        auto exists = std::make_shared<bool>(false);
-        if (!run([files = m_files, file, exists] { *exists = files->fileExists(file); }))
+        if (!run([files = m_files, file, attempt] {
+                attempt->exists = files->fileExists(file);
+                if (attempt->exists)
+                    attempt->opened = files->openSource(file);
+            }))
             return false;
-        if (*exists)
+        if (attempt->exists)
             break;
         if (!m_host.askRetryMissingSource(file))
             return false;
     }
     for (;;) {
-        auto opened = std::make_shared<FileAccess::Opened<BlockSource>>();
-        if (!run([files = m_files, file, opened] { *opened = files->openSource(file); }))
-            return false;
-        if (opened->file) {
-            m_source = std::move(opened->file);
+        if (attempt->opened.file) {
+            m_source = std::move(attempt->opened.file);
             return true;
         }
-        if (!m_host.askRetry(opened->error))
+        if (!m_host.askRetry(attempt->opened.error))
+            return false;
+        if (!run([files = m_files, file, attempt] { attempt->opened = files->openSource(file); }))
             return false;
     }
 }

@@ -34,8 +34,16 @@ public:
     IoResult readAt(qint64 offset, char* buffer, qint64 length) override
     {
         const qint64 n = Platform::readAt(m_fd.get(), buffer, length, offset);
-        if (n < 0)
-            return {0, errno};
+        if (n < 0) {
+            const int error = errno;
+            // From the first failure on, the kernel reads nothing but the blocks asked for, so
+            // it does not spend the medium's retries on bad sectors ahead of the copier.
+            if (!m_readAheadOff) {
+                ::posix_fadvise(m_fd.get(), 0, 0, POSIX_FADV_RANDOM);
+                m_readAheadOff = true;
+            }
+            return {0, error};
+        }
         return {n, 0};
     }
 
@@ -43,6 +51,7 @@ private:
     Platform::UniqueFd m_fd;
     qint64 m_size;
     QDateTime m_modified;
+    bool m_readAheadOff = false;
 };
 
 class PosixDestination : public BlockDestination
@@ -96,7 +105,10 @@ FileAccess::Opened<BlockSource> PosixFileAccess::openSource(const QString& path)
         const off_t end = ::lseek(fd.get(), 0, SEEK_END);
         size = end > 0 ? end : 0;
     }
-    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_RANDOM);
+    // A healthy source is read with the kernel's read-ahead, as fast as a plain copy; the first
+    // failed read turns it off for the rest of the file (see PosixSource::readAt). Read-ahead
+    // never spoils a good block: a page it could not fill is read again on its own when asked.
+    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     const QDateTime modified =
         QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000);
     return {std::make_unique<PosixSource>(std::move(fd), size, modified), {}};

@@ -3,8 +3,8 @@
 #include "BlockFiles.h"
 
 // The copier's files on the real file system: raw descriptors, positioned reads, the source
-// read-only with the kernel's read-ahead off (read-ahead turns one bad sector into a failed
-// good block).
+// read-only, with the kernel's read-ahead on until its first failed read and off from then on
+// (read-ahead into a bad area costs the medium's retries for blocks the copier has not asked for).
 class PosixFileAccess : public FileAccess
 {
 public:

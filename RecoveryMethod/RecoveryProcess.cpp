@@ -5,6 +5,7 @@
 #include "EngineTexts.h"
 #include "IfFileExist.h"
 #include "IoWorker.h"
+#include "LogList.h"
 #include "PosixFileAccess.h"
 #include "Prompt.h"
 #include "SizeText.h"
@@ -19,6 +20,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QResizeEvent>
+#include <QTimer>
 
 #include <cerrno>
 #include <cmath>
@@ -39,6 +41,9 @@ constexpr int RowA = Frame1Height + 6; // total size, total files
 constexpr int RowB = RowA + 26;        // overall progress
 constexpr int ValueWidth = 90;         // the right-hand values: entry count, overall percentage
 constexpr int TotalStat2Width = 110;
+// During a run the panel is repainted at this interval rather than after every step: on a job of
+// small files a repaint after each of them would cost more than the copy itself.
+constexpr int PanelRefreshMs = 40;
 
 const QChar Tab(9);
 
@@ -46,6 +51,14 @@ QString captionOf(int slot)
 {
     const QString text = EngineTexts::slot(slot);
     return text.isEmpty() ? QString() : text + QLatin1Char(':');
+}
+
+// A field is given a text only when it changes: a line edit lays its text out anew on every
+// setText, and on small files most fields show the same text file after file.
+void showText(QLineEdit* field, const QString& text)
+{
+    if (field->text() != text)
+        field->setText(text);
 }
 
 QString SizeText(double bytes)
@@ -86,8 +99,11 @@ RecoveryProcess::~RecoveryProcess() = default;
 
 void RecoveryProcess::buildPanel()
 {
-    m_list2 = new QListWidget(this);
+    m_list2 = new LogList(this);
     m_list2->setObjectName(QStringLiteral("List2"));
+    // One line per entry: with every row the height of the first, adding a line to a long log
+    // does not measure all the lines before it again.
+    m_list2->setUniformItemSizes(true);
 
     m_frame2 = new QWidget(this);
     m_frame2->setObjectName(QStringLiteral("Frame2"));
@@ -143,6 +159,53 @@ void RecoveryProcess::buildPanel()
     m_command2->setEnabled(false);
     connect(m_command1, &isButton::Click, this, [this] { StartProcess(); });
     connect(m_command2, &isButton::Click, this, [this] { TerminateMe(); });
+
+    m_refresh = new QTimer(this);
+    m_refresh->setInterval(PanelRefreshMs);
+    connect(m_refresh, &QTimer::timeout, this, &RecoveryProcess::refreshPanel);
+}
+
+// While held, the panel's fields and lists take every change at once but paint none of them;
+// the refresh timer paints them all together. The control itself (which may be a window) keeps
+// painting, and dialogs are windows of their own, so both paint as usual.
+void RecoveryProcess::holdPanelPainting(bool hold)
+{
+    m_panelHeld = hold;
+    if (hold) {
+        m_list2->hold();
+        setPanelUpdates(false);
+        m_refresh->start();
+    } else {
+        m_refresh->stop();
+        m_list2->release();
+        setPanelUpdates(true);
+        scrollLogDown();
+    }
+}
+
+void RecoveryProcess::setPanelUpdates(bool enabled)
+{
+    m_list2->setUpdatesEnabled(enabled);
+    m_frame2->setUpdatesEnabled(enabled);
+}
+
+void RecoveryProcess::refreshPanel()
+{
+    m_list2->release();
+    scrollLogDown();
+    setPanelUpdates(true);
+    repaint();
+    setPanelUpdates(false);
+    m_list2->hold();
+}
+
+// Scrolling lays the list out; during a run that is done once a refresh, not for every line.
+void RecoveryProcess::scrollLogDown()
+{
+    if (!m_logScrollPending)
+        return;
+    m_logScrollPending = false;
+    m_list2->scrollToBottom();
 }
 
 void RecoveryProcess::applyFonts()
@@ -319,7 +382,9 @@ void RecoveryProcess::AddHRec(const QString& a, bool toAdd)
         m_list2->addItem(a);
     else
         m_list2->item(m_list2->count() - 1)->setText(a);
-    m_list2->scrollToBottom();
+    m_logScrollPending = true;
+    if (!m_panelHeld)
+        scrollLogDown();
 }
 
 bool RecoveryProcess::RecCorruptedBlocks(int& corruptedFilesCount, qint64 file1Size, int fAttr,
@@ -350,6 +415,7 @@ void RecoveryProcess::StartProcess()
     m_list2->clear();
     m_command1->setEnabled(false);
     m_command2->setEnabled(true);
+    holdPanelPainting(true);
 
     AddHRec(EngineTexts::slot(14), true);
 
@@ -368,9 +434,9 @@ void RecoveryProcess::StartProcess()
             break;
 
         m_totalCopiedBytes += m_currentFileBytes;
-        m_statT[0]->setText(QString::number(m_currentFile) + QStringLiteral(" /") + QLatin1Char(' ') +
-                            QString::number(m_itemsCount));
-        m_statT[1]->setText(SizeText(m_totalCopiedBytes));
+        showText(m_statT[0], QString::number(m_currentFile) + QStringLiteral(" /") + QLatin1Char(' ') +
+                                 QString::number(m_itemsCount));
+        showText(m_statT[1], SizeText(m_totalCopiedBytes));
         showOverall(100.0 / (static_cast<double>(n) / static_cast<double>(m_currentFile)));
 
         if (m_itemsCount == -1)
@@ -408,6 +474,7 @@ void RecoveryProcess::StartProcess()
     m_isCopyingProcess = false;
     m_command1->setEnabled(true);
     m_command2->setEnabled(false);
+    holdPanelPainting(false);
 
     switch (EngineAnswers::abortAnswer()) {
     case Abort::Pause:
@@ -580,9 +647,9 @@ void RecoveryProcess::destinationNotOpened(const QString&, const Platform::FileE
 
 void RecoveryProcess::fileStarted(qint64 fileSize)
 {
-    m_statR[0]->setText(QStringLiteral("0b / 0b"));
-    m_statR[1]->clear();
-    m_statR[2]->setText(QStringLiteral("0b/s"));
+    showText(m_statR[0], QStringLiteral("0b / 0b"));
+    showText(m_statR[1], QString());
+    showText(m_statR[2], QStringLiteral("0b/s"));
     m_progressBar1->setRange(0, 100);
     m_progressBar1->setValue(0);
     m_speedChart1->StartFile(fileSize);
@@ -591,11 +658,11 @@ void RecoveryProcess::fileStarted(qint64 fileSize)
 void RecoveryProcess::percentChanged(const CopyProgress& p)
 {
     const int percent = static_cast<int>(p.filePercent);
-    m_statR[0]->setText(SizeText(static_cast<double>(p.currentFileBytes)) + QStringLiteral(" / ") +
-                        SizeText(static_cast<double>(p.fileSize)));
+    showText(m_statR[0], SizeText(static_cast<double>(p.currentFileBytes)) + QStringLiteral(" / ") +
+                             SizeText(static_cast<double>(p.fileSize)));
     if (p.lost > 0)
-        m_statR[1]->setText(SizeText(static_cast<double>(p.lost)));
-    m_statR[4]->setText(QString::number(p.blockSize) + QStringLiteral(" b"));
+        showText(m_statR[1], SizeText(static_cast<double>(p.lost)));
+    showText(m_statR[4], QString::number(p.blockSize) + QStringLiteral(" b"));
 
     const double overallRatio =
         (static_cast<double>(m_itemsCount) + 1.0) /
@@ -603,9 +670,9 @@ void RecoveryProcess::percentChanged(const CopyProgress& p)
     if (p.currentFileBytes > 0)
         m_speedChart1->AddSample(static_cast<double>(p.currentFileBytes));
     m_progressBar1->setValue(percent);
-    m_statR[2]->setText(SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));
-    m_statR[3]->setText(QString::number(percent) + QLatin1Char('%'));
-    m_statT[1]->setText(SizeText(m_totalCopiedBytes + static_cast<double>(p.currentFileBytes)));
+    showText(m_statR[2], SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));
+    showText(m_statR[3], QString::number(percent) + QLatin1Char('%'));
+    showText(m_statT[1], SizeText(m_totalCopiedBytes + static_cast<double>(p.currentFileBytes)));
     showOverall(100.0 / overallRatio);
 }
 
@@ -613,13 +680,13 @@ void RecoveryProcess::blockUnreadable(const CopyProgress& p)
 {
     if (p.currentFileBytes > 0)
         m_speedChart1->AddSample(static_cast<double>(p.currentFileBytes));
-    m_statR[2]->setText(SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));
+    showText(m_statR[2], SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));
 }
 
 void RecoveryProcess::blockAdapted(const CopyProgress& p)
 {
-    m_statR[1]->setText(SizeText(static_cast<double>(p.lost)));
-    m_statR[4]->setText(QString::number(p.blockSize) + QStringLiteral("b"));
+    showText(m_statR[1], SizeText(static_cast<double>(p.lost)));
+    showText(m_statR[4], QString::number(p.blockSize) + QStringLiteral("b"));
 }
 
 bool RecoveryProcess::recordDamage(const FileDamage& damage)

@@ -14,8 +14,9 @@ class IoWorker;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class LogList;
 class QProgressBar;
+class QTimer;
 class SpeedChart;
 class isButton;
 
@@ -139,6 +140,10 @@ private:
     int copyFile(const QString& entry, const QString& destination, qint64 startFrom);
     void showEntryDone();
     void showOverall(double percent);
+    void holdPanelPainting(bool hold);
+    void setPanelUpdates(bool enabled);
+    void refreshPanel();
+    void scrollLogDown();
     QString destinationOf(const QString& path) const;
     static void checkIndex(int index);
 
@@ -181,7 +186,7 @@ private:
     std::unique_ptr<BlockCopier> m_copier;
 
     // The progress panel.
-    QListWidget* m_list2 = nullptr;
+    LogList* m_list2 = nullptr;
     QGroupBox* m_frame1 = nullptr;
     QWidget* m_frame2 = nullptr;
     QLabel* m_stat[5] = {};
@@ -193,4 +198,7 @@ private:
     SpeedChart* m_speedChart1 = nullptr;
     isButton* m_command1 = nullptr;
     isButton* m_command2 = nullptr;
+    QTimer* m_refresh = nullptr;     // repaints the panel during a run
+    bool m_panelHeld = false;        // the panel paints on m_refresh only
+    bool m_logScrollPending = false; // a log line came since the list was last scrolled down
 };

@@ -1,0 +1,123 @@
+// A damaged block device read by the real engine: the kernel reads ahead of the copier until the
+// first failed read, and every block that can be read must still reach the copy unchanged.
+#include "EngineTestJob.h"
+#include "MediumFiles.h"
+#include "Prompt.h"
+#include "RecoveryProcess.h"
+#include "SimulatedMedium.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace EngineTestJob;
+using namespace MediumFiles;
+
+namespace {
+
+QString run(const QString& program, const QStringList& args)
+{
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(20000) || process.exitCode() != 0)
+        return {};
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+// Detaches the loop device before the medium behind it is unmounted.
+struct LoopDevice
+{
+    QString losetup;
+    QString device;
+    ~LoopDevice()
+    {
+        if (!device.isEmpty())
+            run(losetup, {QStringLiteral("-d"), device});
+    }
+};
+
+struct Range
+{
+    qint64 first; // 1-based, inclusive
+    qint64 last;
+};
+
+QList<Range> rangesOf(const DamageRecords::Row& row)
+{
+    QList<Range> ranges;
+    for (const QString& r : row.rangeList.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList ends = r.split(QLatin1Char('-'));
+        ranges.append({ends[0].trimmed().toLongLong(), ends[1].trimmed().toLongLong()});
+    }
+    return ranges;
+}
+
+} // namespace
+
+class TestRecoveryReadAhead : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void blockDeviceWithBadSectorsKeepsEveryGoodBlock()
+    {
+        KORVALIS_REQUIRE_FUSE();
+        const qint64 size = 8 * 1048576;
+        const QList<qint64> badSectors{1000448, 1003008, 5242880 + 4096};
+        QTemporaryDir source, target;
+        const QByteArray data = pattern(size, 11);
+        QVERIFY(writeFile(source.filePath(QStringLiteral("disk.img")), data));
+        QString map;
+        for (const qint64 s : badSectors)
+            map += QStringLiteral("disk.img %1 512\n").arg(s);
+        SimulatedMedium medium(source.path(), map);
+        medium.setImage(QStringLiteral("disk.img"));
+        QVERIFY2(medium.mount(), qPrintable(medium.errorString()));
+
+        const QString losetup = QStandardPaths::findExecutable(
+            QStringLiteral("losetup"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+        if (losetup.isEmpty() || ::geteuid() != 0 || !QFileInfo::exists(QStringLiteral("/dev/loop-control")))
+            QSKIP("loop devices need root and losetup");
+        const LoopDevice loop{losetup, run(losetup, {QStringLiteral("-r"), QStringLiteral("-f"),
+                                                     QStringLiteral("--show"), medium.mountPoint()})};
+        if (loop.device.isEmpty())
+            QSKIP("losetup cannot attach a loop device here");
+
+        RecoveryProcess engine;
+        fillTexts(engine);
+        const QString name = QFileInfo(loop.device).fileName();
+        setJob(engine, QStringLiteral("/dev/"), target.path() + QLatin1Char('/'), {loop.device});
+        Prompt::ScopedAnswerer answerer([](const Prompt::Message&) { return QMessageBox::Cancel; });
+        engine.StartProcess();
+
+        QVERIFY(engine.isDone(1));
+        QCOMPARE(engine.DamageRecordCount(), 1);
+        const DamageRecords::Row& row = engine.DamageRecord(1);
+        QCOMPARE(row.copied, size);
+        const QList<Range> ranges = rangesOf(row);
+        // Each bad sector lies in a given-up range, and nothing else was given up: at most the
+        // two 8 KiB halves of the 16 KiB block around each one.
+        for (const qint64 s : badSectors) {
+            const bool covered = std::any_of(ranges.begin(), ranges.end(), [s](const Range& r) {
+                return r.first <= s + 1 && s + 512 <= r.last;
+            });
+            QVERIFY2(covered, qPrintable(row.rangeList));
+        }
+        QVERIFY2(row.lostBytes <= qint64(badSectors.size()) * 16384, qPrintable(row.rangeList));
+
+        // Every byte outside the given-up ranges is the source's; inside them the copy holds zeros.
+        QByteArray expected = data;
+        for (const Range& r : ranges)
+            expected.replace(r.first - 1, r.last - r.first + 1, QByteArray(r.last - r.first + 1, '\0'));
+        const QByteArray copy = readFile(target.filePath(name));
+        QCOMPARE(copy.size(), expected.size());
+        QVERIFY(copy == expected);
+    }
+};
+
+QTEST_MAIN(TestRecoveryReadAhead)
+#include "tst_recovery_readahead.moc"
