@@ -281,6 +281,12 @@ void BurnHandOff::releaseTempCopy(const QString& tempFolder)
         JobAssembly::removeTreeForced(where.endsWith(QLatin1Char('/')) ? where.chopped(1) : where);
 }
 
+void BurnHandOff::keepStoppedCopy(const QString& tempFolder)
+{
+    m_keeper.copyMade(tempFolder);
+    releaseTempCopy(tempFolder);
+}
+
 // ---------------------------------------------------------------------------------------------
 
 bool BurnHandOff::ask(int textNumber)

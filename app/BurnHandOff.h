@@ -84,6 +84,10 @@ public:
     // to delete it; otherwise the job folder is deleted.
     void releaseTempCopy(const QString& tempFolder);
 
+    // A copy for a burn that stopped before its end (paused or aborted): what it holds may exist
+    // nowhere else, so it is set aside and kept like an unburned copy.
+    void keepStoppedCopy(const QString& tempFolder);
+
     bool isErasing() const { return !m_eraseForm.isNull(); }
     EraseMediaForm* eraseForm() const;
     const TempFolderKeeper& keeper() const { return m_keeper; }

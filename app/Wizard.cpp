@@ -1232,7 +1232,12 @@ void Wizard::GotoReportPage(bool stoppedEarly, bool canResume)
     SetNavButtons(false, false, false);
     ShowRunSummary(stoppedEarly, canResume, engineTotals());
     recordRun(stoppedEarly, canResume);
-    JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
+    const bool copyForBurn =
+        m_flow.WizardMode == ModeRecoverToDiscViaTemp || m_flow.WizardMode == ModeDiscToDisc;
+    if (stoppedEarly && copyForBurn)
+        m_burnHandOff->keepStoppedCopy(m_tempFolder->text());
+    else
+        JobAssembly::DeleteJobTempFolder(m_tempFolder->text());
     MoveToFrame();
     SetPageButtonCaptions();
     SetNavButtons(true, false, true);

@@ -605,6 +605,23 @@ private Q_SLOTS:
         QCOMPARE(messages.shown.size(), 1);
     }
 
+    void stoppedCopyIsKept()
+    {
+        QTemporaryDir temp;
+        const QString tempFolder = temp.path() + QLatin1Char('/');
+        const QString job = JobAssembly::CreateJobTempFolder(tempFolder);
+        QVERIFY(writeFile(job + QStringLiteral("half.bin"), "partly recovered"));
+        Page p(BlankCdR, BlankCdR);
+        Messages messages(QMessageBox::No);
+        p.handOff->keepStoppedCopy(tempFolder);
+        QCOMPARE(messages.shown.size(), 1);
+        const QStringList kept = QDir(tempFolder).entryList({QStringLiteral("kvs_recovered_*")}, QDir::Dirs);
+        QCOMPARE(kept.size(), 1);
+        QFile f(tempFolder + kept[0] + QStringLiteral("/half.bin"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("partly recovered"));
+    }
+
     void burnedOrMissingCopyGoesWithoutAsking_data()
     {
         QTest::addColumn<bool>("fromCopy");
