@@ -28,20 +28,6 @@ QByteArray randomBytes(qsizetype size, quint32 seed)
     return data;
 }
 
-// Every file below root, by its path relative to root, with its contents.
-std::map<QString, QByteArray> filesBelow(const QString& root)
-{
-    std::map<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            files[QDir(root).relativeFilePath(path)] = file.readAll();
-    }
-    return files;
-}
-
 // The entries a file browser hands over: each folder (after a tab) ahead of what it holds.
 QStringList entriesBelow(const QString& root)
 {

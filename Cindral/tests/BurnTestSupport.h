@@ -1,6 +1,7 @@
 #pragma once
 
 #include "K3Cindral.h"
+#include "MediumFiles.h"
 
 #include <QByteArray>
 #include <QProcessEnvironment>
@@ -17,8 +18,7 @@ void writeFile(const QString& path, const QByteArray& data);
 
 QByteArray randomBytes(qsizetype size, quint32 seed);
 
-// Every file below root, by its path relative to root, with its contents.
-std::map<QString, QByteArray> filesBelow(const QString& root);
+using MediumFiles::filesBelow;
 
 // The entries a file browser hands over: each folder (after a tab) ahead of what it holds.
 QStringList entriesBelow(const QString& root);

@@ -28,21 +28,9 @@
 
 namespace {
 
+using MediumFiles::filesBelow;
 using MediumFiles::pattern;
 using MediumFiles::writeFile;
-
-std::map<QString, QByteArray> filesBelow(const QString& root)
-{
-    std::map<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            files[QDir(root).relativeFilePath(path)] = file.readAll();
-    }
-    return files;
-}
 
 void makeWritable(const QString& root)
 {

@@ -2,9 +2,12 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
+
+#include <map>
 
 // Files of the end-to-end tests: a pattern without zero bytes (so that holes show), writing
 // and reading back.
@@ -37,6 +40,20 @@ inline QByteArray readFile(const QString& path, qint64 offset = 0, qint64 length
         return QByteArray("missing");
     f.seek(offset);
     return length < 0 ? f.readAll() : f.read(length);
+}
+
+// Every file below root, by its path relative to root, with its contents.
+inline std::map<QString, QByteArray> filesBelow(const QString& root)
+{
+    std::map<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            files[QDir(root).relativeFilePath(path)] = file.readAll();
+    }
+    return files;
 }
 
 } // namespace MediumFiles
