@@ -89,4 +89,22 @@ std::unique_ptr<K3Cindral> controlOn(const QString& target)
     return control;
 }
 
+ImageBurn::ImageBurn(const QString& image)
+    : control(controlOn(image))
+    , ready(control.get(), &K3Cindral::DriveReady)
+    , finished(control.get(), &K3Cindral::BurningFinished)
+    , aborted(control.get(), &K3Cindral::BurningAborted)
+    , answerer([this](const Prompt::Message& m) {
+        messages << m;
+        return QMessageBox::Ok;
+    })
+{
+}
+
+bool ImageBurn::waitReady(const QString& source)
+{
+    control->InitializeMe(source, source);
+    return QTest::qWaitFor([this] { return !ready.isEmpty() && ready.last().first().toBool(); }, 30000);
+}
+
 } // namespace BurnTest

@@ -118,21 +118,14 @@ private Q_SLOTS:
         const QString source = m_work.filePath(QStringLiteral("gone")) + QLatin1Char('/');
         QDir().mkpath(source);
         const QString image = m_work.filePath(QStringLiteral("gone.iso"));
-        auto control = controlOn(image);
-        K3Cindral& c = *control;
-        QSignalSpy ready(&c, &K3Cindral::DriveReady);
-        QSignalSpy aborted(&c, &K3Cindral::BurningAborted);
-        QList<Prompt::Message> messages;
-        Prompt::ScopedAnswerer answerer([&](const Prompt::Message& m) {
-            messages << m;
-            return QMessageBox::Ok;
-        });
-        c.InitializeMe(source, source);
-        QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 30000);
+        ImageBurn burn(image);
+        K3Cindral& c = *burn.control;
+        const auto& messages = burn.messages;
+        QVERIFY(burn.waitReady(source));
         QCOMPARE(c.PrepareBurn(), 0);
         c.AddItem(source + QStringLiteral("never-recovered.txt"));
         c.BurnIt();
-        QCOMPARE(aborted.count(), 1);
+        QCOMPARE(burn.aborted.count(), 1);
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages.first().text.startsWith(c.LangValue(11)));
         QVERIFY(messages.first().text.contains(QStringLiteral("never-recovered.txt")));
@@ -154,25 +147,16 @@ private Q_SLOTS:
         QVERIFY2(medium.mount(), qPrintable(medium.errorString()));
         const QString source = medium.mountPoint() + QLatin1Char('/');
 
-        auto control = controlOn(m_work.filePath(QStringLiteral("failing.iso")));
-        K3Cindral& c = *control;
-        QSignalSpy ready(&c, &K3Cindral::DriveReady);
-        QSignalSpy finished(&c, &K3Cindral::BurningFinished);
-        QSignalSpy aborted(&c, &K3Cindral::BurningAborted);
-        QList<Prompt::Message> messages;
-        Prompt::ScopedAnswerer answerer([&](const Prompt::Message& m) {
-            messages << m;
-            return QMessageBox::Ok;
-        });
-        c.InitializeMe(source, source);
-        QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 30000);
+        ImageBurn burn(m_work.filePath(QStringLiteral("failing.iso")));
+        K3Cindral& c = *burn.control;
+        QVERIFY(burn.waitReady(source));
         QCOMPARE(c.PrepareBurn(), 0);
         c.AddItem(source + QStringLiteral("scratched.bin"));
         c.BurnIt();
-        QTRY_VERIFY_WITH_TIMEOUT(aborted.count() + finished.count() > 0, 60000);
-        QCOMPARE(finished.count(), 0);
-        QCOMPARE(aborted.count(), 1);
-        QVERIFY(!messages.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(burn.aborted.count() + burn.finished.count() > 0, 60000);
+        QCOMPARE(burn.finished.count(), 0);
+        QCOMPARE(burn.aborted.count(), 1);
+        QVERIFY(!burn.messages.isEmpty());
     }
 
     void imageFileCannotBeErased()

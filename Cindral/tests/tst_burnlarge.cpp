@@ -35,17 +35,11 @@ private Q_SLOTS:
             }
         }
         const QString image = m_work.filePath(QStringLiteral("big.iso"));
-        auto control = controlOn(image);
-        K3Cindral& c = *control;
-        QSignalSpy ready(&c, &K3Cindral::DriveReady);
-        QSignalSpy finished(&c, &K3Cindral::BurningFinished);
-        QList<Prompt::Message> messages;
-        Prompt::ScopedAnswerer answerer([&](const Prompt::Message& m) {
-            messages << m;
-            return QMessageBox::Ok;
-        });
-        c.InitializeMe(source, source);
-        QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 30000);
+        ImageBurn burn(image);
+        K3Cindral& c = *burn.control;
+        const auto& messages = burn.messages;
+        const QSignalSpy& finished = burn.finished;
+        QVERIFY(burn.waitReady(source));
         QCOMPARE(c.PrepareBurn(), 0);
         c.AddItem(bigPath);
         c.BurnIt();
