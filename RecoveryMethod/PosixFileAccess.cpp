@@ -42,6 +42,10 @@ public:
                 ::posix_fadvise(m_fd.get(), 0, 0, POSIX_FADV_RANDOM);
                 m_readAheadOff = true;
             }
+            // Read-ahead fills the cache in large pieces, and a piece that failed fails whole
+            // every time it is asked for again, good sectors and all. Dropping what is cached
+            // from here on makes each retry read the medium afresh, one small page at a time.
+            ::posix_fadvise(m_fd.get(), offset, 0, POSIX_FADV_DONTNEED);
             return {0, error};
         }
         return {n, 0};
