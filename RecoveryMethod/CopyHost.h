@@ -38,8 +38,17 @@ public:
 
     // Runs a blocking system call; false when it could not be waited for (the program quits).
     virtual bool runIo(const std::function<void()>& call) = 0;
+    // Starts a blocking call without waiting for it; waitIo() waits for it. A later runIo or
+    // startIo waits for it first.
+    virtual bool startIo(const std::function<void()>& call) = 0;
+    virtual bool waitIo() = 0;
     // Lets pending window events run.
     virtual void yield() = 0;
+
+    // Whether the copy must stop after the block in progress and let the window act: a dialog of
+    // the run is open, or an answer other than "continue" waits to be acted on. Asked on the I/O
+    // thread between the blocks of a stretch, so it must be safe to call from any thread.
+    virtual bool holdRequested() const = 0;
 
     // The abort dialog's answer; the copier puts a skip it acted on back to "continue".
     virtual int abortAnswer() const = 0;

@@ -1,10 +1,13 @@
 #include "EngineAnswers.h"
 
+#include <atomic>
+
 namespace EngineAnswers {
 
 namespace {
-int g_overwrite = Overwrite::None;
-int g_abort = Abort::Continue;
+// Set by the dialogs on the window's thread; the abort answer is also read on the I/O thread.
+std::atomic<int> g_overwrite = Overwrite::None;
+std::atomic<int> g_abort = Abort::Continue;
 } // namespace
 
 int overwriteAnswer()

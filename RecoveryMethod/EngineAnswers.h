@@ -23,6 +23,7 @@ constexpr int Stop = 3;
 int overwriteAnswer();
 void setOverwriteAnswer(int answer);
 
+// Safe to read on any thread.
 int abortAnswer();
 void setAbortAnswer(int answer);
 

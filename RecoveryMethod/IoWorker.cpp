@@ -16,27 +16,51 @@ namespace {
 // being put to sleep and woken for every block costs more than the block's read or write.
 constexpr auto CallerSpin = std::chrono::microseconds(100);
 constexpr auto WorkerSpin = std::chrono::microseconds(200);
+// A call that takes longer than the spin is waited for this long before the caller's events are
+// handled: most such calls are reads of a cold disk, done within a millisecond.
+constexpr auto QuietWait = std::chrono::milliseconds(2);
+
+// Watching costs no system call: on a virtual machine each one costs more than the wait itself.
+inline void relax()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
 
 template <class Ready>
-void spinFor(Ready ready, std::chrono::microseconds limit)
+bool spinFor(Ready ready, std::chrono::microseconds limit)
 {
     const auto end = std::chrono::steady_clock::now() + limit;
-    while (!ready() && std::chrono::steady_clock::now() < end)
-        std::this_thread::yield();
+    for (;;) {
+        for (int i = 0; i < 64; ++i) {
+            if (ready())
+                return true;
+            relax();
+        }
+        if (std::chrono::steady_clock::now() >= end)
+            return ready();
+    }
 }
 
 } // namespace
 
+// The caller and the worker meet through two counters: a call handed over raises `posted`, its
+// end raises `finished` to the same number. Neither side takes a lock on that path; the mutex
+// only guards the caller's sleep and its event loop, which the worker wakes when it sees
+// `callerWaiting`.
 struct IoWorker::Shared
 {
+    std::function<void()> job; // written by the caller before `posted` moves on
+    std::atomic<unsigned> posted = 0;
+    std::atomic<unsigned> finished = 0;
+    std::atomic<bool> stop = false;
+    std::atomic<bool> callerWaiting = false;
+
     std::mutex mutex;
-    std::condition_variable wake; // a job came or the worker must end
-    std::condition_variable done; // the job finished
-    std::function<void()> job;
-    bool finished = false;
-    std::atomic<bool> jobPosted = false;   // job was set; read while spinning, without the lock
-    std::atomic<bool> jobFinished = false; // finished was set; likewise
-    bool stop = false;
+    std::condition_variable done;
     QPointer<QObject> notifier;
     std::function<void()> onFinished; // runs on the caller's thread
 };
@@ -47,42 +71,41 @@ IoWorker::IoWorker()
 {
     m_shared->notifier = m_notifier.get();
     m_thread = std::thread([shared = m_shared] {
-        std::unique_lock lock(shared->mutex);
+        unsigned seen = 0;
         for (;;) {
-            if (!shared->stop && !shared->job) {
-                lock.unlock();
-                spinFor([&] { return shared->jobPosted.load(std::memory_order_acquire); }, WorkerSpin);
-                lock.lock();
-            }
-            shared->wake.wait(lock, [&] { return shared->stop || shared->job; });
-            if (shared->stop)
+            const auto handedOver = [&] { return shared->posted.load(std::memory_order_acquire) != seen; };
+            if (!spinFor(handedOver, WorkerSpin))
+                shared->posted.wait(seen, std::memory_order_acquire);
+            if (shared->stop.load())
                 return;
-            auto job = std::move(shared->job);
-            shared->job = nullptr;
-            shared->jobPosted.store(false, std::memory_order_relaxed);
-            lock.unlock();
-            job();
-            lock.lock();
-            shared->finished = true;
-            shared->jobFinished.store(true, std::memory_order_release);
-            shared->done.notify_all();
-            if (shared->notifier && shared->onFinished)
-                QMetaObject::invokeMethod(shared->notifier, shared->onFinished, Qt::QueuedConnection);
+            seen = shared->posted.load(std::memory_order_acquire);
+            {
+                auto job = std::move(shared->job);
+                shared->job = nullptr;
+                job();
+            }
+            shared->finished.store(seen);
+            if (shared->callerWaiting.load()) {
+                std::lock_guard lock(shared->mutex);
+                shared->done.notify_all();
+                if (shared->notifier && shared->onFinished)
+                    QMetaObject::invokeMethod(shared->notifier, shared->onFinished, Qt::QueuedConnection);
+            }
         }
     });
 }
 
 IoWorker::~IoWorker()
 {
-    bool busy = false;
     {
         std::lock_guard lock(m_shared->mutex);
-        m_shared->stop = true;
         m_shared->notifier = nullptr;
         m_shared->onFinished = nullptr;
-        busy = m_shared->job != nullptr || (m_outstanding && !m_shared->finished);
-        m_shared->wake.notify_all();
     }
+    const bool busy = m_shared->finished.load() != m_shared->posted.load();
+    m_shared->stop.store(true);
+    m_shared->posted.fetch_add(1);
+    m_shared->posted.notify_all();
     // A call stuck in the kernel cannot be cancelled: leave its thread to end on its own.
     if (busy)
         m_thread.detach();
@@ -97,55 +120,60 @@ bool IoWorker::run(std::function<void()> work)
         work();
         return true;
     }
-    {
-        std::lock_guard lock(m_shared->mutex);
-        // A call left behind by a wait that was cut short still holds the thread.
-        if (m_outstanding && !m_shared->finished)
-            return false;
-        m_running = true;
-        m_outstanding = true;
-        m_shared->finished = false;
-        m_shared->jobFinished.store(false, std::memory_order_relaxed);
-        m_shared->onFinished = nullptr;
-        m_shared->job = std::move(work);
-        m_shared->jobPosted.store(true, std::memory_order_release);
-        m_shared->wake.notify_all();
+    return start(std::move(work)) && wait();
+}
+
+bool IoWorker::start(std::function<void()> work)
+{
+    if (m_running) {
+        work();
+        return true;
     }
-    spinFor([&] { return m_shared->jobFinished.load(std::memory_order_acquire); }, CallerSpin);
+    Shared& shared = *m_shared;
+    if (shared.finished.load() != shared.posted.load() && !wait())
+        return false; // a call left behind by a wait that was cut short still holds the thread
+    shared.job = std::move(work);
+    shared.posted.store(shared.posted.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+    shared.posted.notify_one();
+    return true;
+}
+
+bool IoWorker::wait()
+{
+    Shared& shared = *m_shared;
+    const unsigned ticket = shared.posted.load(std::memory_order_relaxed);
+    const auto isFinished = [&] { return shared.finished.load() == ticket; };
+    if (m_running)
+        return true; // inside another wait, start() ran the work at once
+    if (spinFor([&] { return shared.finished.load(std::memory_order_acquire) == ticket; }, CallerSpin))
+        return true;
+    m_running = true;
     {
-        std::unique_lock lock(m_shared->mutex);
-        // Most calls return within a moment; spare them the event loop.
-        if (m_shared->done.wait_for(lock, std::chrono::milliseconds(2), [&] { return m_shared->finished; })) {
+        std::unique_lock lock(shared.mutex);
+        shared.callerWaiting.store(true);
+        if (shared.done.wait_for(lock, QuietWait, isFinished)) {
+            shared.callerWaiting.store(false);
             m_running = false;
-            m_outstanding = false;
             return true;
         }
         // Still under the lock, so the worker cannot finish unseen between the check and this.
-        m_shared->onFinished = [this] {
+        shared.onFinished = [this] {
             if (m_waiting)
                 m_waiting->quit();
         };
     }
     QEventLoop loop;
     m_waiting = &loop;
-    bool finished = false;
-    for (;;) {
-        {
-            std::lock_guard lock(m_shared->mutex);
-            finished = m_shared->finished;
-        }
-        if (finished)
-            break;
+    while (!isFinished()) {
         if (loop.exec() != 0)
             break; // the application is quitting: every event loop was told to end
     }
     m_waiting = nullptr;
     {
-        std::lock_guard lock(m_shared->mutex);
-        m_shared->onFinished = nullptr;
-        finished = m_shared->finished;
+        std::lock_guard lock(shared.mutex);
+        shared.onFinished = nullptr;
+        shared.callerWaiting.store(false);
     }
     m_running = false;
-    m_outstanding = !finished;
-    return finished;
+    return isFinished();
 }

@@ -24,12 +24,16 @@ public:
     // quitting; the work then finishes on its own and must own everything it touches.
     bool run(std::function<void()> work);
 
+    // Hands work over without waiting for it; wait() waits for it as run() does. One call at a
+    // time: start and run first wait for a call that was started and not waited for.
+    bool start(std::function<void()> work);
+    bool wait();
+
 private:
     struct Shared;
     std::shared_ptr<Shared> m_shared;
     std::thread m_thread;
     std::unique_ptr<QObject> m_notifier; // lives on the caller's thread, wakes its event loop
     QEventLoop* m_waiting = nullptr;
-    bool m_running = false;     // a wait is in progress
-    bool m_outstanding = false; // a call was handed over and not seen to finish
+    bool m_running = false; // a wait is in progress
 };

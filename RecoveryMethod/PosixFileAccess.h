@@ -14,4 +14,5 @@ public:
     Opened<BlockDestination> openDestination(const QString& path, bool truncate) override;
     bool makeFolder(const QString& path) override;
     bool remove(const QString& path) override;
+    void readSoon(const QString& path) override;
 };

@@ -9,6 +9,7 @@
 #include "PosixFileAccess.h"
 #include "Prompt.h"
 #include "SizeText.h"
+#include "SourcePrefetch.h"
 #include "SpeedChart.h"
 #include "isButton.h"
 #include "toAbortProcess.h"
@@ -44,6 +45,8 @@ constexpr int TotalStat2Width = 110;
 // During a run the panel is repainted at this interval rather than after every step: on a job of
 // small files a repaint after each of them would cost more than the copy itself.
 constexpr int PanelRefreshMs = 40;
+// How many entries ahead of the current one have their sources read in the background.
+constexpr int PrefetchEntries = 8;
 
 const QChar Tab(9);
 
@@ -51,14 +54,6 @@ QString captionOf(int slot)
 {
     const QString text = EngineTexts::slot(slot);
     return text.isEmpty() ? QString() : text + QLatin1Char(':');
-}
-
-// A field is given a text only when it changes: a line edit lays its text out anew on every
-// setText, and on small files most fields show the same text file after file.
-void showText(QLineEdit* field, const QString& text)
-{
-    if (field->text() != text)
-        field->setText(text);
 }
 
 QString SizeText(double bytes)
@@ -87,6 +82,7 @@ RecoveryProcess::RecoveryProcess(QWidget* parent)
     , m_files(std::make_shared<PosixFileAccess>())
     , m_io(std::make_unique<IoWorker>())
     , m_copier(std::make_unique<BlockCopier>(static_cast<CopyHost&>(*this), m_files))
+    , m_prefetch(std::make_unique<SourcePrefetch>(m_files))
 {
     setObjectName(QStringLiteral("RecoveryProcess"));
     buildPanel();
@@ -173,10 +169,12 @@ void RecoveryProcess::holdPanelPainting(bool hold)
     m_panelHeld = hold;
     if (hold) {
         m_list2->hold();
+        m_texts.hold();
         setPanelUpdates(false);
         m_refresh->start();
     } else {
         m_refresh->stop();
+        m_texts.release();
         m_list2->release();
         setPanelUpdates(true);
         scrollLogDown();
@@ -191,6 +189,7 @@ void RecoveryProcess::setPanelUpdates(bool enabled)
 
 void RecoveryProcess::refreshPanel()
 {
+    m_texts.apply();
     m_list2->release();
     scrollLogDown();
     setPanelUpdates(true);
@@ -305,6 +304,7 @@ void RecoveryProcess::setFileAccess(std::shared_ptr<FileAccess> files)
         return;
     m_files = std::move(files);
     m_copier = std::make_unique<BlockCopier>(static_cast<CopyHost&>(*this), m_files);
+    m_prefetch = std::make_unique<SourcePrefetch>(m_files);
 }
 
 // --- texts and answers -----------------------------------------------------------------------
@@ -337,7 +337,12 @@ int RecoveryProcess::AbortWindowAnswer() const
 void RecoveryProcess::TerminateMe()
 {
     toAbortProcess dialog(this);
+    // A stretch of blocks being copied stops after its current block while the question is open,
+    // and nothing more is read ahead.
+    m_prefetch->clear();
+    ++m_dialogsOpen;
     Prompt::exec(dialog);
+    --m_dialogsOpen;
 }
 
 bool RecoveryProcess::ErrorMessages(int erCode)
@@ -377,7 +382,7 @@ bool RecoveryProcess::ErrorMessages(int erCode)
 
 void RecoveryProcess::AddHRec(const QString& a, bool toAdd)
 {
-    m_frame1->setTitle(a);
+    m_texts.show(m_frame1, a);
     if (toAdd || m_list2->count() == 0)
         m_list2->addItem(a);
     else
@@ -410,7 +415,7 @@ void RecoveryProcess::StartProcess()
     EngineAnswers::setAbortAnswer(Abort::Continue);
     m_totalCopiedBytes = 0;
     m_totalLostBytes = 0;
-    m_totalStat[3]->setText(QStringLiteral("0%"));
+    m_texts.show(m_totalStat[3], QStringLiteral("0%"));
     m_progressBar2->setValue(0);
     m_list2->clear();
     m_command1->setEnabled(false);
@@ -421,22 +426,31 @@ void RecoveryProcess::StartProcess()
 
     const int n = std::min(m_itemsCount, MaxItems);
     m_currentFile = 1;
+    m_prefetchedUpTo = 0;
+    m_prefetchOff = false;
     bool stopped = false;
     while (m_currentFile <= n) {
         m_currentFileBytes = 0;
+        prefetchAhead(n);
         yield();
         const QString entry = FileName(m_currentFile);
-        yield();
 
         const bool folder = entry.startsWith(Tab);
         const EntryEnd end = folder ? processFolder(entry) : processFile(entry);
         if (folder && end == EntryEnd::LeaveLoop)
             break;
+        // The next source is looked up and opened while this entry is finished on the panel.
+        if (end == EntryEnd::Next && m_itemsCount != -1 && !m_quitting && m_currentFile < n &&
+            !holdRequested()) {
+            const QString next = FileName(m_currentFile + 1);
+            if (!next.isEmpty() && !next.startsWith(Tab))
+                m_copier->openSoon(next, destinationOf(next));
+        }
 
         m_totalCopiedBytes += m_currentFileBytes;
-        showText(m_statT[0], QString::number(m_currentFile) + QStringLiteral(" /") + QLatin1Char(' ') +
-                                 QString::number(m_itemsCount));
-        showText(m_statT[1], SizeText(m_totalCopiedBytes));
+        m_texts.show(m_statT[0], QString::number(m_currentFile) + QStringLiteral(" /") + QLatin1Char(' ') +
+                                     QString::number(m_itemsCount));
+        m_texts.show(m_statT[1], SizeText(m_totalCopiedBytes));
         showOverall(100.0 / (static_cast<double>(n) / static_cast<double>(m_currentFile)));
 
         if (m_itemsCount == -1)
@@ -470,6 +484,8 @@ void RecoveryProcess::StartProcess()
         }
     }
 
+    m_copier->dropSoon();
+    stopPrefetch();
     AddHRec(EngineTexts::slot(5), true);
     m_isCopyingProcess = false;
     m_command1->setEnabled(true);
@@ -487,6 +503,30 @@ void RecoveryProcess::StartProcess()
         Q_EMIT ProcessDone();
         break;
     }
+}
+
+// Passes the sources of the next few entries to the background reader, each once.
+void RecoveryProcess::prefetchAhead(int lastEntry)
+{
+    // Refilled half a window at a time: each refill wakes the reader's thread.
+    if (m_prefetchOff || holdRequested() || m_prefetchedUpTo - m_currentFile > PrefetchEntries / 2)
+        return;
+    const int last = std::min(m_currentFile + PrefetchEntries, lastEntry);
+    QStringList sources;
+    for (int j = std::max(m_prefetchedUpTo, m_currentFile) + 1; j <= last; ++j) {
+        const QString entry = FileName(j);
+        if (!entry.isEmpty() && !entry.startsWith(Tab))
+            sources.append(entry);
+    }
+    m_prefetch->add(sources);
+    m_prefetchedUpTo = std::max(m_prefetchedUpTo, last);
+}
+
+// A read failed or a source is in trouble: from now on this run reads only what the copier asks.
+void RecoveryProcess::stopPrefetch()
+{
+    m_prefetchOff = true;
+    m_prefetch->clear();
 }
 
 RecoveryProcess::EntryEnd RecoveryProcess::processFolder(const QString& entry)
@@ -514,7 +554,7 @@ RecoveryProcess::EntryEnd RecoveryProcess::processFile(const QString& entry)
     const QString destination = destinationOf(entry);
     const int i = m_currentFile;
 
-    if (!OpenSourceFile(entry)) {
+    if (!m_copier->OpenSourceFile(entry, destination)) {
         AddHRec(EngineTexts::slot(10) + QStringLiteral(": ") + entry, false);
         setIsDone(i, false);
         setCopiedBytes(i, StartPosition(i));
@@ -523,12 +563,11 @@ RecoveryProcess::EntryEnd RecoveryProcess::processFile(const QString& entry)
     }
 
     // Hidden files count: an existing file is never written without the question.
-    auto exists = std::make_shared<bool>(false);
-    runIo([files = m_files, destination, exists] { *exists = files->exists(destination); });
+    const bool exists = m_copier->destinationExists();
     const qint64 startFrom = StartPosition(i);
 
     int result = BlockCopier::NotFinished;
-    if (!*exists || startFrom != 0) {
+    if (!exists || startFrom != 0) {
         AddHRec(entry + sep + EngineTexts::slot(21), false);
         result = copyFile(entry, destination, startFrom);
         setIsDone(i, result == BlockCopier::Finished);
@@ -600,8 +639,9 @@ QString RecoveryProcess::destinationOf(const QString& path) const
 
 void RecoveryProcess::showOverall(double percent)
 {
-    m_totalStat[3]->setText(QString::number(static_cast<int>(percent)) + QLatin1Char('%'));
-    m_progressBar2->setValue(QString(m_totalStat[3]->text()).remove(QLatin1Char('%')).toInt());
+    const int shown = static_cast<int>(percent);
+    m_texts.show(m_totalStat[3], QString::number(shown) + QLatin1Char('%'));
+    m_progressBar2->setValue(shown);
 }
 
 // --- what the block copier asks of the control -----------------------------------------------
@@ -614,9 +654,30 @@ bool RecoveryProcess::runIo(const std::function<void()>& call)
     return false;
 }
 
+bool RecoveryProcess::startIo(const std::function<void()>& call)
+{
+    if (m_io->start(call))
+        return true;
+    m_quitting = true;
+    return false;
+}
+
+bool RecoveryProcess::waitIo()
+{
+    if (m_io->wait())
+        return true;
+    m_quitting = true;
+    return false;
+}
+
 void RecoveryProcess::yield()
 {
     QCoreApplication::processEvents();
+}
+
+bool RecoveryProcess::holdRequested() const
+{
+    return m_dialogsOpen.load() > 0 || EngineAnswers::abortAnswer() != Abort::Continue;
 }
 
 int RecoveryProcess::abortAnswer() const
@@ -631,11 +692,13 @@ void RecoveryProcess::setAbortAnswer(int answer)
 
 bool RecoveryProcess::askRetry(const Platform::FileError& error)
 {
+    stopPrefetch();
     return EngineMessages::errorMessage(error, this);
 }
 
 bool RecoveryProcess::askRetryMissingSource(const QString&)
 {
+    stopPrefetch();
     return EngineMessages::missingSource(this);
 }
 
@@ -647,9 +710,9 @@ void RecoveryProcess::destinationNotOpened(const QString&, const Platform::FileE
 
 void RecoveryProcess::fileStarted(qint64 fileSize)
 {
-    showText(m_statR[0], QStringLiteral("0b / 0b"));
-    showText(m_statR[1], QString());
-    showText(m_statR[2], QStringLiteral("0b/s"));
+    m_texts.show(m_statR[0], QStringLiteral("0b / 0b"));
+    m_texts.show(m_statR[1], QString());
+    m_texts.show(m_statR[2], QStringLiteral("0b/s"));
     m_progressBar1->setRange(0, 100);
     m_progressBar1->setValue(0);
     m_speedChart1->StartFile(fileSize);
@@ -658,11 +721,11 @@ void RecoveryProcess::fileStarted(qint64 fileSize)
 void RecoveryProcess::percentChanged(const CopyProgress& p)
 {
     const int percent = static_cast<int>(p.filePercent);
-    showText(m_statR[0], SizeText(static_cast<double>(p.currentFileBytes)) + QStringLiteral(" / ") +
-                             SizeText(static_cast<double>(p.fileSize)));
+    m_texts.show(m_statR[0], SizeText(static_cast<double>(p.currentFileBytes)) + QStringLiteral(" / ") +
+                                 SizeText(static_cast<double>(p.fileSize)));
     if (p.lost > 0)
-        showText(m_statR[1], SizeText(static_cast<double>(p.lost)));
-    showText(m_statR[4], QString::number(p.blockSize) + QStringLiteral(" b"));
+        m_texts.show(m_statR[1], SizeText(static_cast<double>(p.lost)));
+    m_texts.show(m_statR[4], QString::number(p.blockSize) + QStringLiteral(" b"));
 
     const double overallRatio =
         (static_cast<double>(m_itemsCount) + 1.0) /
@@ -670,23 +733,24 @@ void RecoveryProcess::percentChanged(const CopyProgress& p)
     if (p.currentFileBytes > 0)
         m_speedChart1->AddSample(static_cast<double>(p.currentFileBytes));
     m_progressBar1->setValue(percent);
-    showText(m_statR[2], SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));
-    showText(m_statR[3], QString::number(percent) + QLatin1Char('%'));
-    showText(m_statT[1], SizeText(m_totalCopiedBytes + static_cast<double>(p.currentFileBytes)));
+    m_texts.show(m_statR[2], SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));
+    m_texts.show(m_statR[3], QString::number(percent) + QLatin1Char('%'));
+    m_texts.show(m_statT[1], SizeText(m_totalCopiedBytes + static_cast<double>(p.currentFileBytes)));
     showOverall(100.0 / overallRatio);
 }
 
 void RecoveryProcess::blockUnreadable(const CopyProgress& p)
 {
+    stopPrefetch();
     if (p.currentFileBytes > 0)
         m_speedChart1->AddSample(static_cast<double>(p.currentFileBytes));
-    showText(m_statR[2], SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));
+    m_texts.show(m_statR[2], SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));
 }
 
 void RecoveryProcess::blockAdapted(const CopyProgress& p)
 {
-    showText(m_statR[1], SizeText(static_cast<double>(p.lost)));
-    showText(m_statR[4], QString::number(p.blockSize) + QStringLiteral("b"));
+    m_texts.show(m_statR[1], SizeText(static_cast<double>(p.lost)));
+    m_texts.show(m_statR[4], QString::number(p.blockSize) + QStringLiteral("b"));
 }
 
 bool RecoveryProcess::recordDamage(const FileDamage& damage)

@@ -3,14 +3,17 @@
 #include "BlockCopier.h"
 #include "CopyHost.h"
 #include "DamageRecords.h"
+#include "PanelTexts.h"
 
 #include <QString>
 #include <QWidget>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
 class IoWorker;
+class SourcePrefetch;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -140,6 +143,8 @@ private:
     int copyFile(const QString& entry, const QString& destination, qint64 startFrom);
     void showEntryDone();
     void showOverall(double percent);
+    void prefetchAhead(int lastEntry);
+    void stopPrefetch();
     void holdPanelPainting(bool hold);
     void setPanelUpdates(bool enabled);
     void refreshPanel();
@@ -149,7 +154,10 @@ private:
 
     // CopyHost
     bool runIo(const std::function<void()>& call) override;
+    bool startIo(const std::function<void()>& call) override;
+    bool waitIo() override;
     void yield() override;
+    bool holdRequested() const override;
     int abortAnswer() const override;
     void setAbortAnswer(int answer) override;
     bool askRetry(const Platform::FileError& error) override;
@@ -172,7 +180,8 @@ private:
     int m_itemsFolders = 0;
     int m_corruptedFilesCount = 0;
     double m_currentFileBytes = 0;
-    bool m_quitting = false; // a blocking call could not be waited for: the program is ending
+    bool m_quitting = false;            // a blocking call could not be waited for: the program is ending
+    std::atomic<int> m_dialogsOpen = 0; // abort dialogs open now; read on the I/O thread
 
     // The job arrays grow as the host writes them; unwritten entries read as empty.
     std::vector<QString> m_fileNames;
@@ -184,6 +193,9 @@ private:
     std::shared_ptr<FileAccess> m_files;
     std::unique_ptr<IoWorker> m_io;
     std::unique_ptr<BlockCopier> m_copier;
+    std::unique_ptr<SourcePrefetch> m_prefetch;
+    int m_prefetchedUpTo = 0;   // the last entry passed to m_prefetch in this run
+    bool m_prefetchOff = false; // a read failed in this run: nothing more is read ahead
 
     // The progress panel.
     LogList* m_list2 = nullptr;
@@ -198,6 +210,7 @@ private:
     SpeedChart* m_speedChart1 = nullptr;
     isButton* m_command1 = nullptr;
     isButton* m_command2 = nullptr;
+    PanelTexts m_texts;              // the fields' texts, set at each repaint during a run
     QTimer* m_refresh = nullptr;     // repaints the panel during a run
     bool m_panelHeld = false;        // the panel paints on m_refresh only
     bool m_logScrollPending = false; // a log line came since the list was last scrolled down

@@ -30,6 +30,7 @@ public:
     Opened<BlockDestination> openDestination(const QString& path, bool truncate) override;
     bool makeFolder(const QString& path) override;
     bool remove(const QString& path) override;
+    void readSoon(const QString& path) override;
 
 private:
     std::shared_ptr<FileAccess> m_files;

@@ -176,3 +176,15 @@ FileAccess::Opened<BlockDestination> FaultyFileAccess::openDestination(const QSt
     fault->failures = 0;
     return {std::move(destination), {}};
 }
+
+void FaultyFileAccess::readSoon(const QString& path)
+{
+    const QMutexLocker lock(&m_readSoonMutex);
+    m_readSoon.append(path);
+}
+
+QStringList FaultyFileAccess::readSoonPaths() const
+{
+    const QMutexLocker lock(&m_readSoonMutex);
+    return m_readSoon;
+}

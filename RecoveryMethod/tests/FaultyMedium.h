@@ -75,6 +75,9 @@ public:
     bool fileExists(const QString& path) override;
     Opened<BlockSource> openSource(const QString& path) override;
     Opened<BlockDestination> openDestination(const QString& path, bool truncate) override;
+    // Recorded, not done: the sources the engine asked to have read in the background.
+    void readSoon(const QString& path) override;
+    QStringList readSoonPaths() const;
 
 private:
     struct WriteFault
@@ -85,4 +88,6 @@ private:
     QHash<QString, std::shared_ptr<FaultyMedium>> m_sources;
     QHash<QString, std::shared_ptr<WriteFault>> m_writeFaults;
     std::shared_ptr<int> m_failedWrites = std::make_shared<int>(0);
+    mutable QMutex m_readSoonMutex;
+    QStringList m_readSoon;
 };

@@ -20,7 +20,10 @@ public:
         call();
         return true;
     }
+    bool startIo(const std::function<void()>& call) override { return runIo(call); }
+    bool waitIo() override { return true; }
     void yield() override {}
+    bool holdRequested() const override { return answer != 0; }
     int abortAnswer() const override { return answer; }
     void setAbortAnswer(int a) override { answer = a; }
     bool askRetry(const Platform::FileError& error) override
@@ -119,6 +122,12 @@ private Q_SLOTS:
             << qint64(131073) << readsOf({{0, 65536}, {65536, 65537}});
         QTest::newRow("several blocks and a tail")
             << qint64(200000) << readsOf({{0, 65536}, {65536, 65536}, {131072, 65536}, {196608, 3392}});
+        // Copied in stretches of several blocks between two whole percents.
+        QList<ReadCall> many;
+        for (qint64 i = 0; i < 400; ++i)
+            many.append({i * 65536, 65536});
+        many.append({400 * 65536, 100});
+        QTest::newRow("400 blocks and a tail") << qint64(400 * 65536 + 100) << many;
     }
 
     void healthyFilesReadInTheBlockPattern()
@@ -238,21 +247,29 @@ private Q_SLOTS:
 
     void abortAnswersEndTheFileAfterTheBlock_data()
     {
+        QTest::addColumn<qint64>("size");
         QTest::addColumn<int>("answer");
         QTest::addColumn<int>("result");
         QTest::addColumn<int>("answerAfter");
-        QTest::newRow("continue") << 0 << BlockCopier::Finished << 0;
-        QTest::newRow("pause") << 1 << BlockCopier::StopRun << 1;
-        QTest::newRow("skip") << 2 << BlockCopier::NotFinished << 0;
-        QTest::newRow("abort") << 3 << BlockCopier::StopRun << 3;
+        // Each block of the small file moves the percentage on; the large one is copied in
+        // stretches, and the answer must end the stretch after the same block.
+        for (const qint64 size : {qint64(300000), qint64(400 * 65536)}) {
+            const QByteArray tag = size == 300000 ? "block by block, " : "in a stretch, ";
+            QTest::newRow(QByteArray(tag + "continue").constData())
+                << size << 0 << BlockCopier::Finished << 0;
+            QTest::newRow(QByteArray(tag + "pause").constData()) << size << 1 << BlockCopier::StopRun << 1;
+            QTest::newRow(QByteArray(tag + "skip").constData()) << size << 2 << BlockCopier::NotFinished << 0;
+            QTest::newRow(QByteArray(tag + "abort").constData()) << size << 3 << BlockCopier::StopRun << 3;
+        }
     }
 
     void abortAnswersEndTheFileAfterTheBlock()
     {
+        QFETCH(qint64, size);
         QFETCH(int, answer);
         QFETCH(int, result);
         QFETCH(int, answerAfter);
-        auto medium = FaultyMedium::patterned(300000);
+        auto medium = FaultyMedium::patterned(size);
         // The answer comes while the second block is being read.
         medium->setOnRead([&](qint64 offset, qint64) {
             if (offset == 65536)
@@ -268,6 +285,26 @@ private Q_SLOTS:
         QCOMPARE(m_host.count, 1);
         QCOMPARE(m_host.records.row(1).copied, qint64(131072));
         QCOMPARE(m_host.records.row(1).rangeList, QString());
+    }
+
+    void badBlockInsideAStretchIsShrunkAsAlways()
+    {
+        const qint64 size = 400 * 65536;
+        const qint64 bad = 100 * 65536;
+        auto medium = FaultyMedium::patterned(size);
+        medium->addBadRange(bad + 10, 100);
+        QCOMPARE(copy(medium), BlockCopier::Finished);
+        const QList<ReadCall> reads = medium->reads();
+        QCOMPARE(reads.mid(99, 6), readsOf({{bad - 65536, 65536},
+                                            {bad, 65536},
+                                            {bad, 32768},
+                                            {bad, 16384},
+                                            {bad + 8192, 8192},
+                                            {bad + 16384, 16384}}));
+        QCOMPARE(m_copier->corBlock().count(), 1);
+        QByteArray expected = medium->bytes(0, size);
+        expected.replace(bad, 8192, QByteArray(8192, '\0'));
+        QCOMPARE(destination(), expected);
     }
 
     void answerDuringABadAreaIsTakenAtOnce()

@@ -353,6 +353,52 @@ private Q_SLOTS:
         QCOMPARE(shown, dialogs);
     }
 
+    void aFileListedTwiceAsksBeforeReplacingItsFirstCopy()
+    {
+        addSource(QStringLiteral("a.bin"), 3000);
+        addSource(QStringLiteral("b.bin"), 2000);
+        const QStringList entries{Src + QStringLiteral("b.bin"), Src + QStringLiteral("a.bin"),
+                                  Src + QStringLiteral("a.bin")};
+        setJob(*m_engine, Src, m_dst, entries);
+        QStringList asked;
+        Prompt::ScopedAnswerer answerer(cancelAll(), [&](QDialog& d) {
+            asked << d.findChild<QLineEdit*>(QStringLiteral("ExFile"))->text();
+            return clickOn(d, QStringLiteral("isButton1(2)"));
+        });
+        m_engine->StartProcess();
+        QCOMPARE(asked, QStringList{m_dst + QStringLiteral("a.bin")});
+        QCOMPARE(logLines(*m_engine).at(3), entries[2] + QStringLiteral(" - ") + text(12));
+    }
+
+    void sourcesAheadAreReadInTheBackgroundUntilAReadFails()
+    {
+        QStringList entries;
+        for (int i = 1; i <= 30; ++i) {
+            auto medium = addSource(QStringLiteral("f%1").arg(i), 1000);
+            if (i == 12)
+                medium->addBadRange(100, 10);
+            entries << Src + QStringLiteral("f%1").arg(i);
+            if (i == 3)
+                entries << QLatin1Char('\t') + Src + QStringLiteral("folder");
+        }
+        setJob(*m_engine, Src, m_dst, entries);
+        m_engine->StartProcess();
+        QVERIFY(m_engine->isDone(1));
+        const QStringList soon = m_files->readSoonPaths();
+        // In job order, files only, never the one being copied, and none far past the failed read.
+        QVERIFY(!soon.isEmpty());
+        QVERIFY(!soon.contains(entries[0]));
+        int last = 0;
+        for (const QString& path : soon) {
+            const int at = static_cast<int>(entries.indexOf(path));
+            QVERIFY2(at > last, qPrintable(path));
+            last = at;
+        }
+        QVERIFY2(last <= entries.indexOf(Src + QStringLiteral("f12")) + 8, qPrintable(soon.join(u' ')));
+        QCOMPARE(m_engine->CorruptedFilesCount(), 1);
+        QCOMPARE(m_engine->ItemsNotCopied_Count(), 0);
+    }
+
     void overwriteDialogDrivenForReal_data()
     {
         QTest::addColumn<int>("index");
@@ -418,9 +464,17 @@ private Q_SLOTS:
         QCOMPARE(readFile(m_dst + QStringLiteral(".dotfile")), QByteArray("keep"));
     }
 
+    void stopDuringAHungReadTakesEffectAfterTheBlock_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("block by block") << qint64(400000);
+        QTest::newRow("in a stretch") << qint64(400 * 65536);
+    }
+
     void stopDuringAHungReadTakesEffectAfterTheBlock()
     {
-        auto medium = addSource(QStringLiteral("slow.bin"), 400000);
+        QFETCH(qint64, size);
+        auto medium = addSource(QStringLiteral("slow.bin"), size);
         medium->addDelay(65536, 1, 1500);
         setJob(*m_engine, Src, m_dst, {Src + QStringLiteral("slow.bin")});
 

@@ -1,0 +1,50 @@
+#include "PanelTexts.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <algorithm>
+
+void PanelTexts::show(QWidget* widget, const QString& text)
+{
+    if (!m_held) {
+        set(widget, text);
+        return;
+    }
+    const auto kept = std::find_if(m_pending.begin(), m_pending.end(),
+                                   [widget](const Pending& p) { return p.widget == widget; });
+    if (kept != m_pending.end())
+        kept->text = text;
+    else
+        m_pending.push_back({widget, text});
+}
+
+void PanelTexts::release()
+{
+    m_held = false;
+    apply();
+}
+
+void PanelTexts::apply()
+{
+    for (const Pending& p : m_pending)
+        set(p.widget, p.text);
+    m_pending.clear();
+}
+
+// A text equal to the one shown is not set again: a line edit lays its text out anew on every
+// setText, even an unchanged one.
+void PanelTexts::set(QWidget* widget, const QString& text)
+{
+    if (auto* field = qobject_cast<QLineEdit*>(widget)) {
+        if (field->text() != text)
+            field->setText(text);
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        if (label->text() != text)
+            label->setText(text);
+    } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {
+        if (box->title() != text)
+            box->setTitle(text);
+    }
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+class QWidget;
+
+// The texts of the progress panel's fields, labels and frame title during a run. Setting a text
+// lays it out again, and on a job of small files a field changes many times between two repaints
+// of the panel; while held, only the last text of each widget is kept, and it is set when the
+// panel is painted or let go.
+class PanelTexts
+{
+public:
+    // A QLineEdit, QLabel or QGroupBox (its title).
+    void show(QWidget* widget, const QString& text);
+
+    void hold() { m_held = true; }
+    // Sets every kept text and stops keeping them.
+    void release();
+    // Sets every kept text; while held, texts go on being kept.
+    void apply();
+
+private:
+    static void set(QWidget* widget, const QString& text);
+
+    struct Pending
+    {
+        QWidget* widget;
+        QString text;
+    };
+    std::vector<Pending> m_pending;
+    bool m_held = false;
+};
