@@ -1,44 +1,20 @@
 // A damaged block device read by the real engine: the kernel reads ahead of the copier until the
 // first failed read, and every block that can be read must still reach the copy unchanged.
 #include "EngineTestJob.h"
+#include "LoopDevice.h"
 #include "MediumFiles.h"
 #include "Prompt.h"
 #include "RecoveryProcess.h"
 #include "SimulatedMedium.h"
 
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <unistd.h>
 
 using namespace EngineTestJob;
 using namespace MediumFiles;
 
 namespace {
-
-QString run(const QString& program, const QStringList& args)
-{
-    QProcess process;
-    process.start(program, args);
-    if (!process.waitForFinished(20000) || process.exitCode() != 0)
-        return {};
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-}
-
-// Detaches the loop device before the medium behind it is unmounted.
-struct LoopDevice
-{
-    QString losetup;
-    QString device;
-    ~LoopDevice()
-    {
-        if (!device.isEmpty())
-            run(losetup, {QStringLiteral("-d"), device});
-    }
-};
 
 struct Range
 {
@@ -78,19 +54,14 @@ private Q_SLOTS:
         medium.setImage(QStringLiteral("disk.img"));
         QVERIFY2(medium.mount(), qPrintable(medium.errorString()));
 
-        const QString losetup = QStandardPaths::findExecutable(
-            QStringLiteral("losetup"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
-        if (losetup.isEmpty() || ::geteuid() != 0 || !QFileInfo::exists(QStringLiteral("/dev/loop-control")))
-            QSKIP("loop devices need root and losetup");
-        const LoopDevice loop{losetup, run(losetup, {QStringLiteral("-r"), QStringLiteral("-f"),
-                                                     QStringLiteral("--show"), medium.mountPoint()})};
-        if (loop.device.isEmpty())
-            QSKIP("losetup cannot attach a loop device here");
+        const LoopDevice loop(medium.mountPoint());
+        if (loop.device().isEmpty())
+            QSKIP(qPrintable(loop.skipReason()));
 
         RecoveryProcess engine;
         fillTexts(engine);
-        const QString name = QFileInfo(loop.device).fileName();
-        setJob(engine, QStringLiteral("/dev/"), target.path() + QLatin1Char('/'), {loop.device});
+        const QString name = QFileInfo(loop.device()).fileName();
+        setJob(engine, QStringLiteral("/dev/"), target.path() + QLatin1Char('/'), {loop.device()});
         Prompt::ScopedAnswerer answerer([](const Prompt::Message&) { return QMessageBox::Cancel; });
         engine.StartProcess();
 

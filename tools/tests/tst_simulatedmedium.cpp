@@ -1,3 +1,4 @@
+#include "LoopDevice.h"
 #include "MediumFiles.h"
 #include "SimulatedMedium.h"
 
@@ -68,29 +69,6 @@ ReadResult readDirect(const QString& device, qint64 offset, qint64 size)
         result.bytes = QByteArray(static_cast<const char*>(buffer.get()), n);
     return result;
 }
-
-// Runs a program; its standard output, or a null string when it failed.
-QString run(const QString& program, const QStringList& args)
-{
-    QProcess process;
-    process.start(program, args);
-    if (!process.waitForFinished(30'000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0)
-        return {};
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-}
-
-// Detaches the loop device when it goes, before the medium behind it is unmounted.
-struct LoopDevice
-{
-    QString losetup;
-    QString device;
-    ~LoopDevice()
-    {
-        if (!device.isEmpty())
-            run(losetup, {QStringLiteral("-d"), device});
-    }
-};
 
 bool isMountPoint(const QString& path)
 {
@@ -464,15 +442,10 @@ void tst_SimulatedMedium::wholeFileAsADiskImage()
     QCOMPARE(readOnce(medium.mountPoint(), 4096, 512).error, EIO);
 
     // Given to losetup, it is a read-only block device with a bad sector.
-    const QString losetup = QStandardPaths::findExecutable(
-        QStringLiteral("losetup"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
-    if (losetup.isEmpty() || ::geteuid() != 0 || !QFileInfo::exists(QStringLiteral("/dev/loop-control")))
-        QSKIP("loop devices need root and losetup");
-    const LoopDevice loop{losetup, run(losetup, {QStringLiteral("-r"), QStringLiteral("-f"),
-                                                 QStringLiteral("--show"), medium.mountPoint()})};
-    if (loop.device.isEmpty())
-        QSKIP("losetup cannot attach a loop device here");
-    const QString& device = loop.device;
+    const LoopDevice loop(medium.mountPoint());
+    if (loop.device().isEmpty())
+        QSKIP(qPrintable(loop.skipReason()));
+    const QString& device = loop.device();
 
     const ReadResult before = readDirect(device, 3584, 512);
     QCOMPARE(before.count, qint64(512));
