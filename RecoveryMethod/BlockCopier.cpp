@@ -57,6 +57,10 @@ void BlockCopier::Attempt::make(FileAccess& files, bool checkExists)
         opened = files.openSource(file);
     if (opened.file && !destination.isEmpty())
         destinationExists = files.exists(destination);
+    if (createCopy && opened.file && !destinationExists) {
+        auto copy = files.createDestination(destination);
+        created = std::move(copy.file); // when it fails, the copy opens it again and reports why
+    }
 }
 
 void BlockCopier::openSoon(const QString& file, const QString& destination)
@@ -65,6 +69,7 @@ void BlockCopier::openSoon(const QString& file, const QString& destination)
     auto attempt = std::make_shared<Attempt>();
     attempt->file = file;
     attempt->destination = destination;
+    attempt->createCopy = true;
     if (m_host.startIo([files = m_files, attempt] { attempt->make(*files, true); }))
         m_soon = std::move(attempt);
 }
@@ -81,6 +86,7 @@ bool BlockCopier::OpenSourceFile(const QString& file, const QString& destination
 {
     m_source.reset();
     m_destinationExists = false;
+    m_created.reset();
     // The existence checks and the open go to the I/O thread as one call (fewer hand-overs for
     // every file), which may have been started while the previous file was being finished; a
     // failed open alone is repeated on Retry.
@@ -112,6 +118,8 @@ bool BlockCopier::OpenSourceFile(const QString& file, const QString& destination
         if (attempt->opened.file) {
             m_source = std::move(attempt->opened.file);
             m_destinationExists = attempt->destinationExists;
+            m_created = std::move(attempt->created);
+            m_createdPath = destination;
             return true;
         }
         if (!m_host.askRetry(attempt->opened.error))
@@ -144,7 +152,10 @@ int BlockCopier::Copying(const QString& file, const QString& file2, int& minBloc
     // resumed one keeps what the earlier run wrote. The first stretch opens it on its way; an
     // empty file has no stretch.
     const Destination copy{file2, startFrom == 0};
-    if (blockSize > 0) {
+    if (m_created && m_createdPath == file2) {
+        m_destination = std::exchange(m_created, nullptr); // new and empty: as either open leaves it
+    } else if (blockSize > 0) {
+        m_created.reset();
         m_openDestination = copy;
     } else {
         auto opened = std::make_shared<FileAccess::Opened<BlockDestination>>();
@@ -403,6 +414,7 @@ void BlockCopier::recordDamage()
 
 void BlockCopier::closeAll()
 {
+    m_created.reset();
     if (m_destination) {
         auto destination = std::move(m_destination);
         run([destination] { destination->close(); });

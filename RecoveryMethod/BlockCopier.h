@@ -43,6 +43,8 @@ public:
 
     // Starts OpenSourceFile's first try on the I/O thread while the control finishes the file
     // before; OpenSourceFile of the same file and destination takes its result. Nothing is read.
+    // When the source opens and the destination does not exist, the destination is created then
+    // (as the copy would create it first thing), and Copying writes to it.
     void openSoon(const QString& file, const QString& destination);
     // Forgets a try started by openSoon and not taken; false when the program is quitting.
     bool dropSoon();
@@ -96,9 +98,11 @@ private:
     {
         QString file;
         QString destination;
+        bool createCopy = false; // create the destination when the source opened and it does not exist
         bool exists = false;
         bool destinationExists = false;
         FileAccess::Opened<BlockSource> opened;
+        std::shared_ptr<BlockDestination> created;
         void make(FileAccess& files, bool checkExists);
     };
 
@@ -121,7 +125,9 @@ private:
     std::shared_ptr<QByteArray> m_buffer;            // one block
     std::shared_ptr<HostLink> m_link;                // the host as a stretch on the I/O thread sees it
     bool m_destinationExists = false;
-    std::shared_ptr<Attempt> m_soon;              // started by openSoon
+    std::shared_ptr<Attempt> m_soon;             // started by openSoon
+    std::shared_ptr<BlockDestination> m_created; // the new, empty destination of m_createdPath
+    QString m_createdPath;
     std::optional<Destination> m_openDestination; // to be opened by the next stretch
 
     QString m_file;

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <cerrno>
 #include <memory>
 
 // What one positioned read or write did: the bytes moved, or the errno of the failure.
@@ -59,6 +60,13 @@ public:
     virtual Opened<BlockSource> openSource(const QString& path) = 0;
     // Opens (creating) the destination for writing; `truncate` empties an existing file.
     virtual Opened<BlockDestination> openDestination(const QString& path, bool truncate) = 0;
+    // Creates the destination as a new, empty file; fails when anything of that name exists.
+    virtual Opened<BlockDestination> createDestination(const QString& path)
+    {
+        if (exists(path))
+            return {nullptr, Platform::fileErrorFromErrno(EEXIST)};
+        return openDestination(path, true);
+    }
     // Creates one folder level; true when it exists afterwards.
     virtual bool makeFolder(const QString& path) = 0;
     virtual bool remove(const QString& path) = 0;

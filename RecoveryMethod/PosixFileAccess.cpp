@@ -132,6 +132,14 @@ FileAccess::Opened<BlockDestination> PosixFileAccess::openDestination(const QStr
     return {std::make_unique<PosixDestination>(std::move(fd)), {}};
 }
 
+FileAccess::Opened<BlockDestination> PosixFileAccess::createDestination(const QString& path)
+{
+    Platform::UniqueFd fd(::open(native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!fd)
+        return {nullptr, Platform::fileErrorFromErrno(errno)};
+    return {std::make_unique<PosixDestination>(std::move(fd)), {}};
+}
+
 bool PosixFileAccess::makeFolder(const QString& path)
 {
     const QByteArray p = native(path);

@@ -12,6 +12,7 @@ public:
     bool exists(const QString& path) override;
     Opened<BlockSource> openSource(const QString& path) override;
     Opened<BlockDestination> openDestination(const QString& path, bool truncate) override;
+    Opened<BlockDestination> createDestination(const QString& path) override;
     bool makeFolder(const QString& path) override;
     bool remove(const QString& path) override;
     void readSoon(const QString& path) override;

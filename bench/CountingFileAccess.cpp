@@ -89,6 +89,14 @@ FileAccess::Opened<BlockDestination> CountingFileAccess::openDestination(const Q
     return opened;
 }
 
+FileAccess::Opened<BlockDestination> CountingFileAccess::createDestination(const QString& path)
+{
+    Opened<BlockDestination> opened = m_files->createDestination(path);
+    if (opened.file)
+        opened.file = std::make_unique<CountingDestination>(std::move(opened.file), m_counts);
+    return opened;
+}
+
 bool CountingFileAccess::makeFolder(const QString& path)
 {
     return m_files->makeFolder(path);

@@ -75,6 +75,10 @@ public:
     bool fileExists(const QString& path) override;
     Opened<BlockSource> openSource(const QString& path) override;
     Opened<BlockDestination> openDestination(const QString& path, bool truncate) override;
+    Opened<BlockDestination> createDestination(const QString& path) override
+    {
+        return FileAccess::createDestination(path);
+    }
     // Recorded, not done: the sources the engine asked to have read in the background.
     void readSoon(const QString& path) override;
     QStringList readSoonPaths() const;

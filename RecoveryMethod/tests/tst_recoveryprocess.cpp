@@ -193,6 +193,23 @@ private Q_SLOTS:
                  QStringList({text(14), Src + QStringLiteral("a.bin - ") + text(33), text(5)}));
     }
 
+    void destinationThatCannotBeCreatedAheadIsReportedInItsTurn()
+    {
+        // The second file's copy is created while the first is finished, and that fails.
+        addSource(QStringLiteral("a.bin"), 10);
+        addSource(QStringLiteral("gone/b.bin"), 10);
+        setJob(*m_engine, Src, m_dst, {Src + QStringLiteral("a.bin"), Src + QStringLiteral("gone/b.bin")});
+        Prompt::ScopedAnswerer answerer(cancelAll());
+        m_engine->StartProcess();
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages[0].startsWith(QStringLiteral("Unable to continue.")));
+        QCOMPARE(m_engine->Items_Count(), -1);
+        QCOMPARE(logLines(*m_engine),
+                 QStringList({text(14), Src + QStringLiteral("a.bin - ok"),
+                              Src + QStringLiteral("gone/b.bin - ") + text(33), text(5)}));
+        QCOMPARE(readFile(m_dst + QStringLiteral("a.bin")).size(), 10);
+    }
+
     void pauseAtTheThirdOfFiveThenResume()
     {
         QStringList entries;
