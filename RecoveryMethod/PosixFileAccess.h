@@ -4,7 +4,8 @@
 
 // The copier's files on the real file system: raw descriptors, positioned reads, the source
 // read-only, with the kernel's read-ahead on until its first failed read and off from then on
-// (read-ahead into a bad area costs the medium's retries for blocks the copier has not asked for).
+// (read-ahead into a bad area costs the medium's retries for blocks the copier has not asked for);
+// each failed read drops what is cached from its offset on, so a retry reads the medium again.
 class PosixFileAccess : public FileAccess
 {
 public:
