@@ -55,11 +55,15 @@ void BlockCopier::Attempt::make(FileAccess& files, bool checkExists)
         exists = files.fileExists(file);
     if (exists)
         opened = files.openSource(file);
-    if (opened.file && !destination.isEmpty())
+    if (!opened.file || destination.isEmpty())
+        return;
+    if (createCopy) {
+        // A copy just created did not exist; when it could not be created, the copy opens it
+        // again in its turn and reports why.
+        created = files.createDestination(destination).file;
+        destinationExists = !created && files.exists(destination);
+    } else {
         destinationExists = files.exists(destination);
-    if (createCopy && opened.file && !destinationExists) {
-        auto copy = files.createDestination(destination);
-        created = std::move(copy.file); // when it fails, the copy opens it again and reports why
     }
 }
 
@@ -152,10 +156,10 @@ int BlockCopier::Copying(const QString& file, const QString& file2, int& minBloc
     // resumed one keeps what the earlier run wrote. The first stretch opens it on its way; an
     // empty file has no stretch.
     const Destination copy{file2, startFrom == 0};
-    if (m_created && m_createdPath == file2) {
-        m_destination = std::exchange(m_created, nullptr); // new and empty: as either open leaves it
+    auto created = std::exchange(m_created, nullptr);
+    if (created && m_createdPath == file2) {
+        m_destination = std::move(created); // new and empty: as either open leaves it
     } else if (blockSize > 0) {
-        m_created.reset();
         m_openDestination = copy;
     } else {
         auto opened = std::make_shared<FileAccess::Opened<BlockDestination>>();
@@ -254,8 +258,6 @@ std::optional<BlockCopier::Stretch> BlockCopier::copyStretch(qint64 position, qi
             s.opened = destination;
         }
         for (;;) {
-            s.position = position;
-            s.blockSize = blockSize;
             if (buffer->size() < blockSize)
                 buffer->resize(blockSize);
             const IoResult read = source->readAt(position - 1, buffer->data(), blockSize);

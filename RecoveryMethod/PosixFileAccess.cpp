@@ -85,6 +85,15 @@ private:
     Platform::UniqueFd m_fd;
 };
 
+// Opens (creating) a destination; `flags` adds O_TRUNC or O_EXCL.
+FileAccess::Opened<BlockDestination> openForWriting(const QString& path, int flags)
+{
+    Platform::UniqueFd fd(::open(native(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666));
+    if (!fd)
+        return {nullptr, Platform::fileErrorFromErrno(errno)};
+    return {std::make_unique<PosixDestination>(std::move(fd)), {}};
+}
+
 } // namespace
 
 bool PosixFileAccess::fileExists(const QString& path)
@@ -125,19 +134,12 @@ FileAccess::Opened<BlockSource> PosixFileAccess::openSource(const QString& path)
 
 FileAccess::Opened<BlockDestination> PosixFileAccess::openDestination(const QString& path, bool truncate)
 {
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : 0);
-    Platform::UniqueFd fd(::open(native(path).constData(), flags, 0666));
-    if (!fd)
-        return {nullptr, Platform::fileErrorFromErrno(errno)};
-    return {std::make_unique<PosixDestination>(std::move(fd)), {}};
+    return openForWriting(path, truncate ? O_TRUNC : 0);
 }
 
 FileAccess::Opened<BlockDestination> PosixFileAccess::createDestination(const QString& path)
 {
-    Platform::UniqueFd fd(::open(native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!fd)
-        return {nullptr, Platform::fileErrorFromErrno(errno)};
-    return {std::make_unique<PosixDestination>(std::move(fd)), {}};
+    return openForWriting(path, O_EXCL);
 }
 
 bool PosixFileAccess::makeFolder(const QString& path)

@@ -83,7 +83,11 @@ FileAccess::Opened<BlockSource> CountingFileAccess::openSource(const QString& pa
 
 FileAccess::Opened<BlockDestination> CountingFileAccess::openDestination(const QString& path, bool truncate)
 {
-    Opened<BlockDestination> opened = m_files->openDestination(path, truncate);
+    return counted(m_files->openDestination(path, truncate));
+}
+
+FileAccess::Opened<BlockDestination> CountingFileAccess::counted(Opened<BlockDestination> opened) const
+{
     if (opened.file)
         opened.file = std::make_unique<CountingDestination>(std::move(opened.file), m_counts);
     return opened;
@@ -91,10 +95,7 @@ FileAccess::Opened<BlockDestination> CountingFileAccess::openDestination(const Q
 
 FileAccess::Opened<BlockDestination> CountingFileAccess::createDestination(const QString& path)
 {
-    Opened<BlockDestination> opened = m_files->createDestination(path);
-    if (opened.file)
-        opened.file = std::make_unique<CountingDestination>(std::move(opened.file), m_counts);
-    return opened;
+    return counted(m_files->createDestination(path));
 }
 
 bool CountingFileAccess::makeFolder(const QString& path)

@@ -34,6 +34,8 @@ public:
     void readSoon(const QString& path) override;
 
 private:
+    Opened<BlockDestination> counted(Opened<BlockDestination> opened) const;
+
     std::shared_ptr<FileAccess> m_files;
     // Shared with the open files, which may outlive this object on the engine's I/O thread.
     std::shared_ptr<IoCounts> m_counts;
