@@ -3,11 +3,15 @@
 #include "DrivePictures.h"
 #include "DriveTypeNames.h"
 #include "LocalWait.h"
-#include "Volumes.h"
+#include "PathRules.h"
+#include "Prompt.h"
+#include "UDisks2Client.h"
+#include "VolumeWatcher.h"
 
 #include <QComboBox>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QLabel>
-#include <QPointer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -19,16 +23,26 @@ int& sharedCharSet()
     return charSet;
 }
 
+// Each line of a toolbar caption fits the picker's width; the combo box keeps the whole text.
+QString fitLines(const QString& text, const QFontMetrics& metrics, int width)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        line = metrics.elidedText(line, Qt::ElideMiddle, width);
+    return lines.join(QLatin1Char('\n'));
+}
+
 } // namespace
 
 DrivesList::DrivesList(QWidget* parent)
     : QWidget(parent)
-    , m_source([] { return Platform::Volumes::list(); })
 {
     DriveTypeNames::resetToDefaults();
 
+    // Stacked, so that a narrow picker still shows all three buttons and the pressed one.
     m_drivesToolbar = new QToolBar(this);
     m_drivesToolbar->setObjectName(QStringLiteral("DrivesToolbar"));
+    m_drivesToolbar->setOrientation(Qt::Vertical);
     m_drivesToolbar->setIconSize(QSize(DrivePictures::Size, DrivePictures::Size));
     m_drivesToolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
 
@@ -38,6 +52,8 @@ DrivesList::DrivesList(QWidget* parent)
     m_drivesFullList = new QComboBox(this);
     m_drivesFullList->setObjectName(QStringLiteral("DrivesFullList"));
     connect(m_drivesFullList, &QComboBox::activated, this, &DrivesList::comboPicked);
+
+    setVolumeOrigin(Platform::VolumeOrigin::thisMachine());
 }
 
 DrivesList::~DrivesList()
@@ -45,8 +61,22 @@ DrivesList::~DrivesList()
     m_gone->store(true);
 }
 
+void DrivesList::setVolumeOrigin(const Platform::VolumeOrigin& origin)
+{
+    m_origin = origin;
+    m_source = [origin] { return Platform::Volumes::list(origin); };
+    delete m_watcher;
+    m_watcher = new Platform::VolumeWatcher(origin.bus, origin.mountTable, this);
+    // A hidden picker lists afresh when its page is shown again.
+    connect(m_watcher, &Platform::VolumeWatcher::changed, this, [this] {
+        if (m_listed && isVisible())
+            refreshDevices();
+    });
+}
+
 void DrivesList::setVolumeSource(VolumeSource source)
 {
+    delete m_watcher;
     m_source = std::move(source);
 }
 
@@ -79,17 +109,31 @@ void DrivesList::setLang(int index, const QString& text)
         DriveTypeNames::setName(index - 1, text);
 }
 
-void DrivesList::ShowDevices()
+void DrivesList::setText(Text which, const QString& text)
 {
-    // Deleting a button's action deletes the button with it.
-    for (QAction* action : std::as_const(m_buttonActions)) {
-        m_drivesToolbar->removeAction(action);
-        delete action;
+    DriveChoice::StateWords words = m_choice.stateWords();
+    switch (which) {
+    case Text::NotMounted:
+        words.notMounted = text;
+        break;
+    case Text::NotReady:
+        words.notReady = text;
+        break;
+    case Text::MountNotAllowed:
+        m_mountNotAllowed = text;
+        break;
+    case Text::MountUnreadable:
+        m_mountUnreadable = text;
+        break;
+    case Text::MountFailed:
+        m_mountFailed = text;
+        break;
     }
-    m_buttonActions.clear();
-    m_buttons.clear();
-    m_drivesFullList->clear();
+    m_choice.setStateWords(words);
+}
 
+std::optional<Platform::VolumeList> DrivesList::listVolumes()
+{
     const int generation = ++m_generation;
     QPointer<DrivesList> self(this);
     const std::shared_ptr<std::atomic<bool>> gone = m_gone;
@@ -102,21 +146,64 @@ void DrivesList::ShowDevices()
     } catch (const std::exception&) {
         volumes.clear(); // nothing could be asked: nothing is listed
     }
-    // Gone, or a newer call rebuilt the views while this one waited.
+    // Gone, or a newer call listed while this one waited.
     if (!self || generation != m_generation)
+        return std::nullopt;
+    return volumes;
+}
+
+void DrivesList::ShowDevices()
+{
+    clearViews();
+    const std::optional<Platform::VolumeList> volumes = listVolumes();
+    if (!volumes)
         return;
-    m_choice.rebuild(volumes);
+    m_choice.rebuildPreferring(*volumes, m_lastPicked);
+    m_listed = true;
     fillViews();
+}
+
+void DrivesList::refreshDevices()
+{
+    const std::optional<Platform::VolumeList> volumes = listVolumes();
+    if (!volumes)
+        return;
+    const QString before = m_choice.currentDriveName();
+    const QList<DriveChoice::Row> rowsBefore = m_choice.rows();
+    const int indexBefore = m_choice.currentDriveIndex();
+    if (!m_choice.rebuildPreferring(*volumes, before))
+        m_choice.rebuildPreferring(*volumes, m_lastPicked);
+    // Nothing changed for the user: leave the views (and what the pointer is over) alone.
+    if (m_choice.rows() == rowsBefore && m_choice.currentDriveIndex() == indexBefore &&
+        m_choice.currentDriveName() == before)
+        return;
+    clearViews();
+    fillViews();
+    if (m_choice.currentDriveName() != before)
+        Q_EMIT DriveChanged();
+}
+
+void DrivesList::clearViews()
+{
+    // Deleting a button's action deletes the button with it.
+    for (QAction* action : std::as_const(m_buttonActions)) {
+        m_drivesToolbar->removeAction(action);
+        delete action;
+    }
+    m_buttonActions.clear();
+    m_buttons.clear();
+    m_drivesFullList->clear();
 }
 
 void DrivesList::fillViews()
 {
     const QList<DriveChoice::Row>& rows = m_choice.rows();
+    const int captionWidth = std::max(width() - 16, DrivePictures::Size);
     for (int i = 0; i < m_choice.toolbarCount(); ++i) {
         const DriveChoice::Row& row = rows[i];
         auto* button = new QToolButton(m_drivesToolbar);
         button->setObjectName(QStringLiteral("Buttons(%1)").arg(i + 1));
-        button->setText(row.text);
+        button->setText(fitLines(row.buttonText, button->fontMetrics(), captionWidth));
         button->setIcon(DrivePictures::picture(row.type + 1));
         button->setIconSize(QSize(DrivePictures::Size, DrivePictures::Size));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -128,8 +215,10 @@ void DrivesList::fillViews()
         m_buttonActions.append(m_drivesToolbar->addWidget(button));
         m_buttons.append(button);
     }
-    for (const DriveChoice::Row& row : rows)
-        m_drivesFullList->addItem(row.text);
+    for (int i = 0; i < rows.size(); ++i) {
+        m_drivesFullList->addItem(rows[i].text);
+        m_drivesFullList->setItemData(i, rows[i].tooltip, Qt::ToolTipRole);
+    }
     selectMatchingComboItem();
     showPressedButton();
 }
@@ -148,7 +237,10 @@ void DrivesList::selectMatchingComboItem()
 
 void DrivesList::toolbarPicked(int position)
 {
+    if (mountInsteadOfPicking(position))
+        return;
     m_choice.pick(position);
+    m_lastPicked = m_choice.currentDriveName();
     showPressedButton();
     m_drivesToolbar->update();
     selectMatchingComboItem();
@@ -157,12 +249,71 @@ void DrivesList::toolbarPicked(int position)
 
 void DrivesList::comboPicked(int row)
 {
-    if (row < 0)
+    if (row < 0 || mountInsteadOfPicking(row + 1))
         return;
     m_choice.pick(row + 1);
+    m_lastPicked = m_choice.currentDriveName();
     showPressedButton();
     m_drivesFullList->setCurrentIndex(row);
     Q_EMIT DriveChanged();
+}
+
+bool DrivesList::mountInsteadOfPicking(int position)
+{
+    const QList<DriveChoice::Row>& rows = m_choice.rows();
+    if (position < 1 || position > rows.size() || rows[position - 1].mountHandle.isEmpty())
+        return false;
+    // The choice stays where it was until the file system is mounted.
+    showPressedButton();
+    selectMatchingComboItem();
+    if (!m_origin || isMounting())
+        return true;
+    const DriveChoice::Row& row = rows[position - 1];
+    m_mounting = row.mountHandle;
+    const QString shownName = row.text.section(QStringLiteral(" - "), 0, 0);
+    auto* call = new QDBusPendingCallWatcher(
+        Platform::UDisks2Client(m_origin->bus).mount(row.mountHandle, m_mountReadOnly), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this,
+            [this, shownName](QDBusPendingCallWatcher* finished) { mountFinished(finished, shownName); });
+    return true;
+}
+
+void DrivesList::mountFinished(QDBusPendingCallWatcher* call, const QString& shownName)
+{
+    call->deleteLater();
+    m_mounting.clear();
+    const QDBusPendingReply<QString> reply = *call;
+    if (reply.isError()) {
+        const QDBusError error = reply.error();
+        if (error.name() == QLatin1String("org.freedesktop.UDisks2.Error.AlreadyMounted")) {
+            refreshDevices(); // mounted meanwhile, by the desktop or another program
+            return;
+        }
+        using Failure = Platform::UDisks2Client::MountFailure;
+        const Failure failure = Platform::UDisks2Client::classifyMountError(error.name(), error.message());
+        QString text = failure == Failure::NotAllowed   ? m_mountNotAllowed
+                       : failure == Failure::Unreadable ? m_mountUnreadable
+                                                        : m_mountFailed;
+        text = text.arg(shownName);
+        // The system's own words say what exactly went wrong.
+        if (!error.message().isEmpty())
+            text += QStringLiteral("\n\n") + error.message();
+        Prompt::show({QMessageBox::Critical, QString(), text, QMessageBox::Ok, QMessageBox::Ok}, this);
+        return;
+    }
+    const QString mountPoint = Platform::PathRules::withClosingSlash(reply.value());
+    const QString before = m_choice.currentDriveName();
+    const std::optional<Platform::VolumeList> volumes = listVolumes();
+    if (!volumes)
+        return;
+    if (m_choice.rebuildPreferring(*volumes, mountPoint))
+        m_lastPicked = mountPoint;
+    else
+        m_choice.rebuildPreferring(*volumes, before);
+    clearViews();
+    fillViews();
+    if (m_choice.currentDriveName() != before)
+        Q_EMIT DriveChanged();
 }
 
 void DrivesList::resizeEvent(QResizeEvent* event)
