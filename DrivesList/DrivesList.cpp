@@ -2,7 +2,6 @@
 
 #include "DrivePictures.h"
 #include "DriveTypeNames.h"
-#include "LocalWait.h"
 #include "PathRules.h"
 #include "Prompt.h"
 #include "UDisks2Client.h"
@@ -58,7 +57,7 @@ DrivesList::DrivesList(QWidget* parent)
 
 DrivesList::~DrivesList()
 {
-    m_gone->store(true);
+    m_abandon->abandon();
 }
 
 void DrivesList::setVolumeOrigin(const Platform::VolumeOrigin& origin)
@@ -136,20 +135,18 @@ std::optional<Platform::VolumeList> DrivesList::listVolumes()
 {
     const int generation = ++m_generation;
     QPointer<DrivesList> self(this);
-    const std::shared_ptr<std::atomic<bool>> gone = m_gone;
-    Platform::VolumeList volumes;
+    std::optional<Platform::VolumeList> volumes;
     try {
         // The source bounds each volume's query; the wait stays off the window's thread.
-        const VolumeSource source = m_source;
-        volumes = Platform::callKeepingEventsAlive([source] { return source(); }, {}, 25, gone.get())
-                      .value_or(Platform::VolumeList{});
+        volumes = Platform::Background::callKeepingEventsAlive([source = m_source] { return source(); },
+                                                               m_abandon.get());
     } catch (const std::exception&) {
-        volumes.clear(); // nothing could be asked: nothing is listed
+        volumes.reset(); // nothing could be asked: nothing is listed
     }
     // Gone, or a newer call listed while this one waited.
     if (!self || generation != m_generation)
         return std::nullopt;
-    return volumes;
+    return volumes.value_or(Platform::VolumeList{});
 }
 
 void DrivesList::ShowDevices()

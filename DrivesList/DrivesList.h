@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Background.h"
 #include "DriveChoice.h"
 #include "Volume.h"
 #include "Volumes.h"
@@ -10,9 +11,9 @@
 #include <QString>
 #include <QWidget>
 
-#include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -145,6 +146,6 @@ private:
     QString m_mountUnreadable = QStringLiteral(
         "%1 could not be mounted: its file system is damaged or of a kind this system cannot read.");
     QString m_mountFailed = QStringLiteral("%1 could not be mounted.");
-    // Set when the picker goes, so a volume query still waiting is given up.
-    std::shared_ptr<std::atomic<bool>> m_gone = std::make_shared<std::atomic<bool>>(false);
+    // Fires when the picker goes, so a volume query still waiting is given up.
+    std::unique_ptr<Platform::Abandon> m_abandon = std::make_unique<Platform::Abandon>();
 };

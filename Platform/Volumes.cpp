@@ -1,6 +1,6 @@
 #include "Volumes.h"
 
-#include "BoundedCall.h"
+#include "Background.h"
 #include "MountTable.h"
 #include "PathRules.h"
 #include "UDisks2Client.h"
@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <future>
 #include <optional>
 
 namespace Platform {
@@ -41,20 +40,11 @@ SizeAnswer querySizes(const QString& root)
 // Asks every mounted volume for its sizes at once: the slowest volume, not their sum, sets the wait.
 void addSizes(VolumeList& volumes, std::chrono::milliseconds limit)
 {
-    struct Pending
-    {
-        std::shared_ptr<std::packaged_task<SizeAnswer()>> task;
-        std::future<SizeAnswer> answer;
-    };
-    std::vector<std::optional<Pending>> pending(static_cast<size_t>(volumes.size()));
+    std::vector<std::optional<Background::Pending<SizeAnswer>>> pending(static_cast<size_t>(volumes.size()));
     for (qsizetype i = 0; i < volumes.size(); ++i) {
-        if (!volumes[i].ready)
-            continue;
-        const QString root = volumes[i].root;
-        auto task = std::make_shared<std::packaged_task<SizeAnswer()>>([root] { return querySizes(root); });
-        auto future = task->get_future();
-        std::thread([task] { (*task)(); }).detach();
-        pending[static_cast<size_t>(i)] = Pending{task, std::move(future)};
+        if (volumes[i].ready)
+            pending[static_cast<size_t>(i)] =
+                Background::start([root = volumes[i].root] { return querySizes(root); });
     }
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (qsizetype i = 0; i < volumes.size(); ++i) {
@@ -62,11 +52,13 @@ void addSizes(VolumeList& volumes, std::chrono::milliseconds limit)
         if (!p)
             continue;
         Volume& v = volumes[i];
-        if (p->answer.wait_until(deadline) != std::future_status::ready) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (!p->waitFor(std::max(left, std::chrono::milliseconds(0)))) {
             v.ready = false;
             continue;
         }
-        const SizeAnswer sizes = p->answer.get();
+        const SizeAnswer sizes = p->take();
         v.ready = sizes.ok;
         v.totalBytes = sizes.total;
         v.freeBytes = sizes.free;
@@ -95,7 +87,7 @@ int kindRank(DriveType type)
 QString canonicalWithin(const QString& path, std::chrono::milliseconds limit)
 {
     const QByteArray encoded = QFile::encodeName(path);
-    const auto real = callWithin(limit, [encoded]() -> QByteArray {
+    const auto real = Background::callWithin(limit, [encoded]() -> QByteArray {
         char buffer[PATH_MAX];
         if (::realpath(encoded.constData(), buffer) == nullptr)
             return {};
