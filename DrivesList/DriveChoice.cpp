@@ -39,16 +39,21 @@ void DriveChoice::rebuild(const Platform::VolumeList& volumes)
         row.root = v.root.endsWith(QLatin1Char('/')) ? v.root.chopped(1) : v.root;
         row.tooltip = tooltipOf(v);
         const QString shown = row.root.isEmpty() ? QStringLiteral("/") : row.root;
-        QString typeLine = DriveTypeNames::name(row.type);
+        // The type name, then the state of a drive that is not mounted; empty words are left out.
+        QStringList words;
+        if (const QString typeName = DriveTypeNames::name(row.type); !typeName.isEmpty())
+            words.append(typeName);
         if (!v.mounted) {
             const QString& state = v.canBeMounted() ? m_words.notMounted : m_words.notReady;
-            typeLine = typeLine.isEmpty() ? state : typeLine + QStringLiteral(" - ") + state;
+            if (!state.isEmpty())
+                words.append(state);
         }
         const QString named = v.description.isEmpty() || v.description == shown
                                   ? shown
                                   : shown + QStringLiteral(" (") + v.description + QLatin1Char(')');
-        row.text = typeLine.isEmpty() ? named : named + QStringLiteral(" - ") + typeLine;
-        row.buttonText = typeLine.isEmpty() ? shown : shown + QLatin1Char('\n') + typeLine;
+        row.text = (QStringList{named} + words).join(QStringLiteral(" - "));
+        // One line each for the narrow toolbar: mount point, type name, state.
+        row.buttonText = (QStringList{shown} + words).join(QLatin1Char('\n'));
         row.usable = isUsable(v);
         if (v.canBeMounted())
             row.mountHandle = v.mountHandle;

@@ -7,6 +7,7 @@
 #include "UDisks2Client.h"
 #include "VolumeWatcher.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -38,12 +39,13 @@ DrivesList::DrivesList(QWidget* parent)
 {
     DriveTypeNames::resetToDefaults();
 
-    // Stacked, so that a narrow picker still shows all three buttons and the pressed one.
+    // Stacked, with the caption beside the picture, so that a narrow picker still shows all three
+    // buttons and the pressed one is the user's choice.
     m_drivesToolbar = new QToolBar(this);
     m_drivesToolbar->setObjectName(QStringLiteral("DrivesToolbar"));
     m_drivesToolbar->setOrientation(Qt::Vertical);
     m_drivesToolbar->setIconSize(QSize(DrivePictures::Size, DrivePictures::Size));
-    m_drivesToolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_drivesToolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
     m_sourceDriveLabel = new QLabel(this);
     m_sourceDriveLabel->setObjectName(QStringLiteral("SourceDriveLabel"));
@@ -195,7 +197,7 @@ void DrivesList::clearViews()
 void DrivesList::fillViews()
 {
     const QList<DriveChoice::Row>& rows = m_choice.rows();
-    const int captionWidth = std::max(width() - 16, DrivePictures::Size);
+    const int captionWidth = std::max(width() - DrivePictures::Size - 28, DrivePictures::Size);
     for (int i = 0; i < m_choice.toolbarCount(); ++i) {
         const DriveChoice::Row& row = rows[i];
         auto* button = new QToolButton(m_drivesToolbar);
@@ -203,7 +205,7 @@ void DrivesList::fillViews()
         button->setText(fitLines(row.buttonText, button->fontMetrics(), captionWidth));
         button->setIcon(DrivePictures::picture(row.type + 1));
         button->setIconSize(QSize(DrivePictures::Size, DrivePictures::Size));
-        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setToolTip(row.tooltip);
         button->setCheckable(true);
         button->setAutoRaise(true);
@@ -216,6 +218,8 @@ void DrivesList::fillViews()
         m_drivesFullList->addItem(rows[i].text);
         m_drivesFullList->setItemData(i, rows[i].tooltip, Qt::ToolTipRole);
     }
+    // The open list shows whole rows even where the closed box is narrower.
+    m_drivesFullList->view()->setMinimumWidth(m_drivesFullList->view()->sizeHintForColumn(0) + 24);
     selectMatchingComboItem();
     showPressedButton();
 }

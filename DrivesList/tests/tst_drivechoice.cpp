@@ -120,7 +120,7 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("/ (Samsung SSD 870) - Fixed"),
                               QStringLiteral("/dev/sdc1 (Kingston DataTraveler) - Removable - non monté"),
                               QStringLiteral("/dev/sr0 - CD-ROM - pas prêt")}));
-        QCOMPARE(choice.rows()[1].buttonText, QStringLiteral("/dev/sdc1\nRemovable - non monté"));
+        QCOMPARE(choice.rows()[1].buttonText, QStringLiteral("/dev/sdc1\nRemovable\nnon monté"));
         QCOMPARE(choice.rows()[1].tooltip, QStringLiteral("Kingston DataTraveler\nDATA"));
         QCOMPARE(choice.rows()[1].mountHandle, stick.mountHandle);
         QCOMPARE(choice.rows()[0].tooltip, QStringLiteral("Samsung SSD 870\nsystem"));

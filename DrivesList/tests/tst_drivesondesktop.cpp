@@ -2,9 +2,11 @@
 #include "MockDiskService.h"
 #include "Prompt.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -125,6 +127,31 @@ private Q_SLOTS:
         QCOMPARE(list.choice().rows()[1].tooltip, QStringLiteral("SanDisk Cruzer Blade\nSTICK"));
         auto* first = list.findChild<QToolButton*>(QStringLiteral("Buttons(1)"));
         QVERIFY(first && first->isChecked());
+    }
+
+    // The picker beside its open list, for the documentation (only with KORVALIS_SCREENSHOTS set).
+    void screenshot()
+    {
+        const QByteArray dir = qgetenv("KORVALIS_SCREENSHOTS");
+        if (dir.isEmpty())
+            QSKIP("KORVALIS_SCREENSHOTS is not set");
+        DrivesList list;
+        list.setLang(0, QStringLiteral("Source drive:"));
+        show(list);
+        QTest::qWait(50); // let the toolbar lay its buttons out
+        comboOf(list)->showPopup();
+        QWidget* popup = comboOf(list)->view()->window();
+        QTest::qWait(50);
+        const QPixmap picker = list.grab();
+        const QPixmap open = popup->grab();
+        QPixmap both(picker.width() + open.width() + 10, std::max(picker.height(), open.height()));
+        both.fill(list.palette().window().color());
+        QPainter painter(&both);
+        painter.drawPixmap(0, 0, picker);
+        painter.drawPixmap(picker.width() + 10, 0, open);
+        painter.end();
+        comboOf(list)->hidePopup();
+        QVERIFY(both.save(QString::fromLocal8Bit(dir) + QStringLiteral("/drives-on-desktop.png")));
     }
 
     void clickMountsTheStickReadOnly()
