@@ -170,7 +170,10 @@ void DrivesList::refreshDevices()
     const QString before = m_choice.currentDriveName();
     const QList<DriveChoice::Row> rowsBefore = m_choice.rows();
     const int indexBefore = m_choice.currentDriveIndex();
-    if (!m_choice.rebuildPreferring(*volumes, before))
+    // A file system the user just had mounted is chosen by whichever listing comes first.
+    if (!m_justMounted.isEmpty() && m_choice.rebuildPreferring(*volumes, m_justMounted))
+        m_justMounted.clear();
+    else if (!m_choice.rebuildPreferring(*volumes, before))
         m_choice.rebuildPreferring(*volumes, m_lastPicked);
     // Nothing changed for the user: leave the views (and what the pointer is over) alone.
     if (m_choice.rows() == rowsBefore && m_choice.currentDriveIndex() == indexBefore &&
@@ -242,6 +245,7 @@ void DrivesList::toolbarPicked(int position)
         return;
     m_choice.pick(position);
     m_lastPicked = m_choice.currentDriveName();
+    m_justMounted.clear();
     showPressedButton();
     m_drivesToolbar->update();
     selectMatchingComboItem();
@@ -254,6 +258,7 @@ void DrivesList::comboPicked(int row)
         return;
     m_choice.pick(row + 1);
     m_lastPicked = m_choice.currentDriveName();
+    m_justMounted.clear();
     showPressedButton();
     m_drivesFullList->setCurrentIndex(row);
     Q_EMIT DriveChanged();
@@ -302,19 +307,9 @@ void DrivesList::mountFinished(QDBusPendingCallWatcher* call, const QString& sho
         Prompt::show({QMessageBox::Critical, QString(), text, QMessageBox::Ok, QMessageBox::Ok}, this);
         return;
     }
-    const QString mountPoint = Platform::PathRules::withClosingSlash(reply.value());
-    const QString before = m_choice.currentDriveName();
-    const std::optional<Platform::VolumeList> volumes = listVolumes();
-    if (!volumes)
-        return;
-    if (m_choice.rebuildPreferring(*volumes, mountPoint))
-        m_lastPicked = mountPoint;
-    else
-        m_choice.rebuildPreferring(*volumes, before);
-    clearViews();
-    fillViews();
-    if (m_choice.currentDriveName() != before)
-        Q_EMIT DriveChanged();
+    m_justMounted = Platform::PathRules::withClosingSlash(reply.value());
+    m_lastPicked = m_justMounted;
+    refreshDevices();
 }
 
 void DrivesList::resizeEvent(QResizeEvent* event)
