@@ -360,6 +360,7 @@ void Wizard::buildDestinationPage()
     const int height = twipsToPixels(PageHeight) - top - 8;
     m_drivesList2 = new DrivesList(page);
     m_drivesList2->setObjectName(QStringLiteral("DrivesList2"));
+    m_drivesList2->setMountReadOnly(false); // recovered files are written there
     m_drivesList2->setGeometry(10, top, 200, height);
     m_filesList2 = new FilesAndFoldersList(page);
     m_filesList2->setObjectName(QStringLiteral("FilesAndFoldersList2"));
@@ -731,6 +732,13 @@ void Wizard::applyTexts(const LangTexts& texts, const LanguageTexts& controls)
     m_drivesList2->setFontCharSet(charSet);
     m_drivesList1->setLang(0, m_texts[21] + QLatin1Char(':'));
     m_drivesList2->setLang(0, m_texts[86] + QLatin1Char(':'));
+    for (DrivesList* drives : {m_drivesList1, m_drivesList2}) {
+        drives->setText(DrivesList::Text::NotMounted, m_texts[220]);
+        drives->setText(DrivesList::Text::NotReady, m_texts[221]);
+        drives->setText(DrivesList::Text::MountNotAllowed, m_texts[222]);
+        drives->setText(DrivesList::Text::MountUnreadable, m_texts[223]);
+        drives->setText(DrivesList::Text::MountFailed, m_texts[224]);
+    }
     for (FilesAndFoldersList* browser : {m_filesList1, m_filesList2}) {
         browser->setFontCharSet(charSet);
         for (qsizetype i = 1; i < controls.browserTexts.size(); ++i)

@@ -128,10 +128,11 @@ private Q_SLOTS:
     void textRegisterBounds()
     {
         TextRegister texts;
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, texts.setText(151, QStringLiteral("x")));
-        texts.setText(150, QStringLiteral("last"));
-        QCOMPARE(texts.text(150), QStringLiteral("last"));
-        QCOMPARE(texts.text(151), QString());
+        const int last = TextRegister::Size - 1;
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, texts.setText(last + 1, QStringLiteral("x")));
+        texts.setText(last, QStringLiteral("last"));
+        QCOMPARE(texts.text(last), QStringLiteral("last"));
+        QCOMPARE(texts.text(last + 1), QString());
         texts.setText(0, QStringLiteral(" 204 "));
         QCOMPARE(texts.charSet(), 204);
     }

@@ -21,6 +21,8 @@ const QList<int> UsedMainTexts = {1,  2,  3,  5,  6,   7,   8,   9,   10,  11,  
                                   25, 26, 28, 29, 30,  31,  32,  33,  34,  35,  36,  37,  38,  39,  40,  41,
                                   51, 52, 53, 54, 55,  57,  61,  62,  66,  67,  70,  71,  75,  78,  86,  88,
                                   90, 91, 92, 95, 112, 113, 115, 120, 123, 126, 127, 128, 129, 130, 136, 137};
+// The drive pickers' states and mount messages.
+const QList<int> DrivePickerTexts = {220, 221, 222, 223, 224};
 // Texts the program follows with ":", ": ", "..." or a step number.
 const QList<int> JoinedMainTexts = {21, 39, 57, 86, 113};
 
@@ -100,7 +102,7 @@ private Q_SLOTS:
         QVERIFY(numeric);
         QCOMPARE(int(loaded.charset), ExpectedCharsets[language]);
 
-        for (const int number : UsedMainTexts)
+        for (const int number : UsedMainTexts + DrivePickerTexts)
             QVERIFY2(!texts[number].trimmed().isEmpty(),
                      qPrintable(QStringLiteral("main text %1").arg(number)));
         for (const int number : JoinedMainTexts)
@@ -146,7 +148,7 @@ private Q_SLOTS:
         for (const QString& text : all)
             QVERIFY2(!text.contains(QLatin1Char('{')), qPrintable(text));
         if (language == Russian) {
-            for (const int number : UsedMainTexts) {
+            for (const int number : UsedMainTexts + DrivePickerTexts) {
                 if (number != 1 && number != 3)
                     QVERIFY2(hasCyrillic(texts[number]),
                              qPrintable(QStringLiteral("main text %1").arg(number)));
@@ -168,7 +170,7 @@ private Q_SLOTS:
         // Each translation is a translation: most texts differ from the English ones.
         for (int language = 2; language <= LanguageCount; ++language) {
             int same = 0;
-            for (const int number : UsedMainTexts)
+            for (const int number : UsedMainTexts + DrivePickerTexts)
                 same += all[language - 1][number] == all[0][number];
             QVERIFY2(
                 same <= 6,
