@@ -61,7 +61,7 @@ bool extractImage(const QString& image, const QString& folder)
 LangTexts numberedTexts()
 {
     LangTexts texts;
-    for (int n = 1; n <= 150; ++n)
+    for (int n = 1; n < int(texts.size()); ++n)
         texts[static_cast<size_t>(n)] = QStringLiteral("t%1").arg(n);
     return texts;
 }
@@ -85,14 +85,20 @@ private:
 
     QString path(const QString& name) const { return m_work.filePath(name); }
 
-    // A window whose recorder writes into image, with the temporary folder tempFolder.
+    // A window whose recorder writes into image (no recorder at all when image is empty), with
+    // the temporary folder tempFolder.
     std::unique_ptr<Wizard> makeWizard(const QString& appFolder, const QString& image,
                                        const QString& tempFolder)
     {
-        qputenv("KORVALIS_EXTRA_RECORDERS", (QStringLiteral("stdio:") + image).toUtf8());
+        QStringList targets;
+        if (!image.isEmpty())
+            targets << QStringLiteral("stdio:") + image;
+        const auto previous = CDDVDBurner2::setFactory([targets] {
+            return std::make_unique<LibburnRecorder>(LibburnRecorder::Options{false, targets});
+        });
         QDir().mkpath(appFolder); // the run's history is written there
         auto w = std::make_unique<Wizard>(appFolder);
-        qunsetenv("KORVALIS_EXTRA_RECORDERS");
+        CDDVDBurner2::setFactory(previous);
         w->applyTexts(numberedTexts(), LanguageTexts{});
         w->setTempPath(tempFolder);
         w->show();

@@ -128,10 +128,10 @@ private Q_SLOTS:
     void textRegisterBounds()
     {
         TextRegister texts;
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, texts.setText(151, QStringLiteral("x")));
-        texts.setText(150, QStringLiteral("last"));
-        QCOMPARE(texts.text(150), QStringLiteral("last"));
-        QCOMPARE(texts.text(151), QString());
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, texts.setText(TextRegister::Size, QStringLiteral("x")));
+        texts.setText(TextRegister::Size - 1, QStringLiteral("last"));
+        QCOMPARE(texts.text(TextRegister::Size - 1), QStringLiteral("last"));
+        QCOMPARE(texts.text(TextRegister::Size), QString());
         texts.setText(0, QStringLiteral(" 204 "));
         QCOMPARE(texts.charSet(), 204);
     }
