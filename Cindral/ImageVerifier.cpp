@@ -56,10 +56,11 @@ int sourceReadBlock(IsoDataSource* src, uint32_t lba, uint8_t* buffer)
     return ISO_SUCCESS;
 }
 
+// libisofs frees the source itself (with free()) after this.
 void sourceFree(IsoDataSource* src)
 {
     delete static_cast<SourceData*>(src->data);
-    delete src;
+    src->data = nullptr;
 }
 
 struct SourceRelease
@@ -158,7 +159,10 @@ Outcome check(const BlockReader& reader, int expectedFiles, const std::function<
 {
     LibburnSession::ensureIsofs();
     Outcome outcome;
-    auto* src = new IsoDataSource{};
+    // Allocated as libisofs frees it.
+    auto* src = static_cast<IsoDataSource*>(std::calloc(1, sizeof(IsoDataSource)));
+    if (!src)
+        return outcome;
     src->version = 0;
     src->refcount = 1;
     src->open = sourceOpen;
@@ -178,6 +182,8 @@ Outcome check(const BlockReader& reader, int expectedFiles, const std::function<
     const std::unique_ptr<IsoReadOpts, ReadOptsRelease> opts(rawOpts);
     // Read the checksums and refuse a session whose own checksum tags do not match.
     iso_read_opts_set_no_md5(opts.get(), 0);
+    // The checksums are found through AAIP, which a reader skips unless asked.
+    iso_read_opts_set_no_aaip(opts.get(), 0);
     IsoReadImageFeatures* rawFeatures = nullptr;
     const int rc = iso_image_import(image.get(), source.get(), opts.get(), &rawFeatures);
     const std::unique_ptr<IsoReadImageFeatures, FeaturesRelease> features(rawFeatures);
