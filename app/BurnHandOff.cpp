@@ -230,10 +230,12 @@ void BurnHandOff::onEraseButtonClick(int index)
 
 void BurnHandOff::onEraseDone()
 {
+    // The reset below clears the recorder's status; how the erase ended is taken first.
+    const QString status = m_burner.StatusText();
     m_burner.DriveCommand22();
     m_burner.DriveCommand34();
     if (m_eraseForm)
-        m_eraseForm->eraseFinished();
+        m_eraseForm->eraseFinished(status);
 }
 
 bool BurnHandOff::showEraseForm()

@@ -82,17 +82,16 @@ void EraseMediaForm::showProgress()
     CancelErase->setEnabled(!m_cancelled && m_burner.CanCancelErase());
 }
 
-void EraseMediaForm::eraseFinished()
+void EraseMediaForm::eraseFinished(const QString& recorderStatus)
 {
     CancelErase->setEnabled(false);
-    const bool ok = m_burner.StatusText() == QLatin1String("Done");
-    if (!ok) {
+    if (recorderStatus != QLatin1String("Done")) {
         // Closing over a failure would leave the user with a disc in an unknown state and no word.
         Timer1->stop();
-        QTimer::singleShot(0, this, [this] {
+        QTimer::singleShot(0, this, [this, why = recorderStatus] {
             if (!m_cancelled) {
                 QString text = m_texts.failed;
-                if (const QString why = m_burner.StatusText(); !why.isEmpty())
+                if (!why.isEmpty())
                     text += QStringLiteral("\n\n") + why;
                 Prompt::show({QMessageBox::Critical, QStringLiteral("Korvalis"), text}, this);
             }

@@ -34,9 +34,10 @@ public:
     // What one tick of Timer1 decides: true closes the dialog.
     static bool closesAtTick(int interval, int mediaType);
 
-    // The host's answer to the recorder's EraseDone: the dialog closes one FinishMs later, or,
-    // when the erase failed, at once after telling why.
-    void eraseFinished();
+    // The host's answer to the recorder's EraseDone, with the recorder's status as it was then
+    // ("Done" when the disc was erased, else the reason): the dialog closes one FinishMs later,
+    // or, when the erase failed, at once after telling why.
+    void eraseFinished(const QString& recorderStatus = QStringLiteral("Done"));
 
     // After the dialog has closed: whether the disc was erased.
     bool erased() const { return m_erased; }
