@@ -1238,8 +1238,12 @@ void Wizard::GotoReportPage(bool stoppedEarly, bool canResume)
     SetNavButtons(false, false, false);
     ShowRunSummary(stoppedEarly, canResume, engineTotals());
     const QString burnCheck = m_flow.CurrentPage == BurnPage ? m_burnHandOff->burnCheck() : QString();
-    if (!burnCheck.isEmpty())
-        m_reportValues[2]->setText(m_reportValues[2]->text() + QLatin1Char('\n') + burnCheck);
+    m_reportValues[2]->setToolTip(QString());
+    if (!burnCheck.isEmpty()) {
+        // The outcome line names how the disc read back; the whole of it also in its tooltip.
+        m_reportValues[2]->setText(m_reportValues[2]->text() + QStringLiteral(" \u2014 ") + burnCheck);
+        m_reportValues[2]->setToolTip(m_reportValues[2]->text());
+    }
     recordRun(stoppedEarly, canResume);
     const bool copyForBurn =
         m_flow.WizardMode == ModeRecoverToDiscViaTemp || m_flow.WizardMode == ModeDiscToDisc;
