@@ -26,7 +26,8 @@ QString isoError(int code, const QString& what)
 }
 
 // Adds the folder's contents below dir; returns an error text, empty on success.
-QString addContents(IsoImage* image, IsoDir* dir, const ImageTree::Dir& folder, IsoImageBuilder::Result& result)
+QString addContents(IsoImage* image, IsoDir* dir, const ImageTree::Dir& folder,
+                    IsoImageBuilder::Result& result)
 {
     for (const auto& [name, sub] : folder.dirs) {
         IsoDir* made = nullptr;

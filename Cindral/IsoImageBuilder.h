@@ -31,9 +31,9 @@ public:
     {
         BurnSourcePtr source;
         qint64 bytes = 0;
-        int files = 0;        // files in the image
-        QStringList leftOut;  // links to folders, by their path on disk
-        QString error;        // set when source is empty
+        int files = 0;       // files in the image
+        QStringList leftOut; // links to folders, by their path on disk
+        QString error;       // set when source is empty
     };
 
     static Result build(const ImageTree& tree, const QString& volumeId);

@@ -15,13 +15,13 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLocale>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QProgressBar>
 #include <QStyle>
 #include <QTime>
@@ -309,9 +309,9 @@ void K3Cindral::InitializeMe(const QString& sourceRoot, const QString& stagingRo
     if (VolumeLabel->text().isEmpty() || sourceRoot != m_sourceRoot) {
         // The name of the folder the files come from, or the day they were burned.
         const QString folder = QFileInfo(QDir::cleanPath(sourceRoot)).fileName();
-        VolumeLabel->setText(!folder.isEmpty() ? folder.left(32)
-                                               : QStringLiteral("Korvalis ") +
-                                                     QDate::currentDate().toString(Qt::ISODate));
+        VolumeLabel->setText(!folder.isEmpty()
+                                 ? folder.left(32)
+                                 : QStringLiteral("Korvalis ") + QDate::currentDate().toString(Qt::ISODate));
     }
     m_sourceRoot = sourceRoot;
     m_stagingRoot = stagingRoot;
@@ -389,7 +389,8 @@ bool K3Cindral::ChooseImageFile()
     dialog.setNameFilter(m_texts[42]);
     dialog.setDefaultSuffix(QStringLiteral("iso"));
     dialog.setDirectory(QDir::homePath());
-    dialog.selectFile(VolumeLabel->text().isEmpty() ? QStringLiteral("disc.iso") : VolumeLabel->text() + QStringLiteral(".iso"));
+    dialog.selectFile(VolumeLabel->text().isEmpty() ? QStringLiteral("disc.iso")
+                                                    : VolumeLabel->text() + QStringLiteral(".iso"));
     const bool chosen = Prompt::exec(dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
     m_choosing = false;
     if (!chosen) {
@@ -486,7 +487,7 @@ int K3Cindral::PrepareBurn()
     m_burner->setBurnOptionC(true);
     m_burner->setWriteSpeed(SpeedRange::valueOf(CDDVDSpeed->currentText()));
     m_burner->setVolumeLabel(VolumeLabel->text().trimmed().isEmpty() ? QStringLiteral("KORVALIS")
-                                                                      : VolumeLabel->text().trimmed());
+                                                                     : VolumeLabel->text().trimmed());
     m_verifyState = CDDVDBurner2::Verify::NotChecked;
     m_verifyText.clear();
     ProgressText->clear();
@@ -541,8 +542,8 @@ void K3Cindral::BurnIt()
         room = MediaKind::nominalBlocks(m_burner->MediaType());
     if (room > 0 && blocks > room) {
         const QLocale locale;
-        endBurnAborted(m_texts[43].arg(locale.formattedDataSize(blocks * 2048),
-                                       locale.formattedDataSize(room * 2048)));
+        endBurnAborted(
+            m_texts[43].arg(locale.formattedDataSize(blocks * 2048), locale.formattedDataSize(room * 2048)));
         return;
     }
     for (const QString& note : m_burner->Messages())
@@ -734,7 +735,8 @@ void K3Cindral::showProgressText(double blocks)
         const double perSecond = (blocks - m_progressBlocks) * 2048 / 1024 / 1024 * 1000 / double(ms);
         parts << m_texts[47].arg(locale.toString(perSecond, 'f', 1));
         const int left = int((total - written) / perSecond);
-        parts << m_texts[48].arg(QStringLiteral("%1:%2").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0')));
+        parts << m_texts[48].arg(
+            QStringLiteral("%1:%2").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0')));
     }
     ProgressText->setText(parts.join(QStringLiteral(", ")));
 }

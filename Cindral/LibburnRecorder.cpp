@@ -1,7 +1,7 @@
 #include "LibburnRecorder.h"
 
-#include "LibburnSession.h"
 #include "ImageVerifier.h"
+#include "LibburnSession.h"
 #include "MediaKind.h"
 
 #include <QDir>
@@ -212,7 +212,7 @@ struct LibburnRecorder::Shared
     bool listChanged = false; // since the window last heard of it
     std::vector<Recorder> recorders;
     std::vector<Recorder> drives; // as last scanned
-    std::vector<Recorder> others;       // stdio targets and image files, after the drives
+    std::vector<Recorder> others; // stdio targets and image files, after the drives
 
     QString selected; // address
     bool selectedIsImage = false;
@@ -469,7 +469,8 @@ void eraseTask(const std::shared_ptr<Shared>& shared, const QString& address, bo
     switch (MediaKind::eraseMethod(code)) {
     case MediaKind::EraseMethod::Blank:
         if (burn_disc_erasable(drive) <= 0) {
-            endJob(*shared, false, eraseFailure(*shared, QStringLiteral("The recorder cannot erase this disc")));
+            endJob(*shared, false,
+                   eraseFailure(*shared, QStringLiteral("The recorder cannot erase this disc")));
             return;
         }
         burn_disc_erase(drive, quick ? 1 : 0);
@@ -553,8 +554,8 @@ void LibburnRecorder::watchDevices()
 {
     // A USB recorder plugged in makes a /dev/sr* node; that is the moment to look again.
     const auto opticalNodes = [] {
-        return QDir(QStringLiteral("/dev")).entryList({QStringLiteral("sr*")}, QDir::System | QDir::Files,
-                                                      QDir::Name);
+        return QDir(QStringLiteral("/dev"))
+            .entryList({QStringLiteral("sr*")}, QDir::System | QDir::Files, QDir::Name);
     };
     m_opticalDevices = opticalNodes();
     m_devices.addPath(QStringLiteral("/dev"));
@@ -870,9 +871,7 @@ bool LibburnRecorder::CanCancelErase()
     return false;
 }
 
-void LibburnRecorder::CancelErase()
-{
-}
+void LibburnRecorder::CancelErase() {}
 
 CDDVDBurner2::Verify LibburnRecorder::VerifyState() const
 {

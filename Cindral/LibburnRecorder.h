@@ -81,7 +81,7 @@ private:
     void watchDevices();
 
     std::shared_ptr<Shared> m_shared;
-    QTimer m_poll; // follows a burn or an erase
+    QTimer m_poll;                // follows a burn or an erase
     QFileSystemWatcher m_devices; // drives plugged in or removed
     QElapsedTimer m_lastReading;
     ImageTree m_tree;

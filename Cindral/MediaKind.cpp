@@ -52,9 +52,9 @@ int codeForProfile(int profile)
 QString name(int code)
 {
     static const std::array<const char*, LastCode + 1> names = {
-        "",      "CD",       "CD-R",     "CD-RW",    "DVD Rom", "DVD-R", "DVD RAM",
-        "DVDRWRO", "DVDRWSR", "DVD-RW",   "DVD+RW",   "DVD+R",   "DVD-R DL", "DVD+R DL",
-        "BD-ROM", "BD-R",    "BD-RE",    "",         "ISO image file"};
+        "",        "CD",      "CD-R",   "CD-RW",  "DVD Rom",       "DVD-R",    "DVD RAM",
+        "DVDRWRO", "DVDRWSR", "DVD-RW", "DVD+RW", "DVD+R",         "DVD-R DL", "DVD+R DL",
+        "BD-ROM",  "BD-R",    "BD-RE",  "",       "ISO image file"};
     if (code < 0 || code > LastCode)
         return {};
     return QLatin1String(names[size_t(code)]);

@@ -14,8 +14,9 @@
 #include <cmath>
 
 EraseMediaForm::EraseMediaForm(CDDVDBurner2& burner, const QString& labelText, QWidget* parent)
-    : EraseMediaForm(burner, Texts{labelText, QStringLiteral("The disc could not be erased."), QStringLiteral("Cancel")},
-                     parent)
+    : EraseMediaForm(
+          burner, Texts{labelText, QStringLiteral("The disc could not be erased."), QStringLiteral("Cancel")},
+          parent)
 {
 }
 

@@ -1411,7 +1411,8 @@ void Wizard::recordRun(bool stoppedEarly, bool canResume)
         // The disc (or image file) is where the files went; the history keeps how it read back.
         const QString burnCheck = m_burnHandOff->burnCheck();
         if (!burnCheck.isEmpty())
-            run.destination = m_burnHandOff->burnTarget() + QStringLiteral(" (") + burnCheck + QLatin1Char(')');
+            run.destination =
+                m_burnHandOff->burnTarget() + QStringLiteral(" (") + burnCheck + QLatin1Char(')');
     }
     HistoryWriter(*m_reportEng, ReportsFile::pathIn(m_appFolder)).appendOrTell(run, this);
     // The restart entry follows the history at once, so it never offers a finished run.

@@ -264,8 +264,8 @@ void ScriptedRecorder::Rescan()
     if (m_pluggedIn.empty())
         return;
     // New drives come before the image files, as a real scan lists them.
-    auto firstImage = std::find_if(m_recorders.begin(), m_recorders.end(),
-                                   [](const Recorder& r) { return r.imageTarget; });
+    auto firstImage =
+        std::find_if(m_recorders.begin(), m_recorders.end(), [](const Recorder& r) { return r.imageTarget; });
     m_recorders.insert(firstImage, m_pluggedIn.begin(), m_pluggedIn.end());
     m_pluggedIn.clear();
     Q_EMIT RecordersChanged();

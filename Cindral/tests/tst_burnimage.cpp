@@ -2,8 +2,8 @@
 #include "ImageVerifier.h"
 #include "K3Cindral.h"
 #include "LibburnRecorder.h"
-#include "Prompt.h"
 #include "LoopDevice.h"
+#include "Prompt.h"
 #include "SimulatedMedium.h"
 
 #include "isButton.h"
@@ -61,7 +61,8 @@ private Q_SLOTS:
         QCOMPARE(cyrillicName().size(), 124);
         QVERIFY(cyrillicName().toUtf8().size() <= 255);
         // A link to a file is burned as the file.
-        QVERIFY(QFile::link(source + QStringLiteral("readme.txt"), source + QStringLiteral("link to readme")));
+        QVERIFY(
+            QFile::link(source + QStringLiteral("readme.txt"), source + QStringLiteral("link to readme")));
 
         const QString image = m_work.filePath(QStringLiteral("disc.iso"));
         auto control = controlOn(image);
@@ -105,19 +106,19 @@ private Q_SLOTS:
         c.DisableMe();
         // A tool of its own agrees: the session and every file carry checksums that match.
         QCOMPARE(runXorriso({QStringLiteral("-md5"), QStringLiteral("on"), QStringLiteral("-indev"), image,
-                             QStringLiteral("-check_md5_r"),
-                             QStringLiteral("FAILURE"), QStringLiteral("/"), QStringLiteral("--")}),
+                             QStringLiteral("-check_md5_r"), QStringLiteral("FAILURE"), QStringLiteral("/"),
+                             QStringLiteral("--")}),
                  0);
-        QCOMPARE(runXorriso({QStringLiteral("-md5"), QStringLiteral("on"), QStringLiteral("-indev"), image,
-                             QStringLiteral("-check_media"),
-                             QStringLiteral("what=image"), QStringLiteral("--")}),
-                 0);
+        QCOMPARE(
+            runXorriso({QStringLiteral("-md5"), QStringLiteral("on"), QStringLiteral("-indev"), image,
+                        QStringLiteral("-check_media"), QStringLiteral("what=image"), QStringLiteral("--")}),
+            0);
 
         // The Windows view: the Joliet tree, read without Rock Ridge.
         const QString joliet = m_work.filePath(QStringLiteral("joliet"));
-        QCOMPARE(runXorriso({QStringLiteral("-read_fs"), QStringLiteral("norock"), QStringLiteral("-indev"), image,
-                             QStringLiteral("-osirrox"), QStringLiteral("on"), QStringLiteral("-extract"),
-                             QStringLiteral("/"), joliet}),
+        QCOMPARE(runXorriso({QStringLiteral("-read_fs"), QStringLiteral("norock"), QStringLiteral("-indev"),
+                             image, QStringLiteral("-osirrox"), QStringLiteral("on"),
+                             QStringLiteral("-extract"), QStringLiteral("/"), joliet}),
                  0);
         makeWritable(joliet);
         const auto jolietFiles = filesBelow(joliet);

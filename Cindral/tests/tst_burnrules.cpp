@@ -75,7 +75,8 @@ private Q_SLOTS:
         using M = MediaKind::EraseMethod;
         const auto row = [](const char* tag, int profile, int code, const char* name, bool writable, M erase,
                             qint64 blocks) {
-            QTest::newRow(tag) << profile << code << QString::fromLatin1(name) << writable << int(erase) << blocks;
+            QTest::newRow(tag) << profile << code << QString::fromLatin1(name) << writable << int(erase)
+                               << blocks;
         };
         row("empty drive", 0x00, MediaKind::NoDisc, "", false, M::None, 0);
         row("CD-ROM", 0x08, MediaKind::CdRom, "CD", false, M::None, 359847);
@@ -84,7 +85,8 @@ private Q_SLOTS:
         row("DVD-ROM", 0x10, MediaKind::DvdRom, "DVD Rom", false, M::None, 2295104);
         row("DVD-R", 0x11, MediaKind::DvdR, "DVD-R", true, M::None, 2295104);
         row("DVD-RAM", 0x12, MediaKind::DvdRam, "DVD RAM", true, M::Overwrite, 2236704);
-        row("DVD-RW restricted overwrite", 0x13, MediaKind::DvdRwRestricted, "DVDRWRO", true, M::Overwrite, 2295104);
+        row("DVD-RW restricted overwrite", 0x13, MediaKind::DvdRwRestricted, "DVDRWRO", true, M::Overwrite,
+            2295104);
         row("DVD-RW sequential", 0x14, MediaKind::DvdRwSequential, "DVDRWSR", true, M::Blank, 2295104);
         row("DVD-R DL sequential", 0x15, MediaKind::DvdRDualLayer, "DVD-R DL", true, M::None, 4171712);
         row("DVD-R DL jump", 0x16, MediaKind::DvdRDualLayer, "DVD-R DL", true, M::None, 4171712);

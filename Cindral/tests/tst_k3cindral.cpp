@@ -9,10 +9,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QLocale>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -130,7 +130,8 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, c.setLangValue(100, QStringLiteral("x")));
         c.GetDrives();
         c.setLangValue(40, QStringLiteral("Файл образа (.iso)…"));
-        QCOMPARE(c.SourceDrives->itemText(c.SourceDrives->count() - 1), QStringLiteral("Файл образа (.iso)…"));
+        QCOMPARE(c.SourceDrives->itemText(c.SourceDrives->count() - 1),
+                 QStringLiteral("Файл образа (.iso)…"));
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, c.setLangValue(-1, QStringLiteral("x")));
         QCOMPARE(c.LangValue(30), QString());
         c.setFontCharSet(204);
@@ -467,9 +468,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("eraseEnabled");
         QTest::addColumn<int>("statusSlot"); // 0: no status
         using namespace MediaKind;
-        const auto row = [](const char* tag, int code, bool blank, bool erasable, const char* media, bool ready,
-                            bool erase, int status) {
-            QTest::newRow(tag) << code << blank << erasable << QString::fromUtf8(media) << ready << erase << status;
+        const auto row = [](const char* tag, int code, bool blank, bool erasable, const char* media,
+                            bool ready, bool erase, int status) {
+            QTest::newRow(tag) << code << blank << erasable << QString::fromUtf8(media) << ready << erase
+                               << status;
         };
         row("CD-R blank", CdR, true, false, "CD-R Disc", true, false, 0);
         row("CD-R written", CdR, false, false, "CD-R Disc", false, false, 16);
@@ -479,8 +481,10 @@ private Q_SLOTS:
         row("DVD-R appendable", DvdR, false, false, "DVD-R Disc", false, false, 16);
         row("DVD-RW sequential blank", DvdRwSequential, true, false, "DVDRWSR Disc", true, false, 0);
         row("DVD-RW sequential written", DvdRwSequential, false, true, "DVDRWSR Disc", false, true, 16);
-        row("DVD-RW restricted overwrite written", DvdRwRestricted, false, true, "DVDRWRO Disc", false, true, 16);
-        row("DVD-RW restricted overwrite blank", DvdRwRestricted, true, false, "DVDRWRO Disc", true, false, 0);
+        row("DVD-RW restricted overwrite written", DvdRwRestricted, false, true, "DVDRWRO Disc", false, true,
+            16);
+        row("DVD-RW restricted overwrite blank", DvdRwRestricted, true, false, "DVDRWRO Disc", true, false,
+            0);
         row("DVD-RAM written", DvdRam, false, true, "DVD RAM Disc", false, true, 16);
         row("DVD+RW blank", DvdPlusRw, true, false, "DVD+RW Disc", true, false, 0);
         row("DVD+RW written", DvdPlusRw, false, true, "DVD+RW Disc", false, true, 16);
@@ -577,13 +581,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("imageSize");
         QTest::addColumn<QString>("room");
         const QLocale locale;
-        QTest::newRow("free space the recorder tells") << qint64(32768) << qint64(51200)
-                                                       << locale.formattedDataSize(51200LL * 2048)
-                                                       << locale.formattedDataSize(32768LL * 2048);
+        QTest::newRow("free space the recorder tells")
+            << qint64(32768) << qint64(51200) << locale.formattedDataSize(51200LL * 2048)
+            << locale.formattedDataSize(32768LL * 2048);
         // No free space told: the nominal size of the kind (an 80-minute CD-R).
-        QTest::newRow("nominal size of a CD-R") << qint64(-1) << qint64(400000)
-                                                << locale.formattedDataSize(400000LL * 2048)
-                                                << locale.formattedDataSize(359847LL * 2048);
+        QTest::newRow("nominal size of a CD-R")
+            << qint64(-1) << qint64(400000) << locale.formattedDataSize(400000LL * 2048)
+            << locale.formattedDataSize(359847LL * 2048);
     }
 
     void oversizedImageIsRefusedBeforeWriting()
@@ -669,8 +673,9 @@ private Q_SLOTS:
         f.recorder->plugIn({QStringLiteral("/dev/sr1 USB Writer"), BlankCdR});
         // The burn page opened again looks for recorders again.
         c.ReInitializeMe();
-        QCOMPARE(items(c.SourceDrives), (QStringList{QStringLiteral("/dev/sr0 TEST Writer"),
-                                                     QStringLiteral("/dev/sr1 USB Writer"), c.LangValue(40)}));
+        QCOMPARE(items(c.SourceDrives),
+                 (QStringList{QStringLiteral("/dev/sr0 TEST Writer"), QStringLiteral("/dev/sr1 USB Writer"),
+                              c.LangValue(40)}));
         QCOMPARE(c.SourceDrives->currentIndex(), 0);
     }
 

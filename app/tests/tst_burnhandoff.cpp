@@ -18,8 +18,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
-#include <QProgressBar>
 #include <QLabel>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>

@@ -56,9 +56,10 @@ bool xorriso(const QStringList& arguments)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     xorriso.setProcessEnvironment(env);
-    xorriso.start(QStringLiteral("xorriso"), QStringList{QStringLiteral("-abort_on"), QStringLiteral("FAILURE"),
-                                                         QStringLiteral("-local_charset"), QStringLiteral("UTF-8")} +
-                                                 arguments);
+    xorriso.start(QStringLiteral("xorriso"),
+                  QStringList{QStringLiteral("-abort_on"), QStringLiteral("FAILURE"),
+                              QStringLiteral("-local_charset"), QStringLiteral("UTF-8")} +
+                      arguments);
     if (!xorriso.waitForFinished(120000))
         return false;
     if (xorriso.exitCode() != 0)
@@ -293,7 +294,8 @@ private Q_SLOTS:
         QVERIFY(writeFile(source + QLatin1Char('/') + emoji, pattern(3000, 22)));
         QVERIFY(writeFile(source + QStringLiteral("/Docs/") + cyrillic, pattern(1000, 23)));
         // A link to a file goes on the disc as the file; a link to a folder below is left out.
-        QVERIFY(QFile::link(source + QStringLiteral("/Docs/report.txt"), source + QStringLiteral("/report link.txt")));
+        QVERIFY(QFile::link(source + QStringLiteral("/Docs/report.txt"),
+                            source + QStringLiteral("/report link.txt")));
         QVERIFY(QFile::link(source, source + QStringLiteral("/Docs/back to the top")));
         const QString image = path(QStringLiteral("window.iso"));
         const QString temp = path(QStringLiteral("temp-iso")) + QLatin1Char('/');
@@ -331,8 +333,9 @@ private Q_SLOTS:
         TableEngine engine;
         const HistoryList::Loaded history = HistoryList::load(engine, ReportsFile::pathIn(app));
         QCOMPARE(history.items.size(), 1);
-        QVERIFY2(history.items.first().texts.join(QLatin1Char('|')).contains(image + QStringLiteral(" (") +
-                                                                             control->LangValue(49)),
+        QVERIFY2(history.items.first()
+                     .texts.join(QLatin1Char('|'))
+                     .contains(image + QStringLiteral(" (") + control->LangValue(49)),
                  qPrintable(history.items.first().texts.join(QLatin1Char('|'))));
 
         // Read back with a tool of its own: every file, and the checksums recorded in the image.
@@ -352,7 +355,8 @@ private Q_SLOTS:
         const QStringList docs = QDir(joliet + QStringLiteral("/Docs")).entryList(QDir::Files);
         QVERIFY2(std::any_of(docs.begin(), docs.end(),
                              [&](const QString& name) {
-                                 return name.startsWith(cyrillic.left(90)) && name.endsWith(QStringLiteral(".txt"));
+                                 return name.startsWith(cyrillic.left(90)) &&
+                                        name.endsWith(QStringLiteral(".txt"));
                              }),
                  qPrintable(docs.join(QLatin1Char('|'))));
     }
