@@ -350,14 +350,12 @@ bool K3Cindral::GetDrives()
 
 void K3Cindral::refreshRecorders()
 {
-    if (m_isBurning)
+    // Not while a burn is being prepared or runs: the recorder chosen for it stays.
+    if (m_isBurning || m_burnFrame[0]->isHidden())
         return;
     const QString chosen = SourceDrives->currentText();
     GetDrives();
-    const int again = SourceDrives->findText(chosen);
-    if (again >= 0 && !chooserSelected()) {
-        SourceDrives->setCurrentIndex(again);
-    } else if (again >= 0) {
+    if (const int again = SourceDrives->findText(chosen); again > 0) {
         const QSignalBlocker quiet(SourceDrives);
         SourceDrives->setCurrentIndex(again);
         m_selectedPosition = again + 1;
