@@ -645,11 +645,15 @@ void K3Cindral::detectionTick()
 void K3Cindral::burnTick()
 {
     const QString s = m_burner->StatusText();
-    if (s != m_lastStatusText)
+    if (s != m_lastStatusText) {
         addStatusRow(s);
+        m_progressClock.start(); // a new step is progress too
+    }
     m_lastStatusText = s;
     if (s != QLatin1String("Done")) {
-        checkStall();
+        // Only writing moves block by block; closing a disc and reading it back take long steps.
+        if (s == QLatin1String("Writing"))
+            checkStall();
         return;
     }
     // Short of the image, or the recorder could not close it well: not a finished burn.
