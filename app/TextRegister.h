@@ -9,7 +9,7 @@
 class TextRegister
 {
 public:
-    static constexpr int Size = 230;
+    static constexpr int Size = int(std::tuple_size_v<LangTexts>);
 
     // The text of entry n; an empty text for a number outside 0 to 229.
     QString text(int n) const;

@@ -1097,6 +1097,12 @@ void Wizard::NextFromDiscPage()
     m_next->setEnabled(false);
     QString discRoot;
     if (m_flow.WizardMode == ModeDiscToDisc) {
+        if (m_sourceDrives->count() == 0) {
+            // Not the disc's fault: there is no drive to read one.
+            message(190, QMessageBox::Information);
+            SetNavButtons(true, false, true);
+            return;
+        }
         discRoot = m_sourceDrives->currentData().toString();
         if (discRoot.isEmpty()) {
             // No mounted disc in the chosen drive: there is nothing to list.
@@ -1239,6 +1245,13 @@ void Wizard::GotoReportPage(bool stoppedEarly, bool canResume)
     m_flow.SlidePos = 0;
     SetNavButtons(false, false, false);
     ShowRunSummary(stoppedEarly, canResume, engineTotals());
+    const QString burnCheck = m_flow.CurrentPage == BurnPage ? m_burnHandOff->burnCheck() : QString();
+    m_reportValues[2]->setToolTip(QString());
+    if (!burnCheck.isEmpty()) {
+        // The outcome line names how the disc read back; the whole of it also in its tooltip.
+        m_reportValues[2]->setText(m_reportValues[2]->text() + QStringLiteral(" \u2014 ") + burnCheck);
+        m_reportValues[2]->setToolTip(m_reportValues[2]->text());
+    }
     recordRun(stoppedEarly, canResume);
     const bool copyForBurn =
         m_flow.WizardMode == ModeRecoverToDiscViaTemp || m_flow.WizardMode == ModeDiscToDisc;
@@ -1401,6 +1414,13 @@ void Wizard::recordRun(bool stoppedEarly, bool canResume)
         // Burned straight from the source: the engine copied nothing, the disc is the destination.
         run.source = m_filesList1->CurrentPath();
         run.destination = QString();
+    }
+    if (m_flow.CurrentPage == BurnPage) {
+        // The disc (or image file) is where the files went; the history keeps how it read back.
+        const QString burnCheck = m_burnHandOff->burnCheck();
+        if (!burnCheck.isEmpty())
+            run.destination =
+                m_burnHandOff->burnTarget() + QStringLiteral(" (") + burnCheck + QLatin1Char(')');
     }
     HistoryWriter(*m_reportEng, ReportsFile::pathIn(m_appFolder)).appendOrTell(run, this);
     // The restart entry follows the history at once, so it never offers a finished run.

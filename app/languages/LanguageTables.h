@@ -22,7 +22,7 @@ constexpr int MainTextCount = 229;  // LangTexts holds entries 0 (character set)
 constexpr int MainRowLimit = 230;   // more rows than this make the file unusable
 constexpr int EngineTextCount = 39; // always read in full
 constexpr int BrowserTextLimit = 100;
-constexpr int BurnerTextLimit = 30;
+constexpr int BurnerTextLimit = 99;
 
 // The banner pictures sit in both columns 1 and 2 of their rows, so that a reader of either
 // column finds them. Row 1 is shown for every language but Russian, which shows row 2.

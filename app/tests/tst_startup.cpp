@@ -128,11 +128,10 @@ private Q_SLOTS:
     void textRegisterBounds()
     {
         TextRegister texts;
-        const int last = TextRegister::Size - 1;
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, texts.setText(last + 1, QStringLiteral("x")));
-        texts.setText(last, QStringLiteral("last"));
-        QCOMPARE(texts.text(last), QStringLiteral("last"));
-        QCOMPARE(texts.text(last + 1), QString());
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, texts.setText(TextRegister::Size, QStringLiteral("x")));
+        texts.setText(TextRegister::Size - 1, QStringLiteral("last"));
+        QCOMPARE(texts.text(TextRegister::Size - 1), QStringLiteral("last"));
+        QCOMPARE(texts.text(TextRegister::Size), QString());
         texts.setText(0, QStringLiteral(" 204 "));
         QCOMPARE(texts.charSet(), 204);
     }

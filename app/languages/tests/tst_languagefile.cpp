@@ -179,7 +179,7 @@ private Q_SLOTS:
         QTest::newRow("no main table") << 2 << false;
         QTest::newRow("character set not a number") << 3 << false;
         QTest::newRow("101 browser texts") << 4 << false;
-        QTest::newRow("31 burner texts") << 5 << false;
+        QTest::newRow("too many burner texts") << 5 << false;
     }
 
     void unusableFiles()
@@ -200,7 +200,7 @@ private Q_SLOTS:
         } else if (kind == 4) {
             writeFile(file, MainRowLimit, 101);
         } else if (kind == 5) {
-            writeFile(file, MainRowLimit, 9, 31);
+            writeFile(file, MainRowLimit, 9, BurnerTextLimit + 1);
         }
         TableEngine engine;
         LanguageFile languages(engine, file);

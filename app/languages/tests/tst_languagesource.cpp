@@ -52,8 +52,8 @@ private Q_SLOTS:
                                   << QStringLiteral("outside 1 to 229");
         QTest::newRow("engine 40") << header() + QStringLiteral("[engine]\n40 = x\n")
                                    << QStringLiteral("outside 1 to 39");
-        QTest::newRow("burner 31") << header() + QStringLiteral("[burner]\n31 = x\n")
-                                   << QStringLiteral("outside 0 to 30");
+        QTest::newRow("burner 100") << header() + QStringLiteral("[burner]\n100 = x\n")
+                                    << QStringLiteral("outside 0 to 99");
         QTest::newRow("twice") << header() + QStringLiteral("[main]\n5 = a\n5 = b\n")
                                << QStringLiteral("given twice");
         QTest::newRow("no number") << header() + QStringLiteral("[main]\nfive = a\n")

@@ -21,7 +21,7 @@ Range rangeOf(LanguageSource::Section section)
     case LanguageSource::Section::Browser:
         return {1, 100};
     case LanguageSource::Section::Burner:
-        return {0, 30};
+        return {0, 99};
     }
     return {0, -1};
 }
