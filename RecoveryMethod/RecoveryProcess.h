@@ -4,12 +4,14 @@
 #include "CopyHost.h"
 #include "DamageRecords.h"
 #include "PanelTexts.h"
+#include "RescuePhase.h"
 
 #include <QString>
 #include <QWidget>
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class IoWorker;
@@ -116,6 +118,9 @@ public:
     int DamageRecordCount() const { return m_damage.rowCount(); }
     const DamageRecords::Row& DamageRecord(int n) const { return m_damage.row(n); }
 
+    // The reads of the medium made by the last run's rescue of its damaged files.
+    const RescueCounts& RescueReadCounts() const { return m_rescue->counts(); }
+
     // Replaces the file system the engine copies through (tests put a faulty medium behind it).
     void setFileAccess(std::shared_ptr<FileAccess> files);
 
@@ -142,6 +147,7 @@ private:
     EntryEnd processFile(const QString& entry);
     int copyFile(const QString& entry, const QString& destination, qint64 startFrom);
     void showEntryDone();
+    void rescueDamagedFiles();
     void showOverall(double percent);
     void prefetchAhead(int lastEntry);
     void stopPrefetch();
@@ -190,6 +196,10 @@ private:
     std::vector<bool> m_isDone;
 
     DamageRecords m_damage;
+    std::unique_ptr<RescuePhase> m_rescue;      // the damaged files of this run, read again at its end
+    std::optional<RescuePhase::Item> m_damaged; // the damage of the file just copied
+    std::vector<int> m_recoveredRecords;        // records of files the rescue brought back whole
+    double m_entryBytesRead = 0;                // bytes of the current entry read from the medium
     std::shared_ptr<FileAccess> m_files;
     std::unique_ptr<IoWorker> m_io;
     std::unique_ptr<BlockCopier> m_copier;

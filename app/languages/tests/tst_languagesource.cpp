@@ -50,8 +50,8 @@ private Q_SLOTS:
                                 << QStringLiteral(":6: text 0 is outside 1 to 150");
         QTest::newRow("main 151") << header() + QStringLiteral("[main]\n151 = x\n")
                                   << QStringLiteral("outside 1 to 150");
-        QTest::newRow("engine 40") << header() + QStringLiteral("[engine]\n40 = x\n")
-                                   << QStringLiteral("outside 1 to 39");
+        QTest::newRow("engine 60") << header() + QStringLiteral("[engine]\n60 = x\n")
+                                   << QStringLiteral("outside 1 to 59");
         QTest::newRow("burner 31") << header() + QStringLiteral("[burner]\n31 = x\n")
                                    << QStringLiteral("outside 0 to 30");
         QTest::newRow("twice") << header() + QStringLiteral("[main]\n5 = a\n5 = b\n")
