@@ -81,7 +81,8 @@ void store(std::vector<T>& values, int index, V value)
 
 RecoveryProcess::RecoveryProcess(QWidget* parent)
     : QWidget(parent)
-    , m_files(std::make_shared<PosixFileAccess>())
+    , m_counted(std::make_shared<CountingFileAccess>(std::make_shared<PosixFileAccess>()))
+    , m_files(m_counted)
     , m_io(std::make_unique<IoWorker>())
     , m_copier(std::make_unique<BlockCopier>(static_cast<CopyHost&>(*this), m_files))
     , m_prefetch(std::make_unique<SourcePrefetch>(m_files))
@@ -325,7 +326,8 @@ void RecoveryProcess::setFileAccess(std::shared_ptr<FileAccess> files)
 {
     if (m_isCopyingProcess || !files)
         return;
-    m_files = std::move(files);
+    m_counted = std::make_shared<CountingFileAccess>(std::move(files));
+    m_files = m_counted;
     m_copier = std::make_unique<BlockCopier>(static_cast<CopyHost&>(*this), m_files);
     m_prefetch = std::make_unique<SourcePrefetch>(m_files);
     m_rescue->setFileAccess(m_files);
@@ -458,7 +460,8 @@ void RecoveryProcess::StartProcess()
     while (m_currentFile <= n) {
         m_currentFileBytes = 0;
         m_entryBytesRead = 0;
-        prefetchAhead(n);
+        // No source is read ahead of its copy: on a damaged medium the kernel's background reads
+        // of a later file spend the medium's retries on reads that no count or record sees.
         yield();
         const QString entry = FileName(m_currentFile);
 

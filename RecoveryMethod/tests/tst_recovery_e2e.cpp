@@ -145,14 +145,16 @@ private Q_SLOTS:
 
         const QString ok = QStringLiteral(" - ok");
         const QString damaged = QStringLiteral(" - ") + text(40) + QStringLiteral(": ");
-        QCOMPARE(logLines(engine),
-                 QStringList({text(14), text(9) + QStringLiteral(": \"") + d + QStringLiteral("docs\"."),
-                              entries[1] + ok, entries[2] + damaged + QStringLiteral("32 Kb"), entries[3] + ok,
-                              text(9) + QStringLiteral(": \"") + d + QStringLiteral("docs/sub\"."),
-                              entries[5] + damaged + QStringLiteral("32 Kb"), entries[6] + damaged + QStringLiteral("4464 b"),
-                              entries[7] + ok, entries[8] + ok, text(41), entries[2] + damaged + QStringLiteral("20 Kb"),
-                              entries[5] + damaged + QStringLiteral("20 Kb"), entries[6] + damaged + QStringLiteral("368 b"),
-                              text(5)}));
+        QCOMPARE(
+            logLines(engine),
+            QStringList({text(14), text(9) + QStringLiteral(": \"") + d + QStringLiteral("docs\"."),
+                         entries[1] + ok, entries[2] + damaged + QStringLiteral("32 Kb"), entries[3] + ok,
+                         text(9) + QStringLiteral(": \"") + d + QStringLiteral("docs/sub\"."),
+                         entries[5] + damaged + QStringLiteral("32 Kb"),
+                         entries[6] + damaged + QStringLiteral("4464 b"), entries[7] + ok, entries[8] + ok,
+                         text(41), entries[2] + damaged + QStringLiteral("20 Kb"),
+                         entries[5] + damaged + QStringLiteral("20 Kb"),
+                         entries[6] + damaged + QStringLiteral("368 b"), text(5)}));
     }
 
     void stopDuringAReadDelayedThreeSeconds()

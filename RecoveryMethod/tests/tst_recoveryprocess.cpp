@@ -109,7 +109,8 @@ private Q_SLOTS:
         const QString lossOf = QStringLiteral(" - ") + text(40) + QStringLiteral(": ");
         QCOMPARE(logLines(*m_engine),
                  QStringList({text(14), text(9) + QStringLiteral(": \"") + m_dst + QStringLiteral("sub\"."),
-                              Src + QStringLiteral("sub/a.bin - ok"), Src + QStringLiteral("sub/b.bin") + lossOf + QStringLiteral("32 Kb"),
+                              Src + QStringLiteral("sub/a.bin - ok"),
+                              Src + QStringLiteral("sub/b.bin") + lossOf + QStringLiteral("32 Kb"),
                               text(10) + QStringLiteral(": ") + Src + QStringLiteral("missing.bin"),
                               Src + QStringLiteral("tail.bin") + lossOf + QStringLiteral("4464 b"), text(41),
                               Src + QStringLiteral("sub/b.bin") + lossOf + QStringLiteral("20 Kb"),
@@ -398,7 +399,7 @@ private Q_SLOTS:
         QCOMPARE(logLines(*m_engine).at(3), entries[2] + QStringLiteral(" - ") + text(12));
     }
 
-    void sourcesAheadAreReadInTheBackgroundUntilAReadFails()
+    void noSourceIsReadAheadOfItsCopy()
     {
         QStringList entries;
         for (int i = 1; i <= 30; ++i) {
@@ -412,17 +413,9 @@ private Q_SLOTS:
         setJob(*m_engine, Src, m_dst, entries);
         m_engine->StartProcess();
         QVERIFY(m_engine->isDone(1));
-        const QStringList soon = m_files->readSoonPaths();
-        // In job order, files only, never the one being copied, and none far past the failed read.
-        QVERIFY(!soon.isEmpty());
-        QVERIFY(!soon.contains(entries[0]));
-        int last = 0;
-        for (const QString& path : soon) {
-            const int at = static_cast<int>(entries.indexOf(path));
-            QVERIFY2(at > last, qPrintable(path));
-            last = at;
-        }
-        QVERIFY2(last <= entries.indexOf(Src + QStringLiteral("f12")) + 8, qPrintable(soon.join(u' ')));
+        // Background reads of later sources would reach the bad areas of a damaged medium
+        // before their copy, unseen by the copier's counts and records.
+        QVERIFY2(m_files->readSoonPaths().isEmpty(), qPrintable(m_files->readSoonPaths().join(u' ')));
         QCOMPARE(m_engine->CorruptedFilesCount(), 1);
         QCOMPARE(m_engine->ItemsNotCopied_Count(), 0);
     }
