@@ -96,7 +96,7 @@ RecoveryProcess::RecoveryProcess(QWidget* parent)
         m_texts.show(m_statR[1], SizeText(static_cast<double>(lost)));
         m_texts.show(m_frame1, file);
     };
-    hooks.askMediumGone = [this] { return EngineMessages::mediumGone(this); };
+    hooks.askMediumGone = [this] { return askMediumGone(); };
     hooks.done = [this](const RescuePhase::Item& item, const ByteRangeSet& lost, qint64 recovered) {
         m_totalLostBytes += static_cast<double>(lost.bytes() - item.firstPassLost);
         m_totalCopiedBytes += static_cast<double>(recovered);
@@ -591,6 +591,9 @@ RecoveryProcess::EntryEnd RecoveryProcess::processFile(const QString& entry)
         setIsDone(i, false);
         setCopiedBytes(i, StartPosition(i));
         ++m_itemsNotCopied;
+        // The medium went away and the user chose to stop.
+        if (EngineAnswers::abortAnswer() == Abort::Stop)
+            return EntryEnd::StopRun;
         return EntryEnd::Next;
     }
 
@@ -744,13 +747,34 @@ void RecoveryProcess::setAbortAnswer(int answer)
 bool RecoveryProcess::askRetry(const Platform::FileError& error)
 {
     stopPrefetch();
+    if (RescuePass::mediumGone(error.systemError))
+        return askMediumGone();
     return EngineMessages::errorMessage(error, this);
 }
 
 bool RecoveryProcess::askRetryMissingSource(const QString&)
 {
     stopPrefetch();
+    // Every file is missing when the whole medium went away: one question for the run.
+    if (sourceMediumGone())
+        return askMediumGone();
     return EngineMessages::missingSource(this);
+}
+
+// The source medium went away: Retry, or the run stops (no box for every file left).
+bool RecoveryProcess::askMediumGone()
+{
+    if (EngineMessages::mediumGone(this))
+        return true;
+    EngineAnswers::setAbortAnswer(Abort::Stop);
+    return false;
+}
+
+bool RecoveryProcess::sourceMediumGone()
+{
+    auto gone = std::make_shared<bool>(false);
+    runIo([files = m_files, root = m_sourcePath, gone] { *gone = !files->exists(root); });
+    return *gone;
 }
 
 void RecoveryProcess::destinationNotOpened(const QString&, const Platform::FileError& error)

@@ -151,6 +151,8 @@ private:
     int copyFile(const QString& entry, const QString& destination, qint64 startFrom);
     void showEntryDone();
     void rescueDamagedFiles();
+    bool askMediumGone();
+    bool sourceMediumGone();
     void showOverall(double percent);
     void prefetchAhead(int lastEntry);
     void stopPrefetch();

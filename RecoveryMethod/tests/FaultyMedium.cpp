@@ -158,6 +158,17 @@ bool FaultyFileAccess::fileExists(const QString& path)
     return m_sources.contains(path) || PosixFileAccess::fileExists(path);
 }
 
+bool FaultyFileAccess::exists(const QString& path)
+{
+    // The sources' folders exist on the medium too.
+    for (auto it = m_sources.cbegin(); it != m_sources.cend(); ++it) {
+        if (it.key() == path ||
+            it.key().startsWith(path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/')))
+            return true;
+    }
+    return PosixFileAccess::exists(path);
+}
+
 FileAccess::Opened<BlockSource> FaultyFileAccess::openSource(const QString& path)
 {
     if (const auto medium = m_sources.value(path))

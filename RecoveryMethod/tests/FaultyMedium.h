@@ -73,6 +73,7 @@ public:
     int failedWrites() const { return *m_failedWrites; }
 
     bool fileExists(const QString& path) override;
+    bool exists(const QString& path) override;
     Opened<BlockSource> openSource(const QString& path) override;
     Opened<BlockSource> openSectorSource(const QString& path) override;
     Opened<BlockDestination> openDestination(const QString& path, bool truncate) override;

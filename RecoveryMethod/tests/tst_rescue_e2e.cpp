@@ -2,10 +2,12 @@
 // 8 KiB blocks, the rescue reads them again sector by sector, and what is left is exactly the
 // sectors the medium cannot deliver.
 #include "EngineTestJob.h"
+#include "LoopDevice.h"
 #include "MediumFiles.h"
 #include "ModalDriver.h"
 #include "Prompt.h"
 #include "RecoveryProcess.h"
+#include "SectorReader.h"
 #include "SimulatedMedium.h"
 #include "SizeText.h"
 
@@ -171,6 +173,55 @@ private Q_SLOTS:
         QCOMPARE(engine.DamageRecordCount(), damaged);
         QCOMPARE(engine.TotalLostBytes(), static_cast<double>(lost));
         QCOMPARE(engine.TotalCopiedBytes(), static_cast<double>(total));
+    }
+
+    void blockDeviceSectorsAreReadDirectly()
+    {
+        KORVALIS_REQUIRE_FUSE();
+        const qint64 size = 8 * 1048576;
+        const QList<qint64> badSectors{1000448, 1003008, 5242880 + 4096};
+        QTemporaryDir source, target;
+        const QByteArray data = pattern(size, 21);
+        QVERIFY(writeFile(source.filePath(QStringLiteral("disk.img")), data));
+        QString map;
+        for (const qint64 s : badSectors)
+            map += QStringLiteral("disk.img %1 512\n").arg(s);
+        SimulatedMedium medium(source.path(), map);
+        medium.setImage(QStringLiteral("disk.img"));
+        QVERIFY2(medium.mount(), qPrintable(medium.errorString()));
+        const LoopDevice loop(medium.mountPoint());
+        if (loop.device().isEmpty())
+            QSKIP(qPrintable(loop.skipReason()));
+
+        // The device's own sector size, read past the page cache: a bad sector fails alone and the
+        // one beside it reads.
+        {
+            SectorReader reader;
+            QVERIFY(reader.open(loop.device()));
+            QVERIFY(reader.direct());
+            QCOMPARE(reader.sectorSize(), 512);
+            QCOMPARE(reader.size(), size);
+            char buffer[512];
+            QVERIFY(!reader.readSector(badSectors[0], buffer).ok());
+            const IoResult next = reader.readSector(badSectors[0] + 512, buffer);
+            QVERIFY(next.ok());
+            QCOMPARE(QByteArray(buffer, 512), data.mid(badSectors[0] + 512, 512));
+        }
+
+        RecoveryProcess engine;
+        fillTexts(engine);
+        setJob(engine, QStringLiteral("/dev/"), target.path() + QLatin1Char('/'), {loop.device()});
+        Prompt::ScopedAnswerer answerer([](const Prompt::Message&) { return QMessageBox::Cancel; });
+        engine.StartProcess();
+
+        QCOMPARE(engine.DamageRecordCount(), 1);
+        QString expected;
+        for (const qint64 s : badSectors)
+            expected += QStringLiteral(" %1 - %2,").arg(s + 1).arg(s + 512);
+        QCOMPARE(engine.DamageRecord(1).rangeList, expected);
+        // One failed read for each bad sector in the rescue: none of them is read twice.
+        QCOMPARE(engine.RescueReadCounts().failedReads.load(), qint64(badSectors.size()));
+        QVERIFY(readFile(target.filePath(QFileInfo(loop.device()).fileName())) == withHoles(data, expected));
     }
 
     void stopDuringTheRescueKeepsWhatItFound()

@@ -85,8 +85,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("rows");
         QTest::addColumn<bool>("loads");
-        QTest::newRow("151 rows") << 151 << true;
-        QTest::newRow("152 rows") << 152 << false;
+        QTest::newRow("230 rows") << 230 << true;
+        QTest::newRow("231 rows") << 231 << false;
     }
 
     void rowLimit()
