@@ -8,6 +8,8 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include <mutex>
+
 using namespace EngineAnswers;
 
 namespace {
@@ -32,6 +34,26 @@ void RescuePhase::clear()
     m_counts = std::make_shared<RescueCounts>();
 }
 
+// The host as a rescue on the I/O thread sees it. When a wait is cut short (the program quits
+// while a read hangs) the host may go before the read returns: it is let go of first, and a rescue
+// without a host stops.
+struct RescuePhase::HostLink
+{
+    std::mutex mutex;
+    const CopyHost* host = nullptr;
+
+    bool held()
+    {
+        std::lock_guard lock(mutex);
+        return !host || host->holdRequested();
+    }
+    void release()
+    {
+        std::lock_guard lock(mutex);
+        host = nullptr;
+    }
+};
+
 bool RescuePhase::run()
 {
     if (m_items.empty())
@@ -39,49 +61,55 @@ bool RescuePhase::run()
     m_hooks.log(EngineTexts::slot(41), true);
     bool stopping = false;
     for (const Item& item : m_items) {
-        RescueFile file(m_files, item.source, item.copy, item.fileSize, item.givenUp,
-                        RescuePass::Scrape::ShortAreas, m_counts);
+        // Shared with the I/O thread, which may still hold it when the program quits mid-read.
+        auto file = std::make_shared<RescueFile>(m_files, item.source, item.copy, item.fileSize, item.givenUp,
+                                                 RescuePass::Scrape::ShortAreas, m_counts);
         if (stopping) {
             // Not reached: its copy gets the source's size, nothing is read.
-            m_host.runIo([&file] {
-                file.growCopy();
-                file.close();
+            m_host.runIo([file] {
+                file->growCopy();
+                file->close();
             });
-            m_hooks.done(item, file.lost(), 0);
+            m_hooks.done(item, file->lost(), 0);
             continue;
         }
         m_hooks.log(item.source + QStringLiteral("..."), true);
-        m_hooks.progress(item.source, file.lost().bytes(), item.fileSize);
+        m_hooks.progress(item.source, file->lost().bytes(), item.fileSize);
         stopping = rescue(file, item) == FileEnd::StopRun;
     }
     return !stopping;
 }
 
-RescuePhase::FileEnd RescuePhase::rescue(RescueFile& file, const Item& item)
+RescuePhase::FileEnd RescuePhase::rescue(const std::shared_ptr<RescueFile>& file, const Item& item)
 {
     QPointer<QObject> context(m_context);
-    auto progressHook = m_hooks.progress;
+    auto link = std::make_shared<HostLink>();
+    link->host = &m_host;
+    const auto progress = m_hooks.progress;
+    const QString name = item.source;
+    const qint64 size = item.fileSize;
     for (;;) {
         auto outcome = std::make_shared<RescueFile::Outcome>(RescueFile::Outcome::Stopped);
-        const bool waited = m_host.runIo([&file, outcome, context, progressHook, host = &m_host, item] {
+        const bool waited = m_host.runIo([file, outcome, context, progress, link, name, size] {
             QElapsedTimer shown;
             shown.start();
-            *outcome = file.run(
-                [host] { return host->holdRequested(); },
-                [&file, &shown, context, progressHook, item] {
-                    if (shown.elapsed() < ProgressEveryMs || !context)
-                        return;
-                    shown.restart();
-                    const qint64 lost = file.lost().bytes();
-                    QMetaObject::invokeMethod(
-                        context.data(),
-                        [progressHook, item, lost] { progressHook(item.source, lost, item.fileSize); },
-                        Qt::QueuedConnection);
-                });
+            *outcome = file->run([link] { return link->held(); },
+                                 [&] {
+                                     if (shown.elapsed() < ProgressEveryMs || !context)
+                                         return;
+                                     shown.restart();
+                                     const qint64 lost = file->lost().bytes();
+                                     QMetaObject::invokeMethod(
+                                         context.data(),
+                                         [progress, name, lost, size] { progress(name, lost, size); },
+                                         Qt::QueuedConnection);
+                                 });
         });
-        if (!waited)
+        if (!waited) {
+            link->release();
             return FileEnd::StopRun; // the program is quitting while a read hangs
-        m_hooks.progress(item.source, file.lost().bytes(), item.fileSize);
+        }
+        m_hooks.progress(item.source, file->lost().bytes(), item.fileSize);
         switch (*outcome) {
         case RescueFile::Outcome::Finished:
             finish(file, item, {});
@@ -120,13 +148,13 @@ RescuePhase::FileEnd RescuePhase::rescue(RescueFile& file, const Item& item)
 }
 
 // Grows the copy to the source's size, closes it and logs what the file ends with.
-void RescuePhase::finish(RescueFile& file, const Item& item, const QString& suffix)
+void RescuePhase::finish(const std::shared_ptr<RescueFile>& file, const Item& item, const QString& suffix)
 {
-    m_host.runIo([&file] {
-        file.growCopy();
-        file.close();
+    m_host.runIo([file] {
+        file->growCopy();
+        file->close();
     });
-    const qint64 lost = file.lost().bytes();
+    const qint64 lost = file->lost().bytes();
     QString line = item.source + Sep;
     if (!suffix.isEmpty())
         line += suffix;
@@ -135,5 +163,5 @@ void RescuePhase::finish(RescueFile& file, const Item& item, const QString& suff
     else
         line += EngineTexts::slot(40) + QStringLiteral(": ") + Platform::sizeText(static_cast<double>(lost));
     m_hooks.log(line, false);
-    m_hooks.done(item, file.lost(), file.recoveredBytes());
+    m_hooks.done(item, file->lost(), file->recoveredBytes());
 }

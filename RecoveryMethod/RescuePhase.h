@@ -62,8 +62,9 @@ private:
         Done,
         StopRun,
     };
-    FileEnd rescue(RescueFile& file, const Item& item);
-    void finish(RescueFile& file, const Item& item, const QString& suffix);
+    struct HostLink;
+    FileEnd rescue(const std::shared_ptr<RescueFile>& file, const Item& item);
+    void finish(const std::shared_ptr<RescueFile>& file, const Item& item, const QString& suffix);
 
     CopyHost& m_host;
     QObject* m_context;
