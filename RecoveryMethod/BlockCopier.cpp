@@ -139,6 +139,8 @@ int BlockCopier::Copying(const QString& file, const QString& file2, int& minBloc
     m_file2 = file2;
     m_currentFileBytes = 0;
     m_lost = 0;
+    m_giveUpsInARow = 0;
+    m_sourceChanged = false;
     m_corBlock = {};
     if (!m_source)
         return NotFinished;
@@ -207,6 +209,13 @@ int BlockCopier::Copying(const QString& file, const QString& file2, int& minBloc
                 if (writeBlock(position, bytesRead, stretch->failedWrite) != Step::Done)
                     return endEarly();
                 m_currentFileBytes = position + bytesRead - 1;
+                if (bytesRead < blockSize) {
+                    // The file ended before the size it had when it was opened: it changed.
+                    m_sourceChanged = true;
+                    closeAll();
+                    recordDamage();
+                    return NotFinished;
+                }
                 m_host.yield();
                 filePercent = percentOf(m_currentFileBytes, m_fileSize);
                 copiedBlockSize = blockSize;
@@ -265,7 +274,7 @@ std::optional<BlockCopier::Stretch> BlockCopier::copyStretch(qint64 position, qi
                 s.failedRead = read;
                 return;
             }
-            if (link->held()) {
+            if (read.bytes < blockSize || link->held()) {
                 s.unwritten = read.bytes;
                 return;
             }
@@ -344,6 +353,7 @@ BlockCopier::Step BlockCopier::readBlock(qint64& position, qint64& blockSize, qi
         if (!result)
             return Step::Stopped;
         if (result->ok()) {
+            m_giveUpsInARow = 0;
             bytesRead = result->bytes;
             return Step::Done;
         }
@@ -362,10 +372,14 @@ BlockCopier::Step BlockCopier::readBlock(qint64& position, qint64& blockSize, qi
         else if (blockSize > MinBlockSize)
             blockSize /= 2;
         if (blockSize == MinBlockSize) {
-            m_corBlock.giveUp(position, MinBlockSize, m_fileSize);
+            // In a long bad area every further give-up skips twice as much as the one before, from
+            // the third on; the rescue phase trims the area back from its far edge.
+            ++m_giveUpsInARow;
+            const qint64 skip = MinBlockSize << std::clamp(m_giveUpsInARow - 2, 0, 16);
+            m_corBlock.giveUp(position, skip, m_fileSize);
             // Nothing past the end of the file is lost.
-            m_lost += std::min(MinBlockSize, m_fileSize - position + 1);
-            position += MinBlockSize;
+            m_lost += std::min(skip, m_fileSize - position + 1);
+            position += skip;
         }
         m_host.blockAdapted(progress(blockSize, 0.0F));
         if (position > m_fileSize)

@@ -58,6 +58,8 @@ public:
 
     // The byte position reached in the current (or last) file: the end of the last block copied.
     qint64 CurrentFileBytes() const { return m_currentFileBytes; }
+    // The current (or last) file ended before the size it had when it was opened.
+    bool sourceChanged() const { return m_sourceChanged; }
     // Bytes given up in the current (or last) file.
     qint64 lostBytes() const { return m_lost; }
     const CorBlockTable& corBlock() const { return m_corBlock; }
@@ -136,5 +138,7 @@ private:
     qint64 m_fileSize = 0;
     qint64 m_currentFileBytes = 0;
     qint64 m_lost = 0;
+    int m_giveUpsInARow = 0; // blocks given up since the last good read
+    bool m_sourceChanged = false;
     CorBlockTable m_corBlock;
 };

@@ -1,6 +1,7 @@
 #include "PosixFileAccess.h"
 
 #include "PosixIo.h"
+#include "SectorReader.h"
 #include "UniqueFd.h"
 
 #include <QFile>
@@ -81,8 +82,44 @@ public:
 
     int close() override { return m_fd.reset(); }
 
+    int growTo(qint64 size) override
+    {
+        struct stat st = {};
+        if (::fstat(m_fd.get(), &st) != 0)
+            return errno;
+        if (st.st_size < size && ::ftruncate(m_fd.get(), size) != 0)
+            return errno;
+        return 0;
+    }
+
 private:
     Platform::UniqueFd m_fd;
+};
+
+// A source read one sector at a time (see SectorReader).
+class SectorSource : public BlockSource
+{
+public:
+    explicit SectorSource(std::unique_ptr<SectorReader> reader)
+        : m_reader(std::move(reader))
+    {
+    }
+
+    qint64 size() const override { return m_reader->size(); }
+    QDateTime lastModified() const override
+    {
+        return QDateTime::fromMSecsSinceEpoch(m_reader->lastModifiedMs());
+    }
+    int sectorSize() const override { return m_reader->sectorSize(); }
+    IoResult readAt(qint64 offset, char* buffer, qint64 length) override
+    {
+        if (length != m_reader->sectorSize())
+            return {0, EINVAL};
+        return m_reader->readSector(offset, buffer);
+    }
+
+private:
+    std::unique_ptr<SectorReader> m_reader;
 };
 
 // Opens (creating) a destination; `flags` adds O_TRUNC or O_EXCL.
@@ -130,6 +167,14 @@ FileAccess::Opened<BlockSource> PosixFileAccess::openSource(const QString& path)
     const QDateTime modified =
         QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000);
     return {std::make_unique<PosixSource>(std::move(fd), size, modified), {}};
+}
+
+FileAccess::Opened<BlockSource> PosixFileAccess::openSectorSource(const QString& path)
+{
+    auto reader = std::make_unique<SectorReader>();
+    if (!reader->open(path))
+        return {nullptr, Platform::fileErrorFromErrno(reader->error())};
+    return {std::make_unique<SectorSource>(std::move(reader)), {}};
 }
 
 FileAccess::Opened<BlockDestination> PosixFileAccess::openDestination(const QString& path, bool truncate)

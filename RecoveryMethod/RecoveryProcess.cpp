@@ -23,8 +23,10 @@
 #include <QResizeEvent>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <functional>
 #include <stdexcept>
 
 using namespace EngineAnswers;
@@ -79,12 +81,34 @@ void store(std::vector<T>& values, int index, V value)
 
 RecoveryProcess::RecoveryProcess(QWidget* parent)
     : QWidget(parent)
-    , m_files(std::make_shared<PosixFileAccess>())
+    , m_counted(std::make_shared<CountingFileAccess>(std::make_shared<PosixFileAccess>()))
+    , m_files(m_counted)
     , m_io(std::make_unique<IoWorker>())
     , m_copier(std::make_unique<BlockCopier>(static_cast<CopyHost&>(*this), m_files))
     , m_prefetch(std::make_unique<SourcePrefetch>(m_files))
 {
     setObjectName(QStringLiteral("RecoveryProcess"));
+    RescuePhase::Hooks hooks;
+    hooks.log = [this](const QString& line, bool add) { AddHRec(line, add); };
+    hooks.progress = [this](const QString& file, qint64 lost, qint64 fileSize) {
+        m_texts.show(m_statR[0], SizeText(static_cast<double>(fileSize - lost)) + QStringLiteral(" / ") +
+                                     SizeText(static_cast<double>(fileSize)));
+        m_texts.show(m_statR[1], SizeText(static_cast<double>(lost)));
+        m_texts.show(m_frame1, file);
+    };
+    hooks.askMediumGone = [this] { return askMediumGone(); };
+    hooks.done = [this](const RescuePhase::Item& item, const ByteRangeSet& lost, qint64 recovered) {
+        m_totalLostBytes += static_cast<double>(lost.bytes() - item.firstPassLost);
+        m_totalCopiedBytes += static_cast<double>(recovered);
+        if (item.record < 1 || item.record > m_damage.rowCount())
+            return;
+        if (lost.isEmpty())
+            m_recoveredRecords.push_back(item.record);
+        else
+            m_damage.updateRanges(item.record, lost.ranges(), item.fileSize);
+    };
+    m_rescue = std::make_unique<RescuePhase>(static_cast<CopyHost&>(*this), this, std::move(hooks));
+    m_rescue->setFileAccess(m_files);
     buildPanel();
     applyFonts();
     setMinimumSize(620, 420);
@@ -302,9 +326,11 @@ void RecoveryProcess::setFileAccess(std::shared_ptr<FileAccess> files)
 {
     if (m_isCopyingProcess || !files)
         return;
-    m_files = std::move(files);
+    m_counted = std::make_shared<CountingFileAccess>(std::move(files));
+    m_files = m_counted;
     m_copier = std::make_unique<BlockCopier>(static_cast<CopyHost&>(*this), m_files);
     m_prefetch = std::make_unique<SourcePrefetch>(m_files);
+    m_rescue->setFileAccess(m_files);
 }
 
 // --- texts and answers -----------------------------------------------------------------------
@@ -428,10 +454,14 @@ void RecoveryProcess::StartProcess()
     m_currentFile = 1;
     m_prefetchedUpTo = 0;
     m_prefetchOff = false;
+    m_rescue->clear();
+    m_recoveredRecords.clear();
     bool stopped = false;
     while (m_currentFile <= n) {
         m_currentFileBytes = 0;
-        prefetchAhead(n);
+        m_entryBytesRead = 0;
+        // No source is read ahead of its copy: on a damaged medium the kernel's background reads
+        // of a later file spend the medium's retries on reads that no count or record sees.
         yield();
         const QString entry = FileName(m_currentFile);
 
@@ -447,7 +477,7 @@ void RecoveryProcess::StartProcess()
                 m_copier->openSoon(next, destinationOf(next));
         }
 
-        m_totalCopiedBytes += m_currentFileBytes;
+        m_totalCopiedBytes += m_entryBytesRead;
         m_texts.show(m_statT[0], QString::number(m_currentFile) + QStringLiteral(" /") + QLatin1Char(' ') +
                                      QString::number(m_itemsCount));
         m_texts.show(m_statT[1], SizeText(m_totalCopiedBytes));
@@ -486,6 +516,8 @@ void RecoveryProcess::StartProcess()
 
     m_copier->dropSoon();
     stopPrefetch();
+    if (!stopped && m_itemsCount != -1 && !m_quitting)
+        rescueDamagedFiles();
     AddHRec(EngineTexts::slot(5), true);
     m_isCopyingProcess = false;
     m_command1->setEnabled(true);
@@ -559,6 +591,9 @@ RecoveryProcess::EntryEnd RecoveryProcess::processFile(const QString& entry)
         setIsDone(i, false);
         setCopiedBytes(i, StartPosition(i));
         ++m_itemsNotCopied;
+        // The medium went away and the user chose to stop.
+        if (EngineAnswers::abortAnswer() == Abort::Stop)
+            return EntryEnd::StopRun;
         return EntryEnd::Next;
     }
 
@@ -571,11 +606,15 @@ RecoveryProcess::EntryEnd RecoveryProcess::processFile(const QString& entry)
         AddHRec(entry + sep + EngineTexts::slot(21), false);
         result = copyFile(entry, destination, startFrom);
         setIsDone(i, result == BlockCopier::Finished);
-        if (result == BlockCopier::Finished) {
+        if (result == BlockCopier::Finished && m_copier->lostBytes() > 0) {
+            AddHRec(entry + sep + EngineTexts::slot(40) + QStringLiteral(": ") +
+                        SizeText(static_cast<double>(m_copier->lostBytes())),
+                    false);
+        } else if (result == BlockCopier::Finished) {
             AddHRec(entry + QStringLiteral(" - ok"), false);
         } else {
             ++m_itemsNotCopied;
-            AddHRec(entry + sep + EngineTexts::slot(33), false);
+            AddHRec(entry + sep + EngineTexts::slot(m_copier->sourceChanged() ? 44 : 33), false);
         }
         setCopiedBytes(i, std::llround(m_currentFileBytes));
     } else {
@@ -593,11 +632,15 @@ RecoveryProcess::EntryEnd RecoveryProcess::processFile(const QString& entry)
             runIo([files = m_files, destination] { files->remove(destination); });
             result = copyFile(entry, destination, 0);
             setIsDone(i, result == BlockCopier::Finished);
-            if (result == BlockCopier::Finished) {
+            if (result == BlockCopier::Finished && m_copier->lostBytes() > 0) {
+                AddHRec(entry + sep + EngineTexts::slot(40) + QStringLiteral(": ") +
+                            SizeText(static_cast<double>(m_copier->lostBytes())),
+                        false);
+            } else if (result == BlockCopier::Finished) {
                 AddHRec(entry + sep + EngineTexts::slot(32), false);
             } else {
                 ++m_itemsNotCopied;
-                AddHRec(entry + sep + EngineTexts::slot(33), false);
+                AddHRec(entry + sep + EngineTexts::slot(m_copier->sourceChanged() ? 44 : 33), false);
             }
             setCopiedBytes(i, std::llround(m_currentFileBytes));
         } else {
@@ -614,9 +657,20 @@ RecoveryProcess::EntryEnd RecoveryProcess::processFile(const QString& entry)
 int RecoveryProcess::copyFile(const QString& entry, const QString& destination, qint64 startFrom)
 {
     int minBlockSize = 512;
+    m_damaged.reset();
     const int result = Copying(entry, destination, minBlockSize, startFrom);
     m_currentFileBytes = static_cast<double>(m_copier->CurrentFileBytes());
     m_totalLostBytes += static_cast<double>(m_copier->lostBytes());
+    // What the copy holds that was read: the position reached less the ranges given up before it.
+    ByteRangeSet lostBefore(m_copier->corBlock().rows());
+    lostBefore.clampTo(m_copier->CurrentFileBytes());
+    m_entryBytesRead = static_cast<double>(m_copier->CurrentFileBytes() - lostBefore.bytes());
+    // A file copied to its end with given-up ranges is read again when the first pass is over.
+    if (result == BlockCopier::Finished && m_damaged && !m_damaged->givenUp.isEmpty()) {
+        m_damaged->firstPassLost = m_copier->lostBytes();
+        m_rescue->add(*m_damaged);
+    }
+    m_damaged.reset();
     return result;
 }
 
@@ -693,18 +747,39 @@ void RecoveryProcess::setAbortAnswer(int answer)
 bool RecoveryProcess::askRetry(const Platform::FileError& error)
 {
     stopPrefetch();
+    if (RescuePass::mediumGone(error.systemError))
+        return askMediumGone();
     return EngineMessages::errorMessage(error, this);
 }
 
 bool RecoveryProcess::askRetryMissingSource(const QString&)
 {
     stopPrefetch();
+    // Every file is missing when the whole medium went away: one question for the run.
+    if (sourceMediumGone())
+        return askMediumGone();
     return EngineMessages::missingSource(this);
 }
 
-void RecoveryProcess::destinationNotOpened(const QString&, const Platform::FileError&)
+// The source medium went away: Retry, or the run stops (no box for every file left).
+bool RecoveryProcess::askMediumGone()
 {
-    EngineMessages::unableToContinue(this);
+    if (EngineMessages::mediumGone(this))
+        return true;
+    EngineAnswers::setAbortAnswer(Abort::Stop);
+    return false;
+}
+
+bool RecoveryProcess::sourceMediumGone()
+{
+    auto gone = std::make_shared<bool>(false);
+    runIo([files = m_files, root = m_sourcePath, gone] { *gone = !files->exists(root); });
+    return *gone;
+}
+
+void RecoveryProcess::destinationNotOpened(const QString&, const Platform::FileError& error)
+{
+    EngineMessages::unableToContinue(this, error.systemError);
     m_itemsCount = -1;
 }
 
@@ -755,7 +830,30 @@ void RecoveryProcess::blockAdapted(const CopyProgress& p)
 
 bool RecoveryProcess::recordDamage(const FileDamage& damage)
 {
-    return RecCorruptedBlocks(m_corruptedFilesCount, damage.fileSize, damage.fileAttr, damage.file,
-                              damage.file2, *damage.corBlock, static_cast<double>(damage.copied),
-                              damage.fileDTV);
+    const int before = m_damage.rowCount();
+    const bool written =
+        RecCorruptedBlocks(m_corruptedFilesCount, damage.fileSize, damage.fileAttr, damage.file, damage.file2,
+                           *damage.corBlock, static_cast<double>(damage.copied), damage.fileDTV);
+    m_damaged = RescuePhase::Item{damage.file,
+                                  damage.file2,
+                                  damage.fileSize,
+                                  damage.corBlock->rows(),
+                                  written && m_damage.rowCount() > before ? m_corruptedFilesCount : 0,
+                                  m_copier->lostBytes()};
+    return written;
+}
+
+// The rescue phase: the given-up ranges of the run's damaged files, read again sector by sector.
+void RecoveryProcess::rescueDamagedFiles()
+{
+    if (m_rescue->isEmpty())
+        return;
+    m_rescue->run();
+    // Files brought back whole keep no damage record; later records move up.
+    std::sort(m_recoveredRecords.begin(), m_recoveredRecords.end(), std::greater<>());
+    for (const int record : m_recoveredRecords) {
+        m_damage.removeRow(record);
+        --m_corruptedFilesCount;
+    }
+    m_recoveredRecords.clear();
 }

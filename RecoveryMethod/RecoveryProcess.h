@@ -2,14 +2,17 @@
 
 #include "BlockCopier.h"
 #include "CopyHost.h"
+#include "CountingFileAccess.h"
 #include "DamageRecords.h"
 #include "PanelTexts.h"
+#include "RescuePhase.h"
 
 #include <QString>
 #include <QWidget>
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class IoWorker;
@@ -116,6 +119,11 @@ public:
     int DamageRecordCount() const { return m_damage.rowCount(); }
     const DamageRecords::Row& DamageRecord(int n) const { return m_damage.row(n); }
 
+    // Every read of the sources (both phases of every run) since the file access was set.
+    const IoCounts& ReadCounts() const { return m_counted->counts(); }
+    // The reads of the medium made by the last run's rescue of its damaged files.
+    const RescueCounts& RescueReadCounts() const { return m_rescue->counts(); }
+
     // Replaces the file system the engine copies through (tests put a faulty medium behind it).
     void setFileAccess(std::shared_ptr<FileAccess> files);
 
@@ -142,6 +150,9 @@ private:
     EntryEnd processFile(const QString& entry);
     int copyFile(const QString& entry, const QString& destination, qint64 startFrom);
     void showEntryDone();
+    void rescueDamagedFiles();
+    bool askMediumGone();
+    bool sourceMediumGone();
     void showOverall(double percent);
     void prefetchAhead(int lastEntry);
     void stopPrefetch();
@@ -190,6 +201,11 @@ private:
     std::vector<bool> m_isDone;
 
     DamageRecords m_damage;
+    std::unique_ptr<RescuePhase> m_rescue;         // the damaged files of this run, read again at its end
+    std::optional<RescuePhase::Item> m_damaged;    // the damage of the file just copied
+    std::vector<int> m_recoveredRecords;           // records of files the rescue brought back whole
+    double m_entryBytesRead = 0;                   // bytes of the current entry read from the medium
+    std::shared_ptr<CountingFileAccess> m_counted; // m_files, counted
     std::shared_ptr<FileAccess> m_files;
     std::unique_ptr<IoWorker> m_io;
     std::unique_ptr<BlockCopier> m_copier;

@@ -36,10 +36,15 @@ RunSummary summariseRun(const RunTotals& totals, bool stoppedEarly, bool canResu
         s.headlineColour = qRgb(255, 0, 0);
         s.headline = texts.text(75);
         s.outcome = texts.text(75);
+    } else if (totals.itemsNotCopied > 0) {
+        // The run went through, but some files are not in the destination: not "Completed".
+        s.headlineColour = qRgb(192, 96, 0);
+        s.headline = texts.text(170);
+        s.outcome = texts.text(171);
     } else {
         s.headlineColour = qRgb(0, 0, 192);
         s.headline = texts.text(51);
-        s.outcome = texts.text(137);
+        s.outcome = texts.text(totals.corruptedFiles > 0 ? 172 : 137);
     }
     return s;
 }

@@ -726,7 +726,7 @@ void Wizard::applyTexts(const LangTexts& texts, const LanguageTexts& controls)
 
     // The hosted controls.
     m_engine->setFontCharSet(charSet);
-    for (int i = 1; i <= 39 && i < controls.engineTexts.size(); ++i)
+    for (int i = 1; i < controls.engineTexts.size(); ++i)
         m_engine->setLangValue(i, controls.engineTexts[i]);
     m_drivesList1->setFontCharSet(charSet);
     m_drivesList2->setFontCharSet(charSet);

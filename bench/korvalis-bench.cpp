@@ -201,8 +201,12 @@ int main(int argc, char* argv[])
     print("copied_bytes", static_cast<qint64>(copied));
     print("throughput_mib_s", seconds > 0 ? copied / seconds / 1048576.0 : 0.0, 1);
     print("peak_rss_mib", peakRssMiB(), 1);
+    // Every read of the medium, the first pass's and the rescue phase's, and the rescue's alone.
     print("reads", counts.reads.load());
     print("failed_reads", counts.failedReads.load());
+    print("rescue_reads", engine.RescueReadCounts().reads.load());
+    print("rescue_failed_reads", engine.RescueReadCounts().failedReads.load());
+    print("rescue_bytes_recovered", engine.RescueReadCounts().bytesRecovered.load());
     print("bytes_recovered", counts.bytesWritten.load());
     print("bytes_lost", static_cast<qint64>(engine.TotalLostBytes()));
     print("damaged_files", static_cast<qint64>(engine.CorruptedFilesCount()));

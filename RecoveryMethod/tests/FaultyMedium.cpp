@@ -132,6 +132,7 @@ public:
         return m_real->writeAt(offset, buffer, length);
     }
     int close() override { return m_real->close(); }
+    int growTo(qint64 size) override { return m_real->growTo(size); }
 
 private:
     std::unique_ptr<BlockDestination> m_real;
@@ -157,11 +158,29 @@ bool FaultyFileAccess::fileExists(const QString& path)
     return m_sources.contains(path) || PosixFileAccess::fileExists(path);
 }
 
+bool FaultyFileAccess::exists(const QString& path)
+{
+    // The sources' folders exist on the medium too.
+    for (auto it = m_sources.cbegin(); it != m_sources.cend(); ++it) {
+        if (it.key() == path ||
+            it.key().startsWith(path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/')))
+            return true;
+    }
+    return PosixFileAccess::exists(path);
+}
+
 FileAccess::Opened<BlockSource> FaultyFileAccess::openSource(const QString& path)
 {
     if (const auto medium = m_sources.value(path))
         return {std::make_unique<MediumSource>(medium), {}};
     return PosixFileAccess::openSource(path);
+}
+
+FileAccess::Opened<BlockSource> FaultyFileAccess::openSectorSource(const QString& path)
+{
+    if (m_sources.contains(path))
+        return openSource(path);
+    return PosixFileAccess::openSectorSource(path);
 }
 
 FileAccess::Opened<BlockDestination> FaultyFileAccess::openDestination(const QString& path, bool truncate)

@@ -104,18 +104,26 @@ private Q_SLOTS:
         m_engine->StartProcess();
 
         QCOMPARE(events.raised(), QStringLiteral("done"));
+        // Damaged files are logged with their losses after the first pass, and again after the
+        // rescue of their given-up ranges.
+        const QString lossOf = QStringLiteral(" - ") + text(40) + QStringLiteral(": ");
         QCOMPARE(logLines(*m_engine),
                  QStringList({text(14), text(9) + QStringLiteral(": \"") + m_dst + QStringLiteral("sub\"."),
-                              Src + QStringLiteral("sub/a.bin - ok"), Src + QStringLiteral("sub/b.bin - ok"),
+                              Src + QStringLiteral("sub/a.bin - ok"),
+                              Src + QStringLiteral("sub/b.bin") + lossOf + QStringLiteral("32 Kb"),
                               text(10) + QStringLiteral(": ") + Src + QStringLiteral("missing.bin"),
-                              Src + QStringLiteral("tail.bin - ok"), text(5)}));
+                              Src + QStringLiteral("tail.bin") + lossOf + QStringLiteral("4464 b"), text(41),
+                              Src + QStringLiteral("sub/b.bin") + lossOf + QStringLiteral("20 Kb"),
+                              Src + QStringLiteral("tail.bin") + lossOf + QStringLiteral("368 b"), text(5)}));
         QCOMPARE(m_messages, QStringList{text(30)}); // asked for the missing source once
         QCOMPARE(m_engine->ItemsFolders_Count(), 1);
         QCOMPARE(m_engine->ItemsNotCopied_Count(), 1);
         QCOMPARE(m_engine->CorruptedFilesCount(), 2);
         QCOMPARE(m_engine->CurrentFile(), 6);
-        QCOMPARE(m_engine->TotalCopiedBytes(), 100000.0 + 300000.0 + 65536.0);
-        QCOMPARE(m_engine->TotalLostBytes(), 24576.0 + (70000.0 - 65536.0));
+        // Bytes read from the medium, and the sectors that stayed unreadable: [65536, 85536) is
+        // bad in b.bin, [69900, 70000) in tail.bin, in 512-byte sectors.
+        QCOMPARE(m_engine->TotalCopiedBytes(), 100000.0 + (300000.0 - 20480.0) + (70000.0 - 368.0));
+        QCOMPARE(m_engine->TotalLostBytes(), 20480.0 + 368.0);
         QVERIFY(!m_engine->isCopyingProcess());
 
         const QList<bool> done{false, true, true, false, true};
@@ -127,12 +135,16 @@ private Q_SLOTS:
         QCOMPARE(m_engine->DamageRecordCount(), 2);
         QCOMPARE(m_engine->DamageRecord(1).file, Src + QStringLiteral("sub/b.bin"));
         QCOMPARE(m_engine->DamageRecord(1).file2, m_dst + QStringLiteral("sub/b.bin"));
-        QCOMPARE(m_engine->DamageRecord(1).lostBytes, qint64(24576));
-        QCOMPARE(m_engine->DamageRecord(2).rangeList, QStringLiteral(" 65537 - 70000,"));
-        QCOMPARE(m_engine->DamageRecord(2).copied, qint64(65536));
+        QCOMPARE(m_engine->DamageRecord(1).lostBytes, qint64(20480));
+        QCOMPARE(m_engine->DamageRecord(1).rangeList, QStringLiteral(" 65537 - 86016,"));
+        QCOMPARE(m_engine->DamageRecord(2).rangeList, QStringLiteral(" 69633 - 70000,"));
+        QCOMPARE(m_engine->DamageRecord(2).copied, qint64(70000));
         QCOMPARE(readFile(m_dst + QStringLiteral("sub/a.bin")),
                  FaultyMedium::patterned(100000)->bytes(0, 100000));
-        QCOMPARE(readFile(m_dst + QStringLiteral("tail.bin")).size(), 65536);
+        // The unreadable tail reads back as zero bytes, the copy has the source's size.
+        QByteArray tailCopy = FaultyMedium::patterned(70000)->bytes(0, 70000);
+        tailCopy.replace(69632, 368, QByteArray(368, '\0'));
+        QCOMPARE(readFile(m_dst + QStringLiteral("tail.bin")), tailCopy);
 
         auto* statT0 = m_engine->findChild<QLineEdit*>(QStringLiteral("StatT(0)"));
         QCOMPARE(statT0->text(), QStringLiteral("5 / 5"));
@@ -387,7 +399,7 @@ private Q_SLOTS:
         QCOMPARE(logLines(*m_engine).at(3), entries[2] + QStringLiteral(" - ") + text(12));
     }
 
-    void sourcesAheadAreReadInTheBackgroundUntilAReadFails()
+    void noSourceIsReadAheadOfItsCopy()
     {
         QStringList entries;
         for (int i = 1; i <= 30; ++i) {
@@ -401,17 +413,9 @@ private Q_SLOTS:
         setJob(*m_engine, Src, m_dst, entries);
         m_engine->StartProcess();
         QVERIFY(m_engine->isDone(1));
-        const QStringList soon = m_files->readSoonPaths();
-        // In job order, files only, never the one being copied, and none far past the failed read.
-        QVERIFY(!soon.isEmpty());
-        QVERIFY(!soon.contains(entries[0]));
-        int last = 0;
-        for (const QString& path : soon) {
-            const int at = static_cast<int>(entries.indexOf(path));
-            QVERIFY2(at > last, qPrintable(path));
-            last = at;
-        }
-        QVERIFY2(last <= entries.indexOf(Src + QStringLiteral("f12")) + 8, qPrintable(soon.join(u' ')));
+        // Background reads of later sources would reach the bad areas of a damaged medium
+        // before their copy, unseen by the copier's counts and records.
+        QVERIFY2(m_files->readSoonPaths().isEmpty(), qPrintable(m_files->readSoonPaths().join(u' ')));
         QCOMPARE(m_engine->CorruptedFilesCount(), 1);
         QCOMPARE(m_engine->ItemsNotCopied_Count(), 0);
     }

@@ -17,7 +17,7 @@ Range rangeOf(LanguageSource::Section section)
     case LanguageSource::Section::Main:
         return {1, 229};
     case LanguageSource::Section::Engine:
-        return {1, 39};
+        return {1, 59};
     case LanguageSource::Section::Browser:
         return {1, 100};
     case LanguageSource::Section::Burner:

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "ByteRange.h"
+#include "ByteRangeSet.h"
+#include "CopyHost.h"
+#include "RescueFile.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// The second phase of a run: once the first pass has copied everything it could, the given-up
+// ranges of every damaged file of the run are read again, sector by sector (RescueFile), in the
+// order the files were copied. It logs a line of its own and one per file, shows the file in work
+// with its lost bytes going down, stops at the next sector when the user answers the Stop question,
+// and asks once, for the whole phase, when the medium goes away. Runs on the control's thread; the
+// reads go through the host's blocking-call runner.
+class RescuePhase
+{
+public:
+    struct Item
+    {
+        QString source;
+        QString copy;
+        qint64 fileSize = 0;
+        QList<ByteRange> givenUp;
+        int record = 0;           // the file's damage record, 0 when it has none
+        qint64 firstPassLost = 0; // bytes the first pass counted as lost
+    };
+    struct Hooks
+    {
+        // A log line: appended, or replacing the last one.
+        std::function<void(const QString& line, bool add)> log;
+        // The file in work and the bytes of it still lost; on the control's thread.
+        std::function<void(const QString& file, qint64 lost, qint64 fileSize)> progress;
+        // The medium went away: true to try again, false to stop the run.
+        std::function<bool()> askMediumGone;
+        // A file is done with: what stayed unreadable and how many bytes came back.
+        std::function<void(const Item& item, const ByteRangeSet& lost, qint64 recovered)> done;
+    };
+
+    RescuePhase(CopyHost& host, QObject* context, Hooks hooks);
+
+    void setFileAccess(std::shared_ptr<FileAccess> files) { m_files = std::move(files); }
+    void clear();
+    void add(Item item) { m_items.push_back(std::move(item)); }
+    bool isEmpty() const { return m_items.empty(); }
+
+    // Rescues every file added. False when the run must stop (the user's answer, the medium gone or
+    // the program quitting); the files not reached keep their losses, their copies grown to size.
+    bool run();
+
+    // Reads of the medium in this run's rescue (shared by all its files).
+    const RescueCounts& counts() const { return *m_counts; }
+
+private:
+    enum class FileEnd
+    {
+        Done,
+        StopRun,
+    };
+    struct HostLink;
+    FileEnd rescue(const std::shared_ptr<RescueFile>& file, const Item& item);
+    void finish(const std::shared_ptr<RescueFile>& file, const Item& item, const QString& suffix);
+
+    CopyHost& m_host;
+    QObject* m_context;
+    Hooks m_hooks;
+    std::shared_ptr<FileAccess> m_files;
+    std::vector<Item> m_items;
+    std::shared_ptr<RescueCounts> m_counts = std::make_shared<RescueCounts>();
+};
