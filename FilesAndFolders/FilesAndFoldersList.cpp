@@ -1,5 +1,6 @@
 #include "FilesAndFoldersList.h"
 
+#include "FileNames.h"
 #include "FolderListing.h"
 #include "FolderReader.h"
 #include "LocalWait.h"
@@ -89,6 +90,18 @@ FilesAndFoldersList::FilesAndFoldersList(QWidget* parent)
     m_newFolderButton =
         makeNavigationButton(m_navigationButtons, QStringLiteral("Buttons(3)"),
                              style()->standardIcon(QStyle::SP_FileDialogNewFolder), &m_newFolderAction);
+    m_showHiddenButton = makeNavigationButton(m_navigationButtons, QStringLiteral("ShowHiddenFiles"),
+                                              QIcon::fromTheme(QStringLiteral("view-hidden")), nullptr);
+    m_showHiddenButton->setCheckable(true);
+    m_showHiddenButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_showHiddenButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(m_showHiddenButton, &QToolButton::toggled, this, [this](bool on) {
+        if (on == m_showHidden)
+            return;
+        m_showHidden = on;
+        if (!m_building)
+            ShowFilesList();
+    });
     m_backButton->setEnabled(false);
     connect(m_backButton, &QToolButton::clicked, this, &FilesAndFoldersList::goBack);
     connect(m_upButton, &QToolButton::clicked, this, &FilesAndFoldersList::goUp);
@@ -143,6 +156,13 @@ void FilesAndFoldersList::setCurrentPath(const QString& path)
     ShowFilesList();
 }
 
+void FilesAndFoldersList::setShowHidden(bool show)
+{
+    m_showHidden = show;
+    const QSignalBlocker quiet(m_showHiddenButton);
+    m_showHiddenButton->setChecked(show);
+}
+
 void FilesAndFoldersList::setAllowCreateFolders(bool allow)
 {
     m_allowCreateFolders = allow;
@@ -174,6 +194,10 @@ void FilesAndFoldersList::setLangValue(int index, const QString& value)
     case 8:
         m_upButton->setToolTip(value);
         break;
+    case ShowHiddenText:
+        m_showHiddenButton->setText(value);
+        m_showHiddenButton->setToolTip(value + QStringLiteral(" (Ctrl+H)"));
+        break;
     default:
         break;
     }
@@ -186,7 +210,7 @@ void FilesAndFoldersList::setEntryLimit(int limit)
 
 void FilesAndFoldersList::updatePathLine()
 {
-    m_pathCaption->setText(text(1) + QStringLiteral(": ") + m_currentPath);
+    m_pathCaption->setText(text(1) + QStringLiteral(": ") + Platform::FileNames::displayText(m_currentPath));
 }
 
 void FilesAndFoldersList::showPanel()
@@ -251,9 +275,15 @@ void FilesAndFoldersList::ShowFilesList()
     for (const ListedItem& row : rows) {
         if (row.newImage)
             m_imageList1.append(typeIcon(row.fullPath));
-        auto* item = new QListWidgetItem(m_imageList1.value(row.image - 1), row.name, m_filesList);
+        const QIcon icon = row.image == FolderListing::NoImage ? style()->standardIcon(QStyle::SP_FileIcon)
+                                                               : m_imageList1.value(row.image - 1);
+        auto* item = new QListWidgetItem(icon, Platform::FileNames::displayText(row.name), m_filesList);
         item->setData(ImageRole, row.image);
         item->setData(IsFolderRole, row.isFolder);
+        item->setData(NameRole, row.name);
+        item->setData(IsOtherRole, row.isOther);
+        if (row.isOther)
+            item->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
     }
     if (read->contents.partial) {
         showPanel(); // the rows read before the failure stay behind it
@@ -274,7 +304,7 @@ void FilesAndFoldersList::openItem(QListWidgetItem* item)
 {
     if (!item || m_building || !item->data(IsFolderRole).toBool())
         return;
-    moveTo(FolderListing::join(m_currentPath, item->text()) + QLatin1Char('/'));
+    moveTo(FolderListing::join(m_currentPath, selectedName(item)) + QLatin1Char('/'));
 }
 
 void FilesAndFoldersList::goBack()
@@ -317,12 +347,15 @@ void FilesAndFoldersList::createFolder()
         return;
     }
     ShowFilesList();
-    const auto found = m_filesList->findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (!found.isEmpty()) {
+    for (int row = 0; row < m_filesList->count(); ++row) {
+        QListWidgetItem* item = m_filesList->item(row);
+        if (selectedName(item) != name)
+            continue;
         m_filesList->clearSelection();
-        m_filesList->setCurrentItem(found.first());
-        found.first()->setSelected(true);
-        m_filesList->scrollToItem(found.first());
+        m_filesList->setCurrentItem(item);
+        item->setSelected(true);
+        m_filesList->scrollToItem(item);
+        break;
     }
 }
 
@@ -360,7 +393,7 @@ bool FilesAndFoldersList::runBuild(const std::function<bool(SelectionWalk&)>& bu
     walk->setCancelFlag(cancel.get());
     walk->setProgress([mailbox](const QString& path) {
         const QMutexLocker lock(&mailbox->mutex);
-        mailbox->latest = path;
+        mailbox->latest = Platform::FileNames::displayText(path);
         mailbox->fresh = true;
     });
 
@@ -396,6 +429,7 @@ bool FilesAndFoldersList::runBuild(const std::function<bool(SelectionWalk&)>& bu
     m_navigationButtons->setEnabled(true);
     m_itemsCount = walk->itemsCount();
     m_itemsTotalSize = walk->itemsTotalSize();
+    m_leftOut = walk->leftOut();
     if (restorePathLine)
         updatePathLine();
     if (!outcome)
@@ -412,7 +446,7 @@ bool FilesAndFoldersList::CreateListOfSelected()
     for (int row = 0; row < m_filesList->count(); ++row) {
         const QListWidgetItem* item = m_filesList->item(row);
         if (item->isSelected())
-            selected.append(item->text());
+            selected.append(selectedName(item));
     }
     return runBuild(
         [path, selected](SelectionWalk& walk) { return walk.createListOfSelected(path, selected); }, true);
@@ -427,6 +461,11 @@ bool FilesAndFoldersList::CreateFilesList()
 bool FilesAndFoldersList::GetFileNames(const QString& a, const QString& b)
 {
     return runBuild([a, b](SelectionWalk& walk) { return walk.getFileNames(a, b); }, false);
+}
+
+QString FilesAndFoldersList::selectedName(const QListWidgetItem* item) const
+{
+    return item->data(NameRole).toString();
 }
 
 QString FilesAndFoldersList::SelectedItemName(int index) const
