@@ -47,9 +47,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
         QTest::newRow("main 0") << header() + QStringLiteral("[main]\n0 = x\n")
-                                << QStringLiteral(":6: text 0 is outside 1 to 150");
-        QTest::newRow("main 151") << header() + QStringLiteral("[main]\n151 = x\n")
-                                  << QStringLiteral("outside 1 to 150");
+                                << QStringLiteral(":6: text 0 is outside 1 to 169");
+        QTest::newRow("main 170") << header() + QStringLiteral("[main]\n170 = x\n")
+                                  << QStringLiteral("outside 1 to 169");
         QTest::newRow("engine 40") << header() + QStringLiteral("[engine]\n40 = x\n")
                                    << QStringLiteral("outside 1 to 39");
         QTest::newRow("burner 31") << header() + QStringLiteral("[burner]\n31 = x\n")

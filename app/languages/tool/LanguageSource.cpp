@@ -15,7 +15,7 @@ Range rangeOf(LanguageSource::Section section)
 {
     switch (section) {
     case LanguageSource::Section::Main:
-        return {1, 150};
+        return {1, 169};
     case LanguageSource::Section::Engine:
         return {1, 39};
     case LanguageSource::Section::Browser:
