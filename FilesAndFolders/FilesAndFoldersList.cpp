@@ -3,7 +3,7 @@
 #include "FileNames.h"
 #include "FolderListing.h"
 #include "FolderReader.h"
-#include "LocalWait.h"
+#include "Background.h"
 #include "PathRules.h"
 #include "Prompt.h"
 #include "Twips.h"
@@ -22,6 +22,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -139,13 +140,14 @@ FilesAndFoldersList::FilesAndFoldersList(QWidget* parent)
     });
 
     m_imageList1.append(style()->standardIcon(QStyle::SP_DirIcon));
+    m_abandon = new Platform::Abandon(this);
     updatePathLine();
 }
 
 FilesAndFoldersList::~FilesAndFoldersList()
 {
-    // A walk still running stops at its next entry; its thread owns what it uses.
-    m_gone->store(true);
+    // A walk still running stops at its next entry; its thread owns what it uses. The waits end
+    // when m_abandon goes with the other children.
     if (m_cancelBuild)
         m_cancelBuild->store(true);
 }
@@ -196,6 +198,7 @@ void FilesAndFoldersList::setLangValue(int index, const QString& value)
         break;
     case ShowHiddenText:
         m_showHiddenButton->setText(value);
+        m_showHiddenButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H)); // setText drops it
         m_showHiddenButton->setToolTip(value + QStringLiteral(" (Ctrl+H)"));
         break;
     default:
@@ -243,10 +246,9 @@ void FilesAndFoldersList::ShowFilesList()
     const int generation = ++m_listingGeneration;
     const QString path = m_currentPath;
     QPointer<FilesAndFoldersList> self(this);
-    const std::shared_ptr<std::atomic<bool>> gone = m_gone;
     std::optional<FolderRead> read;
     try {
-        read = Platform::callKeepingEventsAlive(
+        read = Platform::Background::callKeepingEventsAlive(
             [path] {
                 FolderRead r;
                 r.audioCd = isAudioCd(Platform::Volumes::volumeOf(path));
@@ -254,7 +256,7 @@ void FilesAndFoldersList::ShowFilesList()
                     r.contents = FolderReader::read(path);
                 return r;
             },
-            {}, 25, gone.get());
+            m_abandon);
     } catch (const std::exception&) {
         read.reset();
     }
@@ -405,7 +407,10 @@ bool FilesAndFoldersList::runBuild(const std::function<bool(SelectionWalk&)>& bu
             self->m_pathCaption->setText(prefix + mailbox->latest);
         mailbox->fresh = false;
     };
-    const std::optional<BuildOutcome> outcome = Platform::callKeepingEventsAlive(
+    QTimer progress;
+    connect(&progress, &QTimer::timeout, this, showProgress);
+    progress.start(25);
+    const std::optional<BuildOutcome> outcome = Platform::Background::callKeepingEventsAlive(
         [walk, cancel, build]() -> BuildOutcome {
             BuildOutcome o;
             try {
@@ -417,7 +422,7 @@ bool FilesAndFoldersList::runBuild(const std::function<bool(SelectionWalk&)>& bu
             }
             return o;
         },
-        showProgress, 25, cancel.get());
+        m_abandon);
     if (!self)
         return false;
     showProgress();

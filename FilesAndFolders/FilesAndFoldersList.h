@@ -15,6 +15,9 @@
 #include <functional>
 #include <memory>
 
+namespace Platform {
+class Abandon;
+}
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -136,8 +139,8 @@ private:
     NavigationHistory m_history;
     TypeIconCache m_iconCache;
     int m_listingGeneration = 0;
-    // Set when the browser goes, so a folder read still waiting is given up.
-    std::shared_ptr<std::atomic<bool>> m_gone = std::make_shared<std::atomic<bool>>(false);
+    // Goes with the browser, so that a folder read or a walk still waited for is given up.
+    Platform::Abandon* m_abandon = nullptr;
 
     std::shared_ptr<SelectionWalk> m_walk;
     std::shared_ptr<std::atomic<bool>> m_cancelBuild;

@@ -116,8 +116,11 @@ QByteArray toBytes(QStringView text)
 
 bool hasRawBytes(QStringView text)
 {
-    for (const QChar c : text) {
-        if (isRawByte(c.unicode()))
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (QChar::isHighSurrogate(unit))
+            ++i; // the low half of a pair is no raw byte
+        else if (isRawByte(unit))
             return true;
     }
     return false;
@@ -129,12 +132,16 @@ QString displayText(QStringView text)
         return text.toString();
     QString shown;
     shown.reserve(text.size() + 8);
-    for (const QChar c : text) {
-        if (isRawByte(c.unicode()))
-            shown += QStringLiteral("\\x") +
-                     QString::number(int(c.unicode() - RawByteBase), 16).toUpper();
-        else
-            shown += c;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size()) {
+            shown += text[i];
+            shown += text[++i];
+        } else if (isRawByte(unit)) {
+            shown += QStringLiteral("\\x") + QString::number(int(unit - RawByteBase), 16).toUpper();
+        } else {
+            shown += text[i];
+        }
     }
     return shown;
 }

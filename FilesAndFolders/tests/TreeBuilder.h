@@ -70,7 +70,7 @@ constexpr int DeepFileEvery = 100; // a file every 100 levels: 30 files
 
 inline QByteArray contentsOf(const QByteArray& relative)
 {
-    return "contents of " + relative;
+    return QByteArray("contents of " + relative);
 }
 
 inline bool writeRaw(const QByteArray& path, const QByteArray& data)
@@ -108,7 +108,7 @@ inline QList<QByteArray> deepFiles()
     for (int level = 1; level <= DeepLevels; ++level) {
         folder += "/d";
         if (level % DeepFileEvery == 0)
-            files.append(folder + "/f" + QByteArray::number(level).rightJustified(4, '0') + ".bin");
+            files.append(QByteArray(folder + "/f" + QByteArray::number(level).rightJustified(4, '0') + ".bin"));
     }
     return files;
 }
@@ -119,16 +119,16 @@ inline bool build(const QByteArray& root)
 {
     ::chmod(root.constData(), 0755);
     for (const QByteArray& folder : {QByteArray("Holiday\xff"), QByteArray(".cfg"), QByteArray("locked")})
-        if (::mkdir((root + '/' + folder).constData(), 0755) != 0)
+        if (::mkdir(QByteArray(root + '/' + folder).constData(), 0755) != 0)
             return false;
     for (const FileSpec& f : plainFiles())
-        if (!writeRaw(root + '/' + f.relative, contentsOf(f.relative)))
+        if (!writeRaw(QByteArray(root + '/' + f.relative), contentsOf(f.relative)))
             return false;
-    if (::mkfifo((root + "/pipe").constData(), 0644) != 0)
+    if (::mkfifo(QByteArray(root + "/pipe").constData(), 0644) != 0)
         return false;
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    const QByteArray socketPath = root + "/sock";
+    const QByteArray socketPath = QByteArray(root + "/sock");
     if (size_t(socketPath.size()) >= sizeof(address.sun_path))
         return false;
     memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
@@ -152,7 +152,7 @@ inline bool build(const QByteArray& root)
         ::close(fd);
         fd = next;
         if (fd >= 0 && level % DeepFileEvery == 0) {
-            const QByteArray name = "f" + QByteArray::number(level).rightJustified(4, '0') + ".bin";
+            const QByteArray name = QByteArray("f" + QByteArray::number(level).rightJustified(4, '0') + ".bin");
             const int file = ::openat(fd, name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
             const QByteArray data = contentsOf(name);
             if (file < 0 || ::write(file, data.constData(), size_t(data.size())) != data.size())
@@ -163,7 +163,7 @@ inline bool build(const QByteArray& root)
     if (fd < 0)
         return false;
     ::close(fd);
-    return ::chmod((root + "/locked").constData(), 0) == 0;
+    return ::chmod(QByteArray(root + "/locked").constData(), 0) == 0;
 }
 
 // Removes a tree that may be deeper than PATH_MAX (rm walks it by descriptors).

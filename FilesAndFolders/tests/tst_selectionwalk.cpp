@@ -286,7 +286,7 @@ private Q_SLOTS:
             const QString entry = walk.selectedItemName(i);
             const bool folder = entry.startsWith(SelectionWalk::FolderMark);
             const QByteArray bytes = Platform::FileNames::toBytes(folder ? entry.mid(1) : entry);
-            QVERIFY(bytes.startsWith(root + '/'));
+            QVERIFY(bytes.startsWith(QByteArray(root + '/')));
             (folder ? folders : files).insert(bytes.mid(root.size() + 1));
         }
         QSet<QByteArray> expected;
@@ -332,7 +332,7 @@ private Q_SLOTS:
                       QStringLiteral("gone")}));
         }
         QCOMPARE(walk.itemsCount(), 2); // the photo, and the locked folder's own entry
-        QCOMPARE(Platform::FileNames::toBytes(walk.selectedItemName(1)), root + "/photo\xff.jpg");
+        QCOMPARE(Platform::FileNames::toBytes(walk.selectedItemName(1)), QByteArray(root + "/photo\xff.jpg"));
         QList<LeftOutItem::Reason> reasons;
         for (const LeftOutItem& item : walk.leftOut())
             reasons.append(item.reason);

@@ -64,7 +64,7 @@ private Q_SLOTS:
             QCOMPARE(::mkdirat(at.folder(), at.name(), 0755), 0);
         }
         QVERIFY(path.size() > PATH_MAX);
-        const QByteArray file = path + "/deep.bin";
+        const QByteArray file = QByteArray(path + "/deep.bin");
         {
             const PathAt at = PathAt::of(file);
             QVERIFY(at.ok());

@@ -120,11 +120,11 @@ private Q_SLOTS:
         const QByteArray target = QFile::encodeName(destination.path());
         for (const LinuxTree::FileSpec& f : LinuxTree::plainFiles())
             if (!f.hidden && !f.relative.startsWith("locked/"))
-                QCOMPARE(readAll(target + '/' + f.relative), LinuxTree::contentsOf(f.relative));
+                QCOMPARE(readAll(QByteArray(target + '/' + f.relative)), LinuxTree::contentsOf(f.relative));
         for (const QByteArray& f : LinuxTree::deepFiles())
-            QCOMPARE(readAll(target + '/' + f), LinuxTree::contentsOf(f.mid(f.lastIndexOf('/') + 1)));
-        QVERIFY(readAll(target + "/.cfg/.deeper").isNull());
-        QVERIFY(readAll(target + "/locked/secret.dat").isNull());
+            QCOMPARE(readAll(QByteArray(target + '/' + f)), LinuxTree::contentsOf(f.mid(f.lastIndexOf('/') + 1)));
+        QVERIFY(readAll(QByteArray(target + "/.cfg/.deeper")).isNull());
+        QVERIFY(readAll(QByteArray(target + "/locked/secret.dat")).isNull());
 
         // The details list each item with its reason.
         auto* details = child<isButton>(wizard.get(), QStringLiteral("RunDetails"));
