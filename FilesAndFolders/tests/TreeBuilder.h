@@ -55,8 +55,10 @@ inline void openToEveryone(const QString& path)
 }
 
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 
@@ -171,5 +173,33 @@ inline bool remove(const QString& root)
 {
     return QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), root}) == 0;
 }
+
+// A temporary folder for a tree of thousands of folders. The tests run as root and mount a small
+// memory file system on it: made and dropped in a blink, where a disk journals every level. When
+// the mount is refused the folder is used as it is, only slower.
+class ScratchFolder
+{
+public:
+    ScratchFolder()
+    {
+        const QByteArray where = QFile::encodeName(m_dir.path());
+        m_mounted = ::mount("tmpfs", where.constData(), "tmpfs", 0, "size=64m,mode=0755") == 0;
+    }
+    ~ScratchFolder()
+    {
+        if (m_mounted)
+            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+        else
+            remove(m_dir.path());
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+};
 
 } // namespace LinuxTree

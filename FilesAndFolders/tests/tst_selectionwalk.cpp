@@ -267,7 +267,7 @@ private Q_SLOTS:
     void linuxTreeIsTakenWholeOrReported()
     {
         QFETCH(bool, showHidden);
-        QTemporaryDir dir;
+        LinuxTree::ScratchFolder dir;
         const QByteArray root = QFile::encodeName(dir.path());
         QVERIFY(LinuxTree::build(root));
         const QString cur = dir.path() + QLatin1Char('/');
@@ -313,12 +313,11 @@ private Q_SLOTS:
         QCOMPARE(leftOut, expectedLeftOut);
         for (const LeftOutItem& item : walk.leftOut())
             QCOMPARE(item.error, item.reason == LeftOutItem::Reason::FolderNotRead ? EACCES : 0);
-        QVERIFY(LinuxTree::remove(dir.path()));
     }
 
     void selectedEntriesThatAreNoFilesAreReported()
     {
-        QTemporaryDir dir;
+        LinuxTree::ScratchFolder dir;
         const QByteArray root = QFile::encodeName(dir.path());
         QVERIFY(LinuxTree::build(root));
         const QString cur = dir.path() + QLatin1Char('/');
@@ -341,7 +340,6 @@ private Q_SLOTS:
                                                       LeftOutItem::Reason::BrokenLink,
                                                       LeftOutItem::Reason::NotExamined}));
         QCOMPARE(walk.leftOut().last().error, ENOENT);
-        QVERIFY(LinuxTree::remove(dir.path()));
     }
 
     void cancelledWalkStops()
