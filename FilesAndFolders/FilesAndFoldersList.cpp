@@ -1,9 +1,9 @@
 #include "FilesAndFoldersList.h"
 
+#include "Background.h"
 #include "FileNames.h"
 #include "FolderListing.h"
 #include "FolderReader.h"
-#include "Background.h"
 #include "PathRules.h"
 #include "Prompt.h"
 #include "Twips.h"

@@ -9,7 +9,7 @@
 // One row of the browser's list.
 struct ListedItem
 {
-    QString name;          // the name as a Platform::FileNames text (its bytes kept)
+    QString name; // the name as a Platform::FileNames text (its bytes kept)
     bool isFolder = false;
     int image = 1;         // image number in the image list (1 = folder, 0 = no image of its type)
     QString fullPath;      // folder + name

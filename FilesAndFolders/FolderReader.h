@@ -20,9 +20,9 @@ struct FolderContents
     {
         enum class Kind
         {
-            Special,     // a pipe, socket or device
-            BrokenLink,  // a symbolic link to nothing
-            Unexamined,  // its type could not be read (error holds why)
+            Special,    // a pipe, socket or device
+            BrokenLink, // a symbolic link to nothing
+            Unexamined, // its type could not be read (error holds why)
         };
         QString name;
         Kind kind = Kind::Special;

@@ -215,8 +215,9 @@ bool SelectionWalk::createListOfSelected(const QString& currentPath, const QStri
             struct stat link
             {
             };
-            const bool brokenLink =
-                at.ok() && ::fstatat(at.folder(), at.name(), &link, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link.st_mode);
+            const bool brokenLink = at.ok() &&
+                                    ::fstatat(at.folder(), at.name(), &link, AT_SYMLINK_NOFOLLOW) == 0 &&
+                                    S_ISLNK(link.st_mode);
             leaveOut(full, brokenLink ? Reason::BrokenLink : Reason::NotExamined, error);
             continue;
         }

@@ -41,10 +41,11 @@ int HistoryWriter::append(const HistoryRun& run)
         write.CreateTable(top, row, DetailsColumn);
         const QString details = TableReference::of(m_path, row, DetailsColumn);
         for (const HistoryDamage& d : run.damaged)
-            write.AppendRow(details, {pathCell(d.source), pathCell(d.destination), d.size, d.copied, d.lostBytes,
-                                      d.date, d.ranges});
+            write.AppendRow(details, {pathCell(d.source), pathCell(d.destination), d.size, d.copied,
+                                      d.lostBytes, d.date, d.ranges});
         for (const HistoryDamage& d : run.leftOut)
-            write.AppendRow(details, {pathCell(d.source), QString(), 0, 0, 0, QString(), QString(), d.leftOut});
+            write.AppendRow(details,
+                            {pathCell(d.source), QString(), 0, 0, 0, QString(), QString(), d.leftOut});
     }
     write.SetCell(top, row, DamagedCountColumn, run.badFiles);
 

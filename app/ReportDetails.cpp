@@ -63,8 +63,8 @@ QString ReportDetails::corruptedText(const QString& reference)
 
 QStringList ReportDetails::listHeaders()
 {
-    return {QStringLiteral("File"),   QStringLiteral("Size"),   QStringLiteral("Copied"),
-            QStringLiteral("Lost"),   QStringLiteral("Ranges"), QStringLiteral("Left out")};
+    return {QStringLiteral("File"), QStringLiteral("Size"),   QStringLiteral("Copied"),
+            QStringLiteral("Lost"), QStringLiteral("Ranges"), QStringLiteral("Left out")};
 }
 
 QStringList ReportDetails::exportHeaders()

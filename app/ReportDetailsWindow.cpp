@@ -103,7 +103,8 @@ void ReportDetailsWindow::setReportMtx(const QString& reference)
             continue;
         }
         item->setToolTip(0, source + QStringLiteral("\n\u2192 ") +
-                                Platform::FileNames::displayText(d.destination) + QStringLiteral("\n") + d.date);
+                                Platform::FileNames::displayText(d.destination) + QStringLiteral("\n") +
+                                d.date);
         const qint64 sizes[] = {d.size, d.copied, d.lostBytes};
         for (int c = 0; c < 3; ++c) {
             item->setText(c + 1, QLocale().toString(sizes[c]));

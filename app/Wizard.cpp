@@ -1434,8 +1434,9 @@ void Wizard::showRunDetails()
     ReportDetailsWindow window(*m_reportEng, m_texts, this);
     window.setReportMtx(reference);
     if (!window.loaded()) {
-        Prompt::show({QMessageBox::Critical, QStringLiteral("Korvalis"), ReportDetails::corruptedText(reference)},
-                     this);
+        Prompt::show(
+            {QMessageBox::Critical, QStringLiteral("Korvalis"), ReportDetails::corruptedText(reference)},
+            this);
         return;
     }
     Prompt::exec(window);

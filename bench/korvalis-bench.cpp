@@ -3,10 +3,10 @@
 // many reads failed and how many bytes were recovered.
 
 #include "CountingFileAccess.h"
+#include "FileNames.h"
 #include "PosixFileAccess.h"
 #include "Prompt.h"
 #include "RecoveryProcess.h"
-#include "FileNames.h"
 #include "SelectionWalk.h"
 #include "isButton.h"
 
@@ -138,8 +138,9 @@ int main(int argc, char* argv[])
 
     // What the walk could not take goes to the error stream, one item a line, so checks can name it.
     for (const LeftOutItem& item : walk.leftOut())
-        std::fprintf(stderr, "korvalis-bench: left out (reason %d, errno %d): %s\n", static_cast<int>(item.reason),
-                     item.error, Platform::FileNames::toBytes(item.path).constData());
+        std::fprintf(stderr, "korvalis-bench: left out (reason %d, errno %d): %s\n",
+                     static_cast<int>(item.reason), item.error,
+                     Platform::FileNames::toBytes(item.path).constData());
 
     RecoveryProcess engine;
     auto files = std::make_shared<CountingFileAccess>(std::make_shared<PosixFileAccess>());

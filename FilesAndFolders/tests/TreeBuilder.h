@@ -94,11 +94,20 @@ struct FileSpec
 inline QList<FileSpec> plainFiles()
 {
     return {
-        {"Holiday\xff/p1.jpg", false},  {"Holiday\xff/p2.jpg", false},      {"Holiday\xff/p3.jpg", false},
-        {"Holiday\xff/p4.jpg", false},  {"Holiday\xff/p5.jpg", false},      {"photo\xff.jpg", false},
-        {"photo\xef\xbf\xbd.jpg", false}, {"README", false},                 {"Makefile", false},
-        {"f001", false},                {".hidden.txt", true},              {".cfg/inside.txt", false},
-        {".cfg/.deeper", true},         {"locked/secret.dat", false},
+        {"Holiday\xff/p1.jpg", false},
+        {"Holiday\xff/p2.jpg", false},
+        {"Holiday\xff/p3.jpg", false},
+        {"Holiday\xff/p4.jpg", false},
+        {"Holiday\xff/p5.jpg", false},
+        {"photo\xff.jpg", false},
+        {"photo\xef\xbf\xbd.jpg", false},
+        {"README", false},
+        {"Makefile", false},
+        {"f001", false},
+        {".hidden.txt", true},
+        {".cfg/inside.txt", false},
+        {".cfg/.deeper", true},
+        {"locked/secret.dat", false},
     };
 }
 
@@ -110,7 +119,8 @@ inline QList<QByteArray> deepFiles()
     for (int level = 1; level <= DeepLevels; ++level) {
         folder += "/d";
         if (level % DeepFileEvery == 0)
-            files.append(QByteArray(folder + "/f" + QByteArray::number(level).rightJustified(4, '0') + ".bin"));
+            files.append(
+                QByteArray(folder + "/f" + QByteArray::number(level).rightJustified(4, '0') + ".bin"));
     }
     return files;
 }
@@ -154,7 +164,8 @@ inline bool build(const QByteArray& root)
         ::close(fd);
         fd = next;
         if (fd >= 0 && level % DeepFileEvery == 0) {
-            const QByteArray name = QByteArray("f" + QByteArray::number(level).rightJustified(4, '0') + ".bin");
+            const QByteArray name =
+                QByteArray("f" + QByteArray::number(level).rightJustified(4, '0') + ".bin");
             const int file = ::openat(fd, name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
             const QByteArray data = contentsOf(name);
             if (file < 0 || ::write(file, data.constData(), size_t(data.size())) != data.size())

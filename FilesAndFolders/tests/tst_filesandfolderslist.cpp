@@ -83,8 +83,9 @@ private Q_SLOTS:
         b.widget.setCurrentPath(dir.path()); // no closing "/": one is added
         const QString cur = dir.path() + QLatin1Char('/');
         QCOMPARE(b.widget.CurrentPath(), cur);
-        QCOMPARE(b.names(), (QStringList{QStringLiteral(".conf"), QStringLiteral("sub"), QStringLiteral("a.txt"),
-                                         QStringLiteral("b.TXT"), QStringLiteral("noext")}));
+        QCOMPARE(b.names(),
+                 (QStringList{QStringLiteral(".conf"), QStringLiteral("sub"), QStringLiteral("a.txt"),
+                              QStringLiteral("b.TXT"), QStringLiteral("noext")}));
         QCOMPARE(b.pathLine->text(), QStringLiteral("Folder: ") + cur);
         QCOMPARE(b.item(QStringLiteral("sub"))->data(FilesAndFoldersList::ImageRole).toInt(), 1);
         QCOMPARE(b.item(QStringLiteral("a.txt"))->data(FilesAndFoldersList::ImageRole).toInt(), 2);
@@ -129,9 +130,9 @@ private Q_SLOTS:
         QList<QByteArray> exported;
         for (int i = 1; i <= b.widget.Items_Count(); ++i)
             exported.append(Platform::FileNames::toBytes(b.widget.SelectedItemName(i)));
-        QCOMPARE(exported, (QList<QByteArray>{QByteArray(root + "/.hidden.txt"), QByteArray(root + "/photo\xff.jpg"),
-                                              QByteArray(root + "/photo\xef\xbf\xbd.jpg"),
-                                              QByteArray(root + "/README")}));
+        QCOMPARE(exported, (QList<QByteArray>{
+                               QByteArray(root + "/.hidden.txt"), QByteArray(root + "/photo\xff.jpg"),
+                               QByteArray(root + "/photo\xef\xbf\xbd.jpg"), QByteArray(root + "/README")}));
         QVERIFY(b.widget.LeftOut().isEmpty());
 
         // Programmatic changes move the switch without listing again.

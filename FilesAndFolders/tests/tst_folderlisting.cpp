@@ -43,10 +43,9 @@ private Q_SLOTS:
         QStringList names;
         for (const ListedItem& r : rows)
             names.append(r.name);
-        QCOMPARE(names,
-                 (QStringList{QStringLiteral(".git"), QStringLiteral("Alpha"), QStringLiteral("zeta"),
-                              QStringLiteral("a.txt"), QStringLiteral("b.TXT"), QStringLiteral("c.pdf"),
-                              QStringLiteral("README")}));
+        QCOMPARE(names, (QStringList{QStringLiteral(".git"), QStringLiteral("Alpha"), QStringLiteral("zeta"),
+                                     QStringLiteral("a.txt"), QStringLiteral("b.TXT"),
+                                     QStringLiteral("c.pdf"), QStringLiteral("README")}));
         QVERIFY(rows[0].isFolder && rows[2].isFolder && !rows[3].isFolder);
         QCOMPARE(rows[0].image, FolderListing::FolderImage);
         // .txt and .TXT share slot 1 (image 2); .pdf takes slot 2 (image 3).

@@ -325,20 +325,20 @@ private Q_SLOTS:
         SelectionWalk walk;
         {
             const AsUnprivilegedUser user;
-            QVERIFY(walk.createListOfSelected(
-                cur, {Platform::FileNames::fromBytes("photo\xff.jpg"), QStringLiteral("pipe"),
-                      QStringLiteral("sock"), QStringLiteral("locked"), QStringLiteral("dangling"),
-                      QStringLiteral("gone")}));
+            QVERIFY(walk.createListOfSelected(cur, {Platform::FileNames::fromBytes("photo\xff.jpg"),
+                                                    QStringLiteral("pipe"), QStringLiteral("sock"),
+                                                    QStringLiteral("locked"), QStringLiteral("dangling"),
+                                                    QStringLiteral("gone")}));
         }
         QCOMPARE(walk.itemsCount(), 2); // the photo, and the locked folder's own entry
         QCOMPARE(Platform::FileNames::toBytes(walk.selectedItemName(1)), QByteArray(root + "/photo\xff.jpg"));
         QList<LeftOutItem::Reason> reasons;
         for (const LeftOutItem& item : walk.leftOut())
             reasons.append(item.reason);
-        QCOMPARE(reasons, (QList<LeftOutItem::Reason>{LeftOutItem::Reason::NotAFile, LeftOutItem::Reason::NotAFile,
-                                                      LeftOutItem::Reason::FolderNotRead,
-                                                      LeftOutItem::Reason::BrokenLink,
-                                                      LeftOutItem::Reason::NotExamined}));
+        QCOMPARE(reasons, (QList<LeftOutItem::Reason>{
+                              LeftOutItem::Reason::NotAFile, LeftOutItem::Reason::NotAFile,
+                              LeftOutItem::Reason::FolderNotRead, LeftOutItem::Reason::BrokenLink,
+                              LeftOutItem::Reason::NotExamined}));
         QCOMPARE(walk.leftOut().last().error, ENOENT);
     }
 

@@ -21,15 +21,21 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("shown");
         QTest::newRow("ascii") << QByteArray("plain.txt") << QStringLiteral("plain.txt");
-        QTest::newRow("utf-8") << QByteArray("f\xc3\xa9" "te \xe2\x82\xac.txt") << QStringLiteral("f\u00e9te \u20ac.txt");
-        QTest::newRow("four bytes") << QByteArray("\xf0\x9f\x93\xb7") << QString::fromUtf8("\xf0\x9f\x93\xb7");
+        QTest::newRow("utf-8") << QByteArray("f\xc3\xa9"
+                                             "te \xe2\x82\xac.txt")
+                               << QStringLiteral("f\u00e9te \u20ac.txt");
+        QTest::newRow("four bytes") << QByteArray("\xf0\x9f\x93\xb7")
+                                    << QString::fromUtf8("\xf0\x9f\x93\xb7");
         QTest::newRow("latin-1 byte") << QByteArray("photo\xff.jpg") << QStringLiteral("photo\\xFF.jpg");
-        QTest::newRow("replacement char") << QByteArray("photo\xef\xbf\xbd.jpg") << QStringLiteral("photo\ufffd.jpg");
+        QTest::newRow("replacement char")
+            << QByteArray("photo\xef\xbf\xbd.jpg") << QStringLiteral("photo\ufffd.jpg");
         QTest::newRow("cut sequence") << QByteArray("a\xc3") << QStringLiteral("a\\xC3");
         QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf") << QStringLiteral("a\\xC0\\xAF");
         QTest::newRow("encoded surrogate") << QByteArray("\xed\xb3\xbf") << QStringLiteral("\\xED\\xB3\\xBF");
-        QTest::newRow("beyond unicode") << QByteArray("\xf4\x90\x80\x80") << QStringLiteral("\\xF4\\x90\\x80\\x80");
-        QTest::newRow("cp1251") << QByteArray("\xcf\xf0\xe8\xe2\xe5\xf2") << QStringLiteral("\\xCF\\xF0\\xE8\\xE2\\xE5\\xF2");
+        QTest::newRow("beyond unicode")
+            << QByteArray("\xf4\x90\x80\x80") << QStringLiteral("\\xF4\\x90\\x80\\x80");
+        QTest::newRow("cp1251") << QByteArray("\xcf\xf0\xe8\xe2\xe5\xf2")
+                                << QStringLiteral("\\xCF\\xF0\\xE8\\xE2\\xE5\\xF2");
     }
 
     void namesComeBackAsTheirOwnBytes()

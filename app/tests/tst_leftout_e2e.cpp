@@ -137,14 +137,16 @@ private Q_SLOTS:
             [&](QWidget* modal) {
                 auto* rows = child<QTreeWidget>(modal, QStringLiteral("DetailsList"));
                 for (int i = 0; i < rows->topLevelItemCount(); ++i)
-                    shown << rows->topLevelItem(i)->text(0) + QLatin1Char('|') + rows->topLevelItem(i)->text(5);
+                    shown << rows->topLevelItem(i)->text(0) + QLatin1Char('|') +
+                                 rows->topLevelItem(i)->text(5);
                 ModalDriver::clickButton(modal, QStringLiteral("CloseDetails"));
             },
             &acted);
         details->click();
         QVERIFY(acted);
         const QString r = source.path() + QLatin1Char('/');
-        const QString denied = wizard->texts().text(154) + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(EACCES));
+        const QString denied =
+            wizard->texts().text(154) + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(EACCES));
         QStringList expected{r + QStringLiteral(".cfg/.deeper|") + wizard->texts().text(161),
                              r + QStringLiteral("locked/|") + denied,
                              r + QStringLiteral("pipe|") + wizard->texts().text(158),
@@ -187,9 +189,11 @@ private Q_SLOTS:
         for (const LinuxTree::FileSpec& f : LinuxTree::plainFiles())
             if (!f.relative.startsWith("locked/")) // root reads it: the walk as root takes it too
                 QCOMPARE(readAll(QByteArray(target + '/' + f.relative)), LinuxTree::contentsOf(f.relative));
-        QCOMPARE(readAll(QByteArray(target + "/locked/secret.dat")), LinuxTree::contentsOf("locked/secret.dat"));
+        QCOMPARE(readAll(QByteArray(target + "/locked/secret.dat")),
+                 LinuxTree::contentsOf("locked/secret.dat"));
         for (const QByteArray& f : LinuxTree::deepFiles())
-            QCOMPARE(readAll(QByteArray(target + '/' + f)), LinuxTree::contentsOf(f.mid(f.lastIndexOf('/') + 1)));
+            QCOMPARE(readAll(QByteArray(target + '/' + f)),
+                     LinuxTree::contentsOf(f.mid(f.lastIndexOf('/') + 1)));
         QVERIFY(readAll(QByteArray(target + "/pipe")).isNull());
         QVERIFY(readAll(QByteArray(target + "/sock")).isNull());
     }
