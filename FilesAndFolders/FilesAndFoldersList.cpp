@@ -4,13 +4,12 @@
 #include "FileNames.h"
 #include "FolderListing.h"
 #include "FolderReader.h"
+#include "PathAt.h"
 #include "PathRules.h"
 #include "Prompt.h"
 #include "Twips.h"
 #include "Volumes.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QFrame>
 #include <QInputDialog>
 #include <QKeyEvent>
@@ -26,6 +25,9 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <stdexcept>
 
 namespace {
@@ -74,6 +76,19 @@ struct ProgressMailbox
     QString latest;
     bool fresh = false;
 };
+
+// Creates the folder, or finds it there; by the path's own bytes, so a folder made inside a folder
+// whose name is not UTF-8 lands in that very folder.
+bool makeFolder(const QString& path)
+{
+    const Platform::PathAt at = Platform::PathAt::of(Platform::FileNames::toBytes(path));
+    if (!at.ok())
+        return false;
+    struct stat st = {};
+    if (::mkdirat(at.folder(), at.name(), 0777) == 0)
+        return true;
+    return errno == EEXIST && ::fstatat(at.folder(), at.name(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
 
 } // namespace
 
@@ -343,7 +358,7 @@ void FilesAndFoldersList::createFolder()
     // One folder of the current folder: a name with "/" or the dot names are no such folder.
     const bool plainName =
         !name.contains(QLatin1Char('/')) && name != QLatin1String(".") && name != QLatin1String("..");
-    const bool made = plainName && (QFileInfo(path).isDir() || QDir().mkdir(path));
+    const bool made = plainName && makeFolder(path);
     if (!made) {
         Prompt::show({QMessageBox::Critical, QString(), text(4), QMessageBox::Ok}, this);
         return;
