@@ -1,10 +1,10 @@
 #include "PosixFileAccess.h"
 
+#include "FileNames.h"
+#include "PathAt.h"
 #include "PosixIo.h"
 #include "SectorReader.h"
 #include "UniqueFd.h"
-
-#include <QFile>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,9 +19,27 @@ namespace {
 // it; the read-ahead of the copier's own reads takes over from there.
 constexpr off_t ReadSoonBytes = 256 * 1024;
 
-QByteArray native(const QString& path)
+// Paths are Platform::FileNames texts: a name that is not valid UTF-8 is opened, and written,
+// under its own bytes. A path longer than the system takes whole is reached in pieces.
+Platform::PathAt native(const QString& path)
 {
-    return QFile::encodeName(path);
+    return Platform::PathAt::of(Platform::FileNames::toBytes(path));
+}
+
+int openPath(const QString& path, int flags, mode_t mode = 0)
+{
+    const Platform::PathAt at = native(path);
+    if (!at.ok()) {
+        errno = at.error();
+        return -1;
+    }
+    return ::openat(at.folder(), at.name(), flags, mode);
+}
+
+bool statPath(const QString& path, struct stat& st, int flags)
+{
+    const Platform::PathAt at = native(path);
+    return at.ok() && ::fstatat(at.folder(), at.name(), &st, flags) == 0;
 }
 
 class PosixSource : public BlockSource
@@ -125,7 +143,7 @@ private:
 // Opens (creating) a destination; `flags` adds O_TRUNC or O_EXCL.
 FileAccess::Opened<BlockDestination> openForWriting(const QString& path, int flags)
 {
-    Platform::UniqueFd fd(::open(native(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666));
+    Platform::UniqueFd fd(openPath(path, O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666));
     if (!fd)
         return {nullptr, Platform::fileErrorFromErrno(errno)};
     return {std::make_unique<PosixDestination>(std::move(fd)), {}};
@@ -136,18 +154,18 @@ FileAccess::Opened<BlockDestination> openForWriting(const QString& path, int fla
 bool PosixFileAccess::fileExists(const QString& path)
 {
     struct stat st = {};
-    return ::stat(native(path).constData(), &st) == 0 && !S_ISDIR(st.st_mode);
+    return statPath(path, st, 0) && !S_ISDIR(st.st_mode);
 }
 
 bool PosixFileAccess::exists(const QString& path)
 {
     struct stat st = {};
-    return ::lstat(native(path).constData(), &st) == 0;
+    return statPath(path, st, AT_SYMLINK_NOFOLLOW);
 }
 
 FileAccess::Opened<BlockSource> PosixFileAccess::openSource(const QString& path)
 {
-    Platform::UniqueFd fd(::open(native(path).constData(), O_RDONLY | O_CLOEXEC));
+    Platform::UniqueFd fd(openPath(path, O_RDONLY | O_CLOEXEC));
     if (!fd)
         return {nullptr, Platform::fileErrorFromErrno(errno)};
     struct stat st = {};
@@ -189,26 +207,28 @@ FileAccess::Opened<BlockDestination> PosixFileAccess::createDestination(const QS
 
 bool PosixFileAccess::makeFolder(const QString& path)
 {
-    const QByteArray p = native(path);
-    if (::mkdir(p.constData(), 0777) == 0)
+    const Platform::PathAt at = native(path);
+    if (!at.ok())
+        return false;
+    if (::mkdirat(at.folder(), at.name(), 0777) == 0)
         return true;
     struct stat st = {};
-    return errno == EEXIST && ::stat(p.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    return errno == EEXIST && ::fstatat(at.folder(), at.name(), &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool PosixFileAccess::remove(const QString& path)
 {
-    return ::unlink(native(path).constData()) == 0;
+    const Platform::PathAt at = native(path);
+    return at.ok() && ::unlinkat(at.folder(), at.name(), 0) == 0;
 }
 
 void PosixFileAccess::readSoon(const QString& path)
 {
     // Only regular files: opening a device or a pipe can block or act on the device.
-    const QByteArray name = native(path);
     struct stat st = {};
-    if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (!statPath(path, st, 0) || !S_ISREG(st.st_mode))
         return;
-    const Platform::UniqueFd fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const Platform::UniqueFd fd(openPath(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd)
         return;
     ::posix_fadvise(fd.get(), 0, std::min<off_t>(st.st_size, ReadSoonBytes), POSIX_FADV_WILLNEED);

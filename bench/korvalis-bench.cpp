@@ -3,6 +3,7 @@
 // many reads failed and how many bytes were recovered.
 
 #include "CountingFileAccess.h"
+#include "FileNames.h"
 #include "PosixFileAccess.h"
 #include "Prompt.h"
 #include "RecoveryProcess.h"
@@ -135,6 +136,12 @@ int main(int argc, char* argv[])
         return 2;
     }
 
+    // What the walk could not take goes to the error stream, one item a line, so checks can name it.
+    for (const LeftOutItem& item : walk.leftOut())
+        std::fprintf(stderr, "korvalis-bench: left out (reason %d, errno %d): %s\n",
+                     static_cast<int>(item.reason), item.error,
+                     Platform::FileNames::toBytes(item.path).constData());
+
     RecoveryProcess engine;
     auto files = std::make_shared<CountingFileAccess>(std::make_shared<PosixFileAccess>());
     engine.setFileAccess(files);
@@ -195,6 +202,7 @@ int main(int argc, char* argv[])
     print("folders", static_cast<qint64>(folderCount));
     print("files", static_cast<qint64>(walk.itemsCount() - folderCount));
     print("not_copied", static_cast<qint64>(engine.ItemsNotCopied_Count()));
+    print("left_out", static_cast<qint64>(walk.leftOut().size()));
     print("walk_seconds", walkSeconds);
     print("run_seconds", runSeconds);
     print("seconds", seconds);

@@ -86,22 +86,27 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("notCopied");
         QTest::addColumn<qint64>("corrupted");
         QTest::addColumn<QString>("headline");
+        QTest::addColumn<qint64>("leftOut");
         // Ten entries. A run that did not copy every file never says it completed.
         QTest::newRow("done, one not copied")
             << false << true << qint64(11) << QStringLiteral("9 files") << QStringLiteral("t171") << false
-            << uint(qRgb(192, 96, 0)) << qint64(1) << qint64(2) << QStringLiteral("t170");
+            << uint(qRgb(192, 96, 0)) << qint64(1) << qint64(2) << QStringLiteral("t170") << qint64(0);
         QTest::newRow("done, damaged files")
             << false << true << qint64(11) << QStringLiteral("10 files") << QStringLiteral("t172") << false
-            << uint(qRgb(0, 0, 192)) << qint64(0) << qint64(2) << QStringLiteral("t51");
+            << uint(qRgb(0, 0, 192)) << qint64(0) << qint64(2) << QStringLiteral("t51") << qint64(0);
         QTest::newRow("done, all whole")
             << false << true << qint64(11) << QStringLiteral("10 files") << QStringLiteral("t137") << false
-            << uint(qRgb(0, 0, 192)) << qint64(0) << qint64(0) << QStringLiteral("t51");
+            << uint(qRgb(0, 0, 192)) << qint64(0) << qint64(0) << QStringLiteral("t51") << qint64(0);
+        // The walk left items out: never "Completed".
+        QTest::newRow("done, items left out")
+            << false << true << qint64(11) << QStringLiteral("10 files") << QStringLiteral("t151") << false
+            << uint(qRgb(192, 96, 0)) << qint64(0) << qint64(0) << QStringLiteral("t152") << qint64(3);
         QTest::newRow("paused at 4") << true << true << qint64(4) << QStringLiteral("3 files")
                                      << QStringLiteral("t129") << true << uint(qRgb(0, 190, 0)) << qint64(1)
-                                     << qint64(2) << QStringLiteral("t75");
+                                     << qint64(2) << QStringLiteral("t75") << qint64(0);
         QTest::newRow("aborted at 4")
             << true << false << qint64(4) << QStringLiteral("3 files") << QStringLiteral("t75") << false
-            << uint(qRgb(255, 0, 0)) << qint64(1) << qint64(2) << QStringLiteral("t75");
+            << uint(qRgb(255, 0, 0)) << qint64(1) << qint64(2) << QStringLiteral("t75") << qint64(0);
     }
 
     void runSummary()
@@ -116,8 +121,9 @@ private Q_SLOTS:
         QFETCH(qint64, notCopied);
         QFETCH(qint64, corrupted);
         QFETCH(QString, headline);
+        QFETCH(qint64, leftOut);
         TextRegister texts;
-        for (int n : {51, 75, 129, 137, 170, 171, 172})
+        for (int n : {51, 75, 129, 137, 151, 152, 170, 171, 172})
             texts.setText(n, QStringLiteral("t%1").arg(n));
         texts.setText(57, QStringLiteral("files"));
         RunTotals totals;
@@ -125,6 +131,7 @@ private Q_SLOTS:
         totals.itemsNotCopied = notCopied;
         totals.corruptedFiles = corrupted;
         totals.currentFile = currentFile;
+        totals.leftOut = leftOut;
         totals.totalCopiedBytes = 6143;
         totals.totalLostBytes = 8192;
         const RunSummary s = summariseRun(totals, stoppedEarly, canResume, texts);
@@ -132,6 +139,7 @@ private Q_SLOTS:
         QCOMPARE(s.notCopied, QStringLiteral("%1 files").arg(notCopied));
         QCOMPARE(s.corrupted, QStringLiteral("%1 files").arg(corrupted));
         QCOMPARE(s.headline, headline);
+        QCOMPARE(s.leftOut, QStringLiteral("%1 files").arg(leftOut));
         QCOMPARE(s.copiedBytes, QStringLiteral("5 Kb"));
         QCOMPARE(s.lostBytes, QStringLiteral("8 Kb"));
         QCOMPARE(s.outcome, outcome);

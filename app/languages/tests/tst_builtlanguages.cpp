@@ -17,11 +17,12 @@ using namespace LanguageTables;
 namespace {
 
 // Main texts the program shows.
-const QList<int> UsedMainTexts = {1,  2,  3,  5,  6,   7,   8,   9,   10,  11,  12,  13,  19,  20,  21,  22,
-                                  25, 26, 28, 29, 30,  31,  32,  33,  34,  35,  36,  37,  38,  39,  40,  41,
-                                  51, 52, 53, 54, 55,  57,  61,  62,  66,  67,  70,  71,  75,  78,  86,  88,
-                                  90, 91, 92, 95, 112, 113, 115, 120, 123, 126, 127, 128, 129, 130, 136, 137,
-                                  170, 171, 172};
+const QList<int> UsedMainTexts = {
+    1,   2,   3,   5,   6,   7,   8,   9,   10,  11,  12,  13,  19,  20,  21,  22,  25,  26,  28,
+    29,  30,  31,  32,  33,  34,  35,  36,  37,  38,  39,  40,  41,  51,  52,  53,  54,  55,  57,
+    61,  62,  66,  67,  70,  71,  75,  78,  86,  88,  90,  91,  92,  95,  112, 113, 115, 120, 123,
+    126, 127, 128, 129, 130, 136, 137, 151, 152, 153, 154, 155, 156, 157, 158, 159, 160, 161, 162,
+    170, 171, 172};
 // The drive pickers' states and mount messages.
 const QList<int> DrivePickerTexts = {220, 221, 222, 223, 224};
 // Texts the program follows with ":", ": ", "..." or a step number.
@@ -36,7 +37,7 @@ const QList<int> JoinedEngineTexts = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 40};
 // Log endings, written after "file - ".
 const QList<int> EngineLogEndings = {12, 20, 21, 32, 33, 40, 42, 44};
 
-const QList<int> UsedBrowserTexts = {1, 2, 3, 4, 6, 7, 8, 9};
+const QList<int> UsedBrowserTexts = {1, 2, 3, 4, 6, 7, 8, 9, 20};
 const QList<int> JoinedBrowserTexts = {1, 9};
 
 // Burner slots the burning control shows.

@@ -50,13 +50,9 @@ private Q_SLOTS:
                                 << QStringLiteral(":6: text 0 is outside 1 to 229");
         QTest::newRow("main 230") << header() + QStringLiteral("[main]\n230 = x\n")
                                   << QStringLiteral("outside 1 to 229");
-        QTest::newRow("engine 60") << header() + QStringLiteral("[engine]
-60 = x
-")
+        QTest::newRow("engine 60") << header() + QStringLiteral("[engine]\n60 = x\n")
                                    << QStringLiteral("outside 1 to 59");
-        QTest::newRow("burner 100") << header() + QStringLiteral("[burner]
-100 = x
-")
+        QTest::newRow("burner 100") << header() + QStringLiteral("[burner]\n100 = x\n")
                                     << QStringLiteral("outside 0 to 99");
         QTest::newRow("twice") << header() + QStringLiteral("[main]\n5 = a\n5 = b\n")
                                << QStringLiteral("given twice");
