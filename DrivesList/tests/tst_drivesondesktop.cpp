@@ -80,36 +80,7 @@ private Q_SLOTS:
                          {{QStringLiteral("drive"), disk},
                           {QStringLiteral("fs"), QStringLiteral("ntfs")},
                           {QStringLiteral("hint_system"), true}}); // a system partition
-        const QString stick = m_disks.addDrive(QStringLiteral("cruzer"),
-                                               {{QStringLiteral("vendor"), QStringLiteral("SanDisk")},
-                                                {QStringLiteral("model"), QStringLiteral("Cruzer Blade")},
-                                                {QStringLiteral("bus"), QStringLiteral("usb")}});
-        m_disks.addBlock(QStringLiteral("sdb1"),
-                         {{QStringLiteral("drive"), stick},
-                          {QStringLiteral("fs"), QStringLiteral("vfat")},
-                          {QStringLiteral("label"), QStringLiteral("STICK")},
-                          {QStringLiteral("mounted_at"), m_dir.filePath(QStringLiteral("usb"))}});
-        const QString failing = m_disks.addDrive(QStringLiteral("traveler"),
-                                                 {{QStringLiteral("vendor"), QStringLiteral("Kingston")},
-                                                  {QStringLiteral("model"), QStringLiteral("DataTraveler")},
-                                                  {QStringLiteral("bus"), QStringLiteral("usb")}});
-        m_failingStick =
-            m_disks.addBlock(QStringLiteral("sdc1"),
-                             {{QStringLiteral("drive"), failing},
-                              {QStringLiteral("fs"), QStringLiteral("ext4")},
-                              {QStringLiteral("label"), QStringLiteral("DATA")},
-                              {QStringLiteral("mount_target"), m_dir.filePath(QStringLiteral("data"))}});
-        const QString dvd = m_disks.addDrive(QStringLiteral("dvd"),
-                                             {{QStringLiteral("vendor"), QStringLiteral("HL-DT-ST")},
-                                              {QStringLiteral("model"), QStringLiteral("DVDRAM GH24NSD1")},
-                                              {QStringLiteral("optical"), true},
-                                              {QStringLiteral("media_available"), false}});
-        m_disks.addBlock(QStringLiteral("sr0"), {{QStringLiteral("drive"), dvd}});
-        m_disks.addBlock(
-            QStringLiteral("loop0"),
-            {{QStringLiteral("fs"), QStringLiteral("squashfs")},
-             {QStringLiteral("loop_backing"), QStringLiteral("/var/lib/snapd/snaps/core22_864.snap")},
-             {QStringLiteral("mounted_at"), QStringLiteral("/snap/core22/864")}});
+        m_failingStick = m_disks.addRemovableMedia(m_dir.path());
         QVERIFY2(m_disks.errorString().isEmpty(), qPrintable(m_disks.errorString()));
     }
 

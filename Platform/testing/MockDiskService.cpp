@@ -156,6 +156,40 @@ void MockDiskService::remove(const QString& objectPath)
     callMock(QStringLiteral("RemoveDevice"), {QVariant::fromValue(QDBusObjectPath(objectPath))});
 }
 
+QString MockDiskService::addRemovableMedia(const QString& folder)
+{
+    const QString stick =
+        addDrive(QStringLiteral("Cruzer"), {{QStringLiteral("vendor"), QStringLiteral("SanDisk")},
+                                            {QStringLiteral("model"), QStringLiteral("Cruzer Blade")},
+                                            {QStringLiteral("bus"), QStringLiteral("usb")},
+                                            {QStringLiteral("removable"), true}});
+    addBlock(QStringLiteral("sdb1"), {{QStringLiteral("drive"), stick},
+                                      {QStringLiteral("fs"), QStringLiteral("vfat")},
+                                      {QStringLiteral("label"), QStringLiteral("STICK")},
+                                      {QStringLiteral("mounted_at"), folder + QStringLiteral("/usb")}});
+    const QString failing =
+        addDrive(QStringLiteral("DataTraveler"), {{QStringLiteral("vendor"), QStringLiteral("Kingston")},
+                                                  {QStringLiteral("model"), QStringLiteral("DataTraveler")},
+                                                  {QStringLiteral("bus"), QStringLiteral("usb")}});
+    const QString unmounted = addBlock(QStringLiteral("sdc1"),
+                                       {{QStringLiteral("drive"), failing},
+                                        {QStringLiteral("fs"), QStringLiteral("ext4")},
+                                        {QStringLiteral("label"), QStringLiteral("DATA")},
+                                        {QStringLiteral("mount_target"), folder + QStringLiteral("/data")}});
+    const QString dvd =
+        addDrive(QStringLiteral("DVDRAM"), {{QStringLiteral("vendor"), QStringLiteral("HL-DT-ST")},
+                                            {QStringLiteral("model"), QStringLiteral("DVDRAM GH24NSD1")},
+                                            {QStringLiteral("optical"), true},
+                                            {QStringLiteral("media_removable"), true},
+                                            {QStringLiteral("media_available"), false}});
+    addBlock(QStringLiteral("sr0"), {{QStringLiteral("drive"), dvd}});
+    addBlock(QStringLiteral("loop0"),
+             {{QStringLiteral("fs"), QStringLiteral("squashfs")},
+              {QStringLiteral("loop_backing"), QStringLiteral("/var/lib/snapd/snaps/core22_864.snap")},
+              {QStringLiteral("mounted_at"), QStringLiteral("/snap/core22/864")}});
+    return unmounted;
+}
+
 QString MockDiskService::mountOptions(const QString& objectPath)
 {
     return callMock(QStringLiteral("MountOptions"), {QVariant::fromValue(QDBusObjectPath(objectPath))});

@@ -48,6 +48,11 @@ public:
     // The options of the last Mount call on a block device; "-" when none came.
     QString mountOptions(const QString& objectPath);
 
+    // The removable media of the desktop tests: a USB stick mounted at `folder`/usb (/dev/sdb1), a
+    // failing USB stick that is present but not mounted and mounts at `folder`/data (/dev/sdc1,
+    // its object path is returned), an empty DVD drive (/dev/sr0) and a snap's loop mount.
+    QString addRemovableMedia(const QString& folder);
+
     // True when dbus-daemon and python3-dbusmock are installed.
     static bool available();
 
