@@ -163,19 +163,21 @@ QString MockDiskService::addRemovableMedia(const QString& folder)
                                             {QStringLiteral("model"), QStringLiteral("Cruzer Blade")},
                                             {QStringLiteral("bus"), QStringLiteral("usb")},
                                             {QStringLiteral("removable"), true}});
-    addBlock(QStringLiteral("sdb1"), {{QStringLiteral("drive"), stick},
-                                      {QStringLiteral("fs"), QStringLiteral("vfat")},
-                                      {QStringLiteral("label"), QStringLiteral("STICK")},
-                                      {QStringLiteral("mounted_at"), folder + QStringLiteral("/usb")}});
+    addBlock(QStringLiteral("sdb1"),
+             {{QStringLiteral("drive"), stick},
+              {QStringLiteral("fs"), QStringLiteral("vfat")},
+              {QStringLiteral("label"), QStringLiteral("STICK")},
+              {QStringLiteral("mounted_at"), QString(folder + QStringLiteral("/usb"))}});
     const QString failing =
         addDrive(QStringLiteral("DataTraveler"), {{QStringLiteral("vendor"), QStringLiteral("Kingston")},
                                                   {QStringLiteral("model"), QStringLiteral("DataTraveler")},
                                                   {QStringLiteral("bus"), QStringLiteral("usb")}});
-    const QString unmounted = addBlock(QStringLiteral("sdc1"),
-                                       {{QStringLiteral("drive"), failing},
-                                        {QStringLiteral("fs"), QStringLiteral("ext4")},
-                                        {QStringLiteral("label"), QStringLiteral("DATA")},
-                                        {QStringLiteral("mount_target"), folder + QStringLiteral("/data")}});
+    const QString unmounted =
+        addBlock(QStringLiteral("sdc1"),
+                 {{QStringLiteral("drive"), failing},
+                  {QStringLiteral("fs"), QStringLiteral("ext4")},
+                  {QStringLiteral("label"), QStringLiteral("DATA")},
+                  {QStringLiteral("mount_target"), QString(folder + QStringLiteral("/data"))}});
     const QString dvd =
         addDrive(QStringLiteral("DVDRAM"), {{QStringLiteral("vendor"), QStringLiteral("HL-DT-ST")},
                                             {QStringLiteral("model"), QStringLiteral("DVDRAM GH24NSD1")},
