@@ -1,5 +1,7 @@
 #include "BlockCopier.h"
 
+#include "HostLink.h"
+
 #include "DamageRecords.h"
 #include "EngineAnswers.h"
 
@@ -10,33 +12,13 @@
 
 using namespace EngineAnswers;
 
-// A stretch asks the host whether to hold from the I/O thread. When a wait is cut short (the
-// program quits during a hung call) the host may be gone before the stretch ends, so it is let
-// go of here first, and a stretch without a host holds.
-struct BlockCopier::HostLink
-{
-    std::mutex mutex;
-    const CopyHost* host = nullptr;
-
-    bool held()
-    {
-        std::lock_guard lock(mutex);
-        return !host || host->holdRequested();
-    }
-    void release()
-    {
-        std::lock_guard lock(mutex);
-        host = nullptr;
-    }
-};
-
 BlockCopier::BlockCopier(CopyHost& host, std::shared_ptr<FileAccess> files)
     : m_host(host)
     , m_files(std::move(files))
     , m_buffer(std::make_shared<QByteArray>())
     , m_link(std::make_shared<HostLink>())
 {
-    m_link->host = &m_host;
+    m_link->attach(&m_host);
 }
 
 BlockCopier::~BlockCopier()

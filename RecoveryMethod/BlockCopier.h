@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 
+class HostLink;
+
 // Copies one file from a damaged source block by block. Blocks start at 64 KiB; a block that
 // cannot be read is retried at half the size down to 8 KiB, and an unreadable 8 KiB block is
 // given up: recorded as damaged and skipped, never written. After each good block the size
@@ -95,7 +97,6 @@ private:
         QString path;
         bool truncate = false;
     };
-    struct HostLink;
     struct Attempt
     {
         QString file;

@@ -1,5 +1,7 @@
 #include "RescuePhase.h"
 
+#include "HostLink.h"
+
 #include "EngineAnswers.h"
 #include "EngineTexts.h"
 #include "SizeText.h"
@@ -34,26 +36,6 @@ void RescuePhase::clear()
     m_counts = std::make_shared<RescueCounts>();
 }
 
-// The host as a rescue on the I/O thread sees it. When a wait is cut short (the program quits
-// while a read hangs) the host may go before the read returns: it is let go of first, and a rescue
-// without a host stops.
-struct RescuePhase::HostLink
-{
-    std::mutex mutex;
-    const CopyHost* host = nullptr;
-
-    bool held()
-    {
-        std::lock_guard lock(mutex);
-        return !host || host->holdRequested();
-    }
-    void release()
-    {
-        std::lock_guard lock(mutex);
-        host = nullptr;
-    }
-};
-
 bool RescuePhase::run()
 {
     if (m_items.empty())
@@ -84,7 +66,7 @@ RescuePhase::FileEnd RescuePhase::rescue(const std::shared_ptr<RescueFile>& file
 {
     QPointer<QObject> context(m_context);
     auto link = std::make_shared<HostLink>();
-    link->host = &m_host;
+    link->attach(&m_host);
     const auto progress = m_hooks.progress;
     const QString name = item.source;
     const qint64 size = item.fileSize;

@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+class HostLink;
+
 // The second phase of a run: once the first pass has copied everything it could, the given-up
 // ranges of every damaged file of the run are read again, sector by sector (RescueFile), in the
 // order the files were copied. It logs a line of its own and one per file, shows the file in work
@@ -62,7 +64,6 @@ private:
         Done,
         StopRun,
     };
-    struct HostLink;
     FileEnd rescue(const std::shared_ptr<RescueFile>& file, const Item& item);
     void finish(const std::shared_ptr<RescueFile>& file, const Item& item, const QString& suffix);
 
