@@ -9,7 +9,6 @@
 #include "PosixFileAccess.h"
 #include "Prompt.h"
 #include "SizeText.h"
-#include "SourcePrefetch.h"
 #include "SpeedChart.h"
 #include "isButton.h"
 #include "toAbortProcess.h"
@@ -47,8 +46,6 @@ constexpr int TotalStat2Width = 110;
 // During a run the panel is repainted at this interval rather than after every step: on a job of
 // small files a repaint after each of them would cost more than the copy itself.
 constexpr int PanelRefreshMs = 40;
-// How many entries ahead of the current one have their sources read in the background.
-constexpr int PrefetchEntries = 8;
 
 const QChar Tab(9);
 
@@ -85,7 +82,6 @@ RecoveryProcess::RecoveryProcess(QWidget* parent)
     , m_files(m_counted)
     , m_io(std::make_unique<IoWorker>())
     , m_copier(std::make_unique<BlockCopier>(static_cast<CopyHost&>(*this), m_files))
-    , m_prefetch(std::make_unique<SourcePrefetch>(m_files))
 {
     setObjectName(QStringLiteral("RecoveryProcess"));
     RescuePhase::Hooks hooks;
@@ -329,7 +325,6 @@ void RecoveryProcess::setFileAccess(std::shared_ptr<FileAccess> files)
     m_counted = std::make_shared<CountingFileAccess>(std::move(files));
     m_files = m_counted;
     m_copier = std::make_unique<BlockCopier>(static_cast<CopyHost&>(*this), m_files);
-    m_prefetch = std::make_unique<SourcePrefetch>(m_files);
     m_rescue->setFileAccess(m_files);
 }
 
@@ -363,9 +358,7 @@ int RecoveryProcess::AbortWindowAnswer() const
 void RecoveryProcess::TerminateMe()
 {
     toAbortProcess dialog(this);
-    // A stretch of blocks being copied stops after its current block while the question is open,
-    // and nothing more is read ahead.
-    m_prefetch->clear();
+    // A stretch of blocks being copied stops after its current block while the question is open.
     ++m_dialogsOpen;
     Prompt::exec(dialog);
     --m_dialogsOpen;
@@ -452,8 +445,6 @@ void RecoveryProcess::StartProcess()
 
     const int n = std::min(m_itemsCount, MaxItems);
     m_currentFile = 1;
-    m_prefetchedUpTo = 0;
-    m_prefetchOff = false;
     m_rescue->clear();
     m_recoveredRecords.clear();
     bool stopped = false;
@@ -515,7 +506,6 @@ void RecoveryProcess::StartProcess()
     }
 
     m_copier->dropSoon();
-    stopPrefetch();
     if (!stopped && m_itemsCount != -1 && !m_quitting)
         rescueDamagedFiles();
     AddHRec(EngineTexts::slot(5), true);
@@ -535,30 +525,6 @@ void RecoveryProcess::StartProcess()
         Q_EMIT ProcessDone();
         break;
     }
-}
-
-// Passes the sources of the next few entries to the background reader, each once.
-void RecoveryProcess::prefetchAhead(int lastEntry)
-{
-    // Refilled half a window at a time: each refill wakes the reader's thread.
-    if (m_prefetchOff || holdRequested() || m_prefetchedUpTo - m_currentFile > PrefetchEntries / 2)
-        return;
-    const int last = std::min(m_currentFile + PrefetchEntries, lastEntry);
-    QStringList sources;
-    for (int j = std::max(m_prefetchedUpTo, m_currentFile) + 1; j <= last; ++j) {
-        const QString entry = FileName(j);
-        if (!entry.isEmpty() && !entry.startsWith(Tab))
-            sources.append(entry);
-    }
-    m_prefetch->add(sources);
-    m_prefetchedUpTo = std::max(m_prefetchedUpTo, last);
-}
-
-// A read failed or a source is in trouble: from now on this run reads only what the copier asks.
-void RecoveryProcess::stopPrefetch()
-{
-    m_prefetchOff = true;
-    m_prefetch->clear();
 }
 
 RecoveryProcess::EntryEnd RecoveryProcess::processFolder(const QString& entry)
@@ -746,7 +712,6 @@ void RecoveryProcess::setAbortAnswer(int answer)
 
 bool RecoveryProcess::askRetry(const Platform::FileError& error)
 {
-    stopPrefetch();
     if (RescuePass::mediumGone(error.systemError))
         return askMediumGone();
     return EngineMessages::errorMessage(error, this);
@@ -754,7 +719,6 @@ bool RecoveryProcess::askRetry(const Platform::FileError& error)
 
 bool RecoveryProcess::askRetryMissingSource(const QString&)
 {
-    stopPrefetch();
     // Every file is missing when the whole medium went away: one question for the run.
     if (sourceMediumGone())
         return askMediumGone();
@@ -816,7 +780,6 @@ void RecoveryProcess::percentChanged(const CopyProgress& p)
 
 void RecoveryProcess::blockUnreadable(const CopyProgress& p)
 {
-    stopPrefetch();
     if (p.currentFileBytes > 0)
         m_speedChart1->AddSample(static_cast<double>(p.currentFileBytes));
     m_texts.show(m_statR[2], SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));

@@ -16,7 +16,6 @@
 #include <vector>
 
 class IoWorker;
-class SourcePrefetch;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -154,8 +153,6 @@ private:
     bool askMediumGone();
     bool sourceMediumGone();
     void showOverall(double percent);
-    void prefetchAhead(int lastEntry);
-    void stopPrefetch();
     void holdPanelPainting(bool hold);
     void setPanelUpdates(bool enabled);
     void refreshPanel();
@@ -209,9 +206,6 @@ private:
     std::shared_ptr<FileAccess> m_files;
     std::unique_ptr<IoWorker> m_io;
     std::unique_ptr<BlockCopier> m_copier;
-    std::unique_ptr<SourcePrefetch> m_prefetch;
-    int m_prefetchedUpTo = 0;   // the last entry passed to m_prefetch in this run
-    bool m_prefetchOff = false; // a read failed in this run: nothing more is read ahead
 
     // The progress panel.
     LogList* m_list2 = nullptr;
