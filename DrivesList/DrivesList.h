@@ -142,10 +142,10 @@ private:
     std::optional<Platform::VolumeOrigin> m_origin; // unset for a scripted source
     QPointer<Platform::VolumeWatcher> m_watcher;
     DriveChoice m_choice;
-    QString m_lastPicked;  // drive name the user picked last, chosen first by ShowDevices
+    QString m_lastPicked;   // drive name the user picked last, chosen first by ShowDevices
     QString m_rememberedAs; // settings key that keeps m_lastPicked across runs; empty: none
-    QString m_mounting;    // handle of the file system being mounted
-    QString m_justMounted; // mount point to choose at the next listing, after a mount the user asked for
+    QString m_mounting;     // handle of the file system being mounted
+    QString m_justMounted;  // mount point to choose at the next listing, after a mount the user asked for
     bool m_showRemovables = true;
     bool m_mountReadOnly = true;
     bool m_listed = false;

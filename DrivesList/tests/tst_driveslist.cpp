@@ -116,10 +116,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("listedAs");
         QTest::addColumn<QString>("chosen");
         // The card picked as source comes back as the source's first choice.
-        QTest::newRow("same picker") << "source" << "source" << "/media/card/";
+        QTest::newRow("same picker") << "source"
+                                     << "source"
+                                     << "/media/card/";
         // What the source picker kept does not move the destination picker.
-        QTest::newRow("other picker") << "source" << "destination" << "/";
-        QTest::newRow("nothing kept") << "" << "source" << "/";
+        QTest::newRow("other picker") << "source"
+                                      << "destination"
+                                      << "/";
+        QTest::newRow("nothing kept") << ""
+                                      << "source"
+                                      << "/";
     }
 
     void theRememberedDriveIsChosenFirstAfterARestart()

@@ -204,7 +204,7 @@ private Q_SLOTS:
         const QString block =
             m_disks.addBlock(QStringLiteral("sde1"), {{QStringLiteral("fs"), QStringLiteral("vfat")}});
         QVERIFY(changed.wait(30000)); // a bound for a loaded machine, not a time asserted
-        QCOMPARE(changed.size(), 1); // one burst, one signal
+        QCOMPARE(changed.size(), 1);  // one burst, one signal
         QVERIFY(Volumes::list(origin()).size() == 5);
         m_disks.remove(block);
         QVERIFY(changed.wait(30000)); // a bound for a loaded machine, not a time asserted
