@@ -299,12 +299,14 @@ void BurnHandOff::releaseTempCopy(const QString& tempFolder)
         return;
     }
     const QString where = m_keeper.setAside();
+    QString question =
+        textOr(299, QStringLiteral("The recovered files have not been burned to a disc. They are "
+                                   "kept in this folder:\n\n%1\n\nDo you want to delete them now?"));
+    // The folder is named even by a translation that lost its place holder.
+    question = question.contains(QLatin1String("%1")) ? question.arg(where)
+                                                      : question + QStringLiteral("\n\n") + where;
     const auto answer = Prompt::show(
-        {QMessageBox::Question, Title,
-         textOr(299, QStringLiteral("The recovered files have not been burned to a disc. They are kept in "
-                                    "this folder:\n\n%1\n\nDo you want to delete them now?"))
-             .arg(where),
-         QMessageBox::Yes | QMessageBox::No, QMessageBox::No},
+        {QMessageBox::Question, Title, question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No},
         m_window);
     if (answer == QMessageBox::Yes)
         JobAssembly::removeTreeForced(where.endsWith(QLatin1Char('/')) ? where.chopped(1) : where);
