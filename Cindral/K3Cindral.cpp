@@ -4,6 +4,7 @@
 #include "MediaKind.h"
 #include "SpeedRange.h"
 
+#include "PluralText.h"
 #include "Prompt.h"
 #include "Twips.h"
 #include "isButton.h"
@@ -23,6 +24,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QTime>
 #include <QTimer>
@@ -108,6 +110,38 @@ QString shown(QString text)
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
 }
+
+// The recorder's statuses and failure reasons, and the slots that hold them in the language.
+struct StatusSlot
+{
+    const char* english;
+    int slot;
+};
+constexpr StatusSlot StatusSlots[] = {
+    {"Starting", 65},
+    {"Writing", 66},
+    {"Closing the disc", 67},
+    {"Verifying", 68},
+    {"Erasing", 69},
+    {"Done", 70},
+    {"Image ready", 71},
+    {"The recorder cannot be opened", 72},
+    {"The disc is not blank", 73},
+    {"The disc cannot take this image", 74},
+    {"The image cannot be read", 75},
+    {"Writing failed", 76},
+    {"The recorder cannot erase this disc", 77},
+    {"This kind of disc cannot be erased", 78},
+    {"Erasing failed", 79},
+    {"Left out, a link to a folder", 81},
+};
+constexpr int ImageTooLargeSlot = 80;
+constexpr int MediaPatternSlot = 60;
+constexpr int ImageFileSlot = 61;
+constexpr int BurnButtonSlot = 62;
+constexpr int OptionsFrameSlot = 63;
+constexpr int ProgressFrameSlot = 64;
+constexpr int StallFormsSlot = 82;
 
 QString arrayName(const char* name, int index)
 {
@@ -443,7 +477,35 @@ void K3Cindral::AddItem(const QString& entry)
 
 QString K3Cindral::mediaText(int code) const
 {
-    return MediaKind::text(code, m_texts[12], m_texts[13], m_texts[9]);
+    if (code == MediaKind::ImageFile && !m_texts[ImageFileSlot].isEmpty())
+        return m_texts[ImageFileSlot];
+    // "%1 disc" puts the kind where the language wants it ("disque %1"); else the kind, a blank
+    // and the word of slot 13.
+    const QString& pattern = m_texts[MediaPatternSlot];
+    return MediaKind::text(code, m_texts[12], pattern.isEmpty() ? m_texts[13] : pattern, m_texts[9]);
+}
+
+QString K3Cindral::shownStatus(const QString& status) const
+{
+    static const QRegularExpression tooLarge(QStringLiteral(
+        "^The image \\((\\d+) bytes\\) is larger than the room on the disc \\((\\d+) bytes\\)$"));
+    if (!m_texts[ImageTooLargeSlot].isEmpty()) {
+        if (const QRegularExpressionMatch m = tooLarge.match(status); m.hasMatch()) {
+            const QLocale locale;
+            return m_texts[ImageTooLargeSlot].arg(locale.formattedDataSize(m.captured(1).toLongLong()),
+                                                  locale.formattedDataSize(m.captured(2).toLongLong()));
+        }
+    }
+    for (const StatusSlot& s : StatusSlots) {
+        const QLatin1String english(s.english);
+        const QString& shown = m_texts[size_t(s.slot)];
+        if (shown.isEmpty() || !status.startsWith(english))
+            continue;
+        const QString rest = status.mid(english.size());
+        if (rest.isEmpty() || rest.startsWith(QLatin1String(": ")))
+            return shown + rest;
+    }
+    return status;
 }
 
 void K3Cindral::addStatusRow(const QString& status, bool withPicture)
@@ -530,7 +592,7 @@ void K3Cindral::BurnIt()
     if (m_isBurning || (m_filesCount == 0 && m_foldersCount == 0))
         return;
     if (!m_burner->PrepareImage()) {
-        endBurnAborted(m_burner->StatusText());
+        endBurnAborted(shownStatus(m_burner->StatusText()));
         return;
     }
     // Too large for the disc: say so before a byte is written, so that no disc is spent.
@@ -545,7 +607,7 @@ void K3Cindral::BurnIt()
         return;
     }
     for (const QString& note : m_burner->Messages())
-        addStatusRow(note);
+        addStatusRow(shownStatus(note));
     setLastStatus(m_texts[7]);
     CDDVDDetectTimer->setInterval(100);
     CDDVDDetectTimer->start();
@@ -646,7 +708,7 @@ void K3Cindral::burnTick()
 {
     const QString s = m_burner->StatusText();
     if (s != m_lastStatusText) {
-        addStatusRow(s);
+        addStatusRow(shownStatus(s));
         m_progressClock.start(); // a new step is progress too
     }
     m_lastStatusText = s;
@@ -703,9 +765,11 @@ void K3Cindral::checkStall()
         return;
     // Reported once; the recorder may yet go on, and the user can stop the program.
     m_stallReported = true;
-    QString text = m_texts[52].arg(m_stallSeconds);
+    QString text = m_texts[StallFormsSlot].isEmpty()
+                       ? m_texts[52].arg(m_stallSeconds)
+                       : Platform::PluralText::text(m_texts[StallFormsSlot], m_stallSeconds);
     addStatusRow(text);
-    const QString status = m_burner->StatusText();
+    const QString status = shownStatus(m_burner->StatusText());
     if (!status.isEmpty())
         text += QLatin1Char('\n') + status;
     if (const QString said = failureDetail(); !said.isEmpty())
@@ -782,6 +846,17 @@ void K3Cindral::setLangValue(int index, const QString& text)
         break;
     case 18:
         m_eraseMedia[0]->setCaption(text);
+        break;
+    case 5:
+    case 19:
+        CDDVDStatus->setHeaderLabels({m_texts[19], m_texts[5]});
+        break;
+    case BurnButtonSlot:
+        BurnBut->setCaption(text);
+        break;
+    case OptionsFrameSlot:
+    case ProgressFrameSlot:
+        m_burnFrame[size_t(index - OptionsFrameSlot)]->setTitle(text);
         break;
     case 28:
         m_eraseMedia[1]->setCaption(text);

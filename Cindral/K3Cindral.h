@@ -90,8 +90,11 @@ public:
     // Seconds without progress after which a burn is reported as stalled.
     void setStallSeconds(int seconds) { m_stallSeconds = seconds; }
 
-    // Text slots 0 to 30; an index outside throws std::out_of_range and changes nothing.
+    // Text slots 0 to 99; an index outside throws std::out_of_range and changes nothing.
     void setLangValue(int index, const QString& text);
+    // A status or failure reason of the recorder in the current language (the recorder's own
+    // words after ": " stay as they are); a text without a slot is shown as it is.
+    QString shownStatus(const QString& status) const;
     QString LangValue(int index) const;
     int FontCharSet() const { return m_charSet; }
     void setFontCharSet(int charSet);

@@ -68,6 +68,9 @@ QString text(int code, const QString& noDiscText, const QString& discWord, const
         return name(code);
     if (name(code).isEmpty() && !otherText.isEmpty())
         return otherText;
+    // A word with "%1" places the kind itself, for languages that put the noun first.
+    if (discWord.contains(QLatin1String("%1")))
+        return discWord.arg(name(code));
     return name(code) + QLatin1Char(' ') + discWord;
 }
 

@@ -45,7 +45,8 @@ int codeForProfile(int profile);
 QString name(int code);
 
 // The shown media text: noDiscText alone for code 0, otherText alone for a kind that cannot be
-// written to, the name alone for an image file, else the name, a space and discWord.
+// written to, the name alone for an image file, else the name, a space and discWord; a discWord
+// holding "%1" ("disque %1") takes the name in its place instead.
 QString text(int code, const QString& noDiscText, const QString& discWord, const QString& otherText = {});
 
 // The kinds this program can write to (read-only discs and unknown kinds cannot).

@@ -231,8 +231,15 @@ void FilesAndFoldersList::updatePathLine()
     m_pathCaption->setText(text(1) + QStringLiteral(": ") + Platform::FileNames::displayText(m_currentPath));
 }
 
-void FilesAndFoldersList::showPanel()
+QString FilesAndFoldersList::unavailableText() const
 {
+    const QString language = text(UnavailableText);
+    return language.isEmpty() ? QStringLiteral("Disk is Unavailable") : language;
+}
+
+void FilesAndFoldersList::showPanel(const QString& caption)
+{
+    m_errMesCap->setText(caption);
     m_errorMes->show();
     m_errorMes->raise();
 }
@@ -279,12 +286,11 @@ void FilesAndFoldersList::ShowFilesList()
     if (!self || generation != m_listingGeneration)
         return;
     if (read && read->audioCd) {
-        m_errMesCap->setText(text(6));
-        showPanel();
+        showPanel(text(6));
         return;
     }
     if (!read || (!read->contents.ok && !read->contents.partial)) {
-        showPanel();
+        showPanel(unavailableText());
         return;
     }
 
@@ -303,7 +309,7 @@ void FilesAndFoldersList::ShowFilesList()
             item->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
     }
     if (read->contents.partial) {
-        showPanel(); // the rows read before the failure stay behind it
+        showPanel(unavailableText()); // the rows read before the failure stay behind it
         return;
     }
     updatePathLine();

@@ -52,6 +52,8 @@ public:
     static constexpr int IsOtherRole = Qt::UserRole + 4;  // bool: neither a file nor a folder
     // Text of the "Show hidden files" switch.
     static constexpr int ShowHiddenText = 20;
+    // Text of the panel shown instead of the list when the folder cannot be read.
+    static constexpr int UnavailableText = 40;
 
     explicit FilesAndFoldersList(QWidget* parent = nullptr);
     ~FilesAndFoldersList() override;
@@ -107,7 +109,8 @@ protected:
 private:
     QString text(int index) const { return m_texts[static_cast<size_t>(index - 1)]; }
     void updatePathLine();
-    void showPanel();
+    void showPanel(const QString& caption);
+    QString unavailableText() const;
     void openItem(QListWidgetItem* item);
     void moveTo(const QString& path);
     void goBack();

@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <mutex>
 #include <optional>
+#include <utility>
 
 namespace Platform {
 
@@ -23,11 +25,45 @@ std::optional<std::int32_t> roundToInt32(double v)
     return static_cast<std::int32_t>(r);
 }
 
+// The engine writes sizes on its own thread while the window may switch the language.
+std::mutex& unitsMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+SizeUnits& current()
+{
+    static SizeUnits units;
+    return units;
+}
+
 } // namespace
+
+void setSizeUnits(const SizeUnits& units)
+{
+    const std::lock_guard lock(unitsMutex());
+    SizeUnits& c = current();
+    for (auto [to, from] : {std::pair{&c.bytes, &units.bytes}, std::pair{&c.kilo, &units.kilo},
+                            std::pair{&c.mega, &units.mega}, std::pair{&c.giga, &units.giga}})
+        if (!from->isEmpty())
+            *to = *from;
+}
+
+SizeUnits sizeUnits()
+{
+    const std::lock_guard lock(unitsMutex());
+    return current();
+}
 
 QString sizeText(double v)
 {
-    const QString failed = QStringLiteral("0b");
+    return sizeText(v, sizeUnits());
+}
+
+QString sizeText(double v, const SizeUnits& units)
+{
+    const QString failed = QLatin1Char('0') + units.bytes;
     if (std::isnan(v))
         return failed;
 
@@ -39,12 +75,11 @@ QString sizeText(double v)
     if (v > 1073741824.0)
         unit = 3;
 
-    static const char* const names[] = {"b", "Kb", "Mb", "Gb"};
+    const QString* const names[] = {&units.bytes, &units.kilo, &units.mega, &units.giga};
     if (unit == 0) {
         if (!std::isfinite(v))
             return failed;
-        return QString::number(v, 'g', QLocale::FloatingPointShortest) + QLatin1Char(' ') +
-               QLatin1String(names[0]);
+        return QString::number(v, 'g', QLocale::FloatingPointShortest) + QLatin1Char(' ') + *names[0];
     }
 
     double scaled = v;
@@ -53,7 +88,7 @@ QString sizeText(double v)
     const auto rounded = roundToInt32(scaled);
     if (!rounded)
         return failed;
-    return QString::number(*rounded / 1024) + QLatin1Char(' ') + QLatin1String(names[unit]);
+    return QString::number(*rounded / 1024) + QLatin1Char(' ') + *names[unit];
 }
 
 } // namespace Platform

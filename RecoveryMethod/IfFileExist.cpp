@@ -59,5 +59,8 @@ IfFileExist::IfFileExist(QWidget* parent)
 void IfFileExist::setExFile(const QString& path)
 {
     m_file->setText(path);
-    m_file->setCursorPosition(0);
+    // The end of a long path is the part that names the file: keep it in view, the whole path
+    // in the tooltip.
+    m_file->setCursorPosition(int(path.size()));
+    m_file->setToolTip(path);
 }

@@ -46,6 +46,12 @@ BurnHandOff::BurnHandOff(K3Cindral& control, CDDVDBurner2& burner, const TextReg
 
 BurnHandOff::~BurnHandOff() = default;
 
+QString BurnHandOff::textOr(int n, const QString& english) const
+{
+    const QString text = m_texts[n];
+    return text.isEmpty() ? english : text;
+}
+
 EraseMediaForm* BurnHandOff::eraseForm() const
 {
     return m_eraseForm.data();
@@ -235,7 +241,7 @@ void BurnHandOff::onEraseDone()
     m_burner.DriveCommand22();
     m_burner.DriveCommand34();
     if (m_eraseForm)
-        m_eraseForm->eraseFinished(status);
+        m_eraseForm->eraseFinished(m_control ? m_control->shownStatus(status) : status);
 }
 
 bool BurnHandOff::showEraseForm()
@@ -267,8 +273,8 @@ bool BurnHandOff::mayQuit()
         return true;
     const auto answer = Prompt::show(
         {QMessageBox::Warning, Title,
-         QStringLiteral("A disc is being burned. If you quit now, the burn is stopped and the disc "
-                        "may not be usable.\n\nStop the burn and quit?"),
+         textOr(298, QStringLiteral("A disc is being burned. If you quit now, the burn is stopped and the "
+                                    "disc may not be usable.\n\nStop the burn and quit?")),
          QMessageBox::Yes | QMessageBox::No, QMessageBox::No},
         m_window);
     if (answer != QMessageBox::Yes || !m_control)
@@ -293,12 +299,14 @@ void BurnHandOff::releaseTempCopy(const QString& tempFolder)
         return;
     }
     const QString where = m_keeper.setAside();
+    QString question =
+        textOr(299, QStringLiteral("The recovered files have not been burned to a disc. They are "
+                                   "kept in this folder:\n\n%1\n\nDo you want to delete them now?"));
+    // The folder is named even by a translation that lost its place holder.
+    question = question.contains(QLatin1String("%1")) ? question.arg(where)
+                                                      : question + QStringLiteral("\n\n") + where;
     const auto answer = Prompt::show(
-        {QMessageBox::Question, Title,
-         QStringLiteral("The recovered files have not been burned to a disc. They are kept in this "
-                        "folder:\n\n%1\n\nDo you want to delete them now?")
-             .arg(where),
-         QMessageBox::Yes | QMessageBox::No, QMessageBox::No},
+        {QMessageBox::Question, Title, question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No},
         m_window);
     if (answer == QMessageBox::Yes)
         JobAssembly::removeTreeForced(where.endsWith(QLatin1Char('/')) ? where.chopped(1) : where);

@@ -112,6 +112,9 @@ private:
 
     QPointer<K3Cindral> m_control;
     CDDVDBurner2& m_burner;
+    // Text n of the current language, or the built-in English one when the language lacks it.
+    QString textOr(int n, const QString& english) const;
+
     const TextRegister& m_texts;
     Host m_host;
     QWidget* m_window;

@@ -33,10 +33,8 @@ QString missingAccess(const QStringList& devices)
         const int error = errno;
         if (error == ENOMEDIUM || error == ENXIO)
             continue; // the drive is there and answers; it only holds no disc
-        QString line = device + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
-        if (error == EACCES || error == EPERM)
-            line += QStringLiteral(" (the user needs to be a member of the group \"cdrom\")");
-        lines.append(line);
+        // The message above these lines says, in the user's language, what group is needed.
+        lines.append(device + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
     }
     return lines.join(QLatin1Char('\n'));
 }

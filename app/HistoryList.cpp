@@ -2,6 +2,7 @@
 
 #include "ReportsFile.h"
 #include "TableEngine.h"
+#include "TextRegister.h"
 
 #include <QFileInfo>
 
@@ -18,6 +19,15 @@ QStringList HistoryList::headers()
             QStringLiteral("R"),         QStringLiteral("Q")};
 }
 
+QStringList HistoryList::headers(const TextRegister& texts)
+{
+    QStringList shown = headers();
+    for (int c = 0; c < 8; ++c)
+        if (const QString text = texts.text(282 + c); !text.isEmpty())
+            shown[c] = text;
+    return shown;
+}
+
 QList<int> HistoryList::headerWidths()
 {
     return {1000, 1000, -1, -1, 1000, 1000, 1000, 1000, 0, 0};
@@ -26,6 +36,12 @@ QList<int> HistoryList::headerWidths()
 QString HistoryList::loadFailureText()
 {
     return QStringLiteral("Unable to load Recovery History!");
+}
+
+QString HistoryList::loadFailureText(const TextRegister& texts)
+{
+    const QString text = texts.text(290);
+    return text.isEmpty() ? loadFailureText() : text;
 }
 
 int HistoryList::number(const QString& text)

@@ -10,6 +10,7 @@
 #include <optional>
 
 class TableEngine;
+class TextRegister;
 
 // The rules of the history list without its widget: which rows are listed and how, and what the
 // Details and Refresh buttons may do for the selected row.
@@ -43,6 +44,8 @@ public:
 
     // The headers of the list, and their widths in twips (0 hides the column, -1 keeps the default).
     static QStringList headers();
+    // The same in the current language (texts 282 to 289; the hidden R and Q stay).
+    static QStringList headers(const TextRegister& texts);
     static QList<int> headerWidths();
 
     static constexpr QRgb RefreshableColour = qRgb(0, 150, 0);
@@ -73,4 +76,5 @@ public:
     static std::optional<ResumeJob> refreshJob(const Item& item, const QList<HistoryDamage>& damaged);
 
     static QString loadFailureText();
+    static QString loadFailureText(const TextRegister& texts);
 };

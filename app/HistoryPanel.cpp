@@ -10,8 +10,11 @@
 #include "isButton.h"
 
 #include <QFile>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -73,13 +76,28 @@ void HistoryPanel::applyTexts()
     m_details->setCaption(m_texts[141]);
     m_refresh->setCaption(m_texts[142]);
     m_clear->setCaption(m_texts[143]);
+    m_list->setHeaderLabels(HistoryList::headers(m_texts));
+    fitColumns();
+}
+
+void HistoryPanel::fitColumns()
+{
+    // The set widths are the least; a longer header or date in the current language widens them.
+    const QList<int> widths = HistoryList::headerWidths();
+    for (int c = 0; c < widths.size() && c < m_list->columnCount(); ++c) {
+        if (widths[c] <= 0)
+            continue;
+        const int needed = std::max(m_list->header()->sectionSizeHint(c),
+                                    static_cast<const QAbstractItemView*>(m_list)->sizeHintForColumn(c));
+        m_list->setColumnWidth(c, std::max(Platform::twipsToPixels(widths[c]), needed));
+    }
 }
 
 void HistoryPanel::SetUpHistoryList()
 {
     m_list->clear();
     m_items.clear();
-    const QStringList headers = HistoryList::headers();
+    const QStringList headers = HistoryList::headers(m_texts);
     const QList<int> widths = HistoryList::headerWidths();
     m_list->setColumnCount(static_cast<int>(headers.size()));
     m_list->setHeaderLabels(headers);
@@ -88,6 +106,7 @@ void HistoryPanel::SetUpHistoryList()
         if (widths[c] > 0)
             m_list->setColumnWidth(c, Platform::twipsToPixels(widths[c]));
     }
+    fitColumns();
 }
 
 void HistoryPanel::message(QMessageBox::Icon icon, const QString& text)
@@ -103,7 +122,7 @@ bool HistoryPanel::LoadHistory()
         message(QMessageBox::Information, m_texts[127]);
         return false;
     case HistoryList::Outcome::Unreadable:
-        message(QMessageBox::Critical, HistoryList::loadFailureText());
+        message(QMessageBox::Critical, HistoryList::loadFailureText(m_texts));
         return false;
     case HistoryList::Outcome::Loaded:
         break;
@@ -115,6 +134,7 @@ bool HistoryPanel::LoadHistory()
         for (int c = 0; c < item.texts.size(); ++c)
             row->setForeground(c, QColor::fromRgb(item.colour));
     }
+    fitColumns();
     setButtons({});
     return true;
 }

@@ -1,7 +1,9 @@
 #include "JobAssembly.h"
 
 #include "Background.h"
+#include "DriveTypeNames.h"
 #include "FormatSize.h"
+#include "TextRegister.h"
 #include "Volumes.h"
 
 #include <QDir>
@@ -85,22 +87,8 @@ double DriveFreeSpace(const QString& path)
 
 QString DriveTypeName(int code)
 {
-    switch (code) {
-    case 0:
-        return QStringLiteral("Unknown");
-    case 1:
-        return QStringLiteral("Removable");
-    case 2:
-        return QStringLiteral("Fixed");
-    case 3:
-        return QStringLiteral("Remote");
-    case 4:
-        return QStringLiteral("CD-ROM");
-    case 5:
-        return QStringLiteral("Flash Drive");
-    default:
-        return {};
-    }
+    // The names the drive pickers show, in the current language.
+    return DriveTypeNames::name(code);
 }
 
 QList<DriveInfoRow> driveInfoRows()
@@ -130,6 +118,15 @@ QList<DriveInfoColumn> driveInfoColumns()
             {QStringLiteral("Label"), 1500},
             {QStringLiteral("Size"), 1000},
             {QStringLiteral("Free Space"), 1000}};
+}
+
+QList<DriveInfoColumn> driveInfoColumns(const TextRegister& texts)
+{
+    QList<DriveInfoColumn> columns = driveInfoColumns();
+    for (int c = 1; c < columns.size(); ++c)
+        if (const QString text = texts.text(309 + c); !text.isEmpty())
+            columns[c].title = text;
+    return columns;
 }
 
 } // namespace JobAssembly

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+class TextRegister;
+
 // The file-system helpers of the main program: the temporary job folder of the burn tasks,
 // free space on a destination, and the rows of the drive information list.
 namespace JobAssembly {
@@ -31,7 +33,8 @@ bool removeTreeForced(const QString& path);
 // or hangs.
 double DriveFreeSpace(const QString& path);
 
-// The name of a drive type code: 0 "Unknown" .. 5 "Flash Drive", an empty text otherwise.
+// The name of a drive type code as the drive pickers show it (0 "Unknown" .. 5 "Flash Drive" until
+// a language sets them), an empty text otherwise.
 QString DriveTypeName(int code);
 
 // One row of the drive information list: volume, type, file system, label, size, free space.
@@ -56,5 +59,7 @@ struct DriveInfoColumn
     int widthTwips;
 };
 QList<DriveInfoColumn> driveInfoColumns();
+// The same with the headers of the current language (texts 310 to 314 after "#").
+QList<DriveInfoColumn> driveInfoColumns(const TextRegister& texts);
 
 } // namespace JobAssembly

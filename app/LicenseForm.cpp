@@ -11,7 +11,7 @@ LicenseForm::LicenseForm(const TextRegister& texts, QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("LicenseForm"));
-    setWindowTitle(QStringLiteral("License"));
+    setWindowTitle(texts.text(295).isEmpty() ? QStringLiteral("Licence agreement") : texts.text(295));
     resize(520, 420);
 
     m_text = new QPlainTextEdit(this);
@@ -19,7 +19,7 @@ LicenseForm::LicenseForm(const TextRegister& texts, QWidget* parent)
     m_text->setReadOnly(true);
     m_text->setPlainText(texts.text(95));
 
-    auto* ok = new isButton(QStringLiteral("&Ok"), -1, this);
+    auto* ok = new isButton(texts.text(315).isEmpty() ? QStringLiteral("&Ok") : texts.text(315), -1, this);
     ok->setObjectName(QStringLiteral("Command1"));
     ok->setDefault(true);
     connect(ok, &isButton::Click, this, [this] { accept(); });

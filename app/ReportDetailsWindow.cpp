@@ -17,6 +17,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int RowRole = Qt::UserRole;      // index into the rows of the table
@@ -39,11 +41,19 @@ public:
     }
 };
 
+// The text of the current language, or the built-in English one when the language file lacks it.
+QString textOr(const TextRegister& texts, int n, const QString& english)
+{
+    const QString text = texts.text(n);
+    return text.isEmpty() ? english : text;
+}
+
 } // namespace
 
 ReportDetailsWindow::ReportDetailsWindow(TableEngine& engine, const TextRegister& texts, QWidget* parent)
     : QDialog(parent)
     , m_engine(engine)
+    , m_texts(texts)
 {
     setObjectName(QStringLiteral("ReportDetailsWindow"));
     setWindowTitle(texts.text(141).isEmpty() ? QStringLiteral("Korvalis") : texts.text(141));
@@ -53,21 +63,27 @@ ReportDetailsWindow::ReportDetailsWindow(TableEngine& engine, const TextRegister
     m_list->setObjectName(QStringLiteral("DetailsList"));
     m_list->setRootIsDecorated(false);
     m_list->setAlternatingRowColors(true);
-    m_list->setHeaderLabels(ReportDetails::listHeaders());
+    QStringList headers = ReportDetails::listHeaders();
+    for (int c = 0; c < headers.size(); ++c)
+        headers[c] = textOr(texts, FirstHeaderText + c, headers[c]);
+    m_list->setHeaderLabels(headers);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->header()->setStretchLastSection(true);
 
     m_copy = new isButton(this);
     m_copy->setObjectName(QStringLiteral("CopyDetails"));
-    m_copy->setCaption(QStringLiteral("Copy"));
+    m_copy->setCaption(textOr(texts, 270, QStringLiteral("Copy")));
     m_save = new isButton(this);
     m_save->setObjectName(QStringLiteral("SaveDetails"));
-    m_save->setCaption(QStringLiteral("Save as CSV..."));
+    m_save->setCaption(textOr(texts, 271, QStringLiteral("Save as CSV...")));
     m_close = new isButton(this);
     m_close->setObjectName(QStringLiteral("CloseDetails"));
-    m_close->setCaption(QStringLiteral("Close"));
-    for (isButton* b : {m_copy, m_save, m_close})
-        b->setMinimumSize(110, 27);
+    m_close->setCaption(textOr(texts, 272, QStringLiteral("Close")));
+    for (isButton* b : {m_copy, m_save, m_close}) {
+        b->setFontCharSet(texts.charSet());
+        // Wide enough for the caption in every language.
+        b->setMinimumSize(std::max(110, b->fontMetrics().horizontalAdvance(b->text()) + 24), 27);
+    }
     connect(m_copy, &isButton::Click, this, &ReportDetailsWindow::copyToClipboard);
     connect(m_save, &isButton::Click, this, [this] { saveAsCsv(); });
     connect(m_close, &isButton::Click, this, &QDialog::accept);
@@ -136,12 +152,12 @@ void ReportDetailsWindow::copyToClipboard()
 
 bool ReportDetailsWindow::saveAsCsv()
 {
-    QFileDialog dialog(this, QStringLiteral("Save as CSV"));
+    QFileDialog dialog(this, textOr(m_texts, 279, QStringLiteral("Save the details as")));
     dialog.setObjectName(QStringLiteral("SaveDetailsDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("CSV files (*.csv)"));
+    dialog.setNameFilter(textOr(m_texts, 280, QStringLiteral("CSV files")) + QStringLiteral(" (*.csv)"));
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     dialog.setDirectory(QDir::homePath());
     dialog.selectFile(QStringLiteral("recovery-details.csv"));
@@ -157,8 +173,8 @@ bool ReportDetailsWindow::writeCsv(const QString& path)
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;
     Prompt::show({QMessageBox::Critical, QStringLiteral("Korvalis"),
-                  QStringLiteral("The file could not be saved:\n\n") + path + QStringLiteral("\n") +
-                      file.errorString()},
+                  textOr(m_texts, 281, QStringLiteral("The file could not be saved.")) +
+                      QStringLiteral("\n\n") + path + QStringLiteral("\n") + file.errorString()},
                  this);
     return false;
 }

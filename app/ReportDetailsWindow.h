@@ -38,7 +38,11 @@ public:
 private:
     QList<HistoryDamage> rowsInListOrder() const;
 
+    // The texts of the buttons, then of the column headers.
+    static constexpr int FirstHeaderText = 273;
+
     TableEngine& m_engine;
+    const TextRegister& m_texts;
     QString m_reportMtx;
     bool m_loaded = false;
     QList<HistoryDamage> m_rows;

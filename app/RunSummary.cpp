@@ -2,13 +2,17 @@
 
 #include "FormatSize.h"
 
+#include <QLocale>
+
 #include <algorithm>
 
 namespace {
 
-QString countText(qint64 count, const TextRegister& texts)
+// A count stands alone: the label beside it names what is counted, so no noun has to agree
+// with the number in any language.
+QString countText(qint64 count, const TextRegister&)
 {
-    return QString::number(count) + QLatin1Char(' ') + texts.text(57);
+    return QLocale().toString(count);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "DrivesList.h"
 #include "FilesAndFoldersList.h"
 #include "FlagPainter.h"
+#include "FormatSize.h"
 #include "HistoryPanel.h"
 #include "HistoryWriter.h"
 #include "JobAssembly.h"
@@ -16,6 +17,7 @@
 #include "PageBanner.h"
 #include "PathRules.h"
 #include "Prompt.h"
+#include "QtTranslations.h"
 #include "RecoveryProcess.h"
 #include "ReportDetails.h"
 #include "ReportDetailsWindow.h"
@@ -663,6 +665,7 @@ void Wizard::ApplyLanguage(int& language)
     LangTexts texts = m_texts.all();
     try {
         const LanguageTexts controls = m_languages->load(language, texts);
+        QtTranslations::apply(language);
         applyTexts(texts, controls);
     } catch (const LanguageFileError& e) {
         languageFailure(e.message());
@@ -684,6 +687,7 @@ void Wizard::applyTexts(const LangTexts& texts, const LanguageTexts& controls)
     m_texts.setAll(texts);
     const int charSet = controls.charset;
     m_texts.setText(0, QString::number(charSet));
+    SetSizeUnits(m_texts);
 
     setWindowTitle(m_texts[1] + QLatin1Char(' ') + m_texts[2] + QLatin1Char(' ') + m_texts[3]);
 
@@ -753,6 +757,8 @@ void Wizard::applyTexts(const LangTexts& texts, const LanguageTexts& controls)
         drives->setText(DrivesList::Text::MountNotAllowed, m_texts[222]);
         drives->setText(DrivesList::Text::MountUnreadable, m_texts[223]);
         drives->setText(DrivesList::Text::MountFailed, m_texts[224]);
+        for (int type = 1; type <= 6; ++type) // the drive type names, texts 300 to 305
+            drives->setLang(type, m_texts[299 + type]);
     }
     for (FilesAndFoldersList* browser : {m_filesList1, m_filesList2}) {
         browser->setFontCharSet(charSet);

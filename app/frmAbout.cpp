@@ -17,7 +17,11 @@ frmAbout::frmAbout(const TextRegister& texts, QWidget* parent)
     , m_texts(texts)
 {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About MyApp"));
+    const auto textOr = [&texts](int n, const QString& english) {
+        const QString text = texts.text(n);
+        return text.isEmpty() ? english : text;
+    };
+    setWindowTitle(textOr(292, QStringLiteral("About Korvalis")));
 
     auto* icon = new QLabel(this);
     icon->setPixmap(style()->standardIcon(QStyle::SP_DriveHDIcon).pixmap(48, 48));
@@ -33,18 +37,18 @@ frmAbout::frmAbout(const TextRegister& texts, QWidget* parent)
     m_description = new QLabel(texts.text(5), this);
     m_description->setObjectName(QStringLiteral("lblDescription"));
     m_description->setWordWrap(true);
-    auto* credit =
-        new QLabel(QStringLiteral("Korvalis is built with Qt, SQLite, libburn and libisofs."), this);
+    auto* credit = new QLabel(
+        textOr(293, QStringLiteral("Korvalis is built with Qt, SQLite, libburn and libisofs.")), this);
     credit->setObjectName(QStringLiteral("lblCredit"));
     credit->setWordWrap(true);
     m_contact = new QLineEdit(StartUp::supportAddress(), this);
     m_contact->setObjectName(QStringLiteral("txtContact"));
     m_contact->setReadOnly(true);
 
-    m_ok = new isButton(QStringLiteral("OK"), -1, this);
+    m_ok = new isButton(textOr(315, QStringLiteral("OK")), -1, this);
     m_ok->setObjectName(QStringLiteral("cmdOK"));
     m_ok->setDefault(true);
-    m_license = new isButton(QStringLiteral("License"), -1, this);
+    m_license = new isButton(textOr(294, QStringLiteral("Licence")), -1, this);
     m_license->setObjectName(QStringLiteral("cmdLicense"));
 
     auto* layout = new QGridLayout(this);

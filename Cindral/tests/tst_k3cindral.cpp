@@ -139,6 +139,64 @@ private Q_SLOTS:
         QCOMPARE(c.Label1(4)->font().family(), QStringLiteral("Tahoma"));
     }
 
+    void captionsAndStatusesSpeakTheLanguage_data()
+    {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("step") << "Writing"
+                              << "Écriture";
+        QTest::newRow("longer status of the same start") << "Writing failed"
+                                                         << "Échec de l’écriture";
+        QTest::newRow("reason with the recorder's words")
+            << "The recorder cannot be opened: Device busy"
+            << "Impossible d’ouvrir le graveur\u00a0: Device busy";
+        QTest::newRow("sizes")
+            << "The image (3145728 bytes) is larger than the room on the disc (1048576 bytes)"
+            << "L’image (%1) est plus grande que la place sur le disque (%2)";
+        QTest::newRow("a link left out") << "Left out, a link to a folder: /rec/link"
+                                         << "Omis, un lien vers un dossier\u00a0: /rec/link";
+        QTest::newRow("not a status of its own") << "Writingxyz"
+                                                 << "Writingxyz";
+        QTest::newRow("unknown") << "Something else"
+                                 << "Something else";
+    }
+
+    void captionsAndStatusesSpeakTheLanguage()
+    {
+        QFETCH(QString, status);
+        QFETCH(QString, shown);
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::French));
+        if (shown.contains(QLatin1String("%1")))
+            shown = shown.arg(QLocale().formattedDataSize(3145728), QLocale().formattedDataSize(1048576));
+        Fixture f({{QStringLiteral("/dev/sr0 TEST Writer"), BlankCdR}});
+        K3Cindral& c = *f.control;
+        const QList<std::pair<int, QString>> texts = {
+            {60, QStringLiteral("disque %1")},
+            {62, QStringLiteral("Graver")},
+            {63, QStringLiteral("Options de gravure")},
+            {64, QStringLiteral("Progression de la gravure")},
+            {66, QStringLiteral("Écriture")},
+            {72, QStringLiteral("Impossible d’ouvrir le graveur\u00a0")},
+            {76, QStringLiteral("Échec de l’écriture")},
+            {80, QStringLiteral("L’image (%1) est plus grande que la place sur le disque (%2)")},
+            {81, QStringLiteral("Omis, un lien vers un dossier\u00a0")},
+        };
+        for (const auto& [slot, text] : texts)
+            c.setLangValue(slot, text);
+        QCOMPARE(c.shownStatus(status), shown);
+        QCOMPARE(c.BurnBut->text(), QStringLiteral("Graver"));
+        QCOMPARE(c.BurnFrame(0)->title(), QStringLiteral("Options de gravure"));
+        QCOMPARE(c.BurnFrame(1)->title(), QStringLiteral("Progression de la gravure"));
+
+        // The kind of disc where the language puts it.
+        QSignalSpy readySpy(&c, &K3Cindral::DriveReady);
+        c.InitializeMe(QStringLiteral("/rec/"), QStringLiteral("/rec/"));
+        QTRY_VERIFY_WITH_TIMEOUT(readySpy.count() >= 1, 10000);
+        QCOMPARE(c.WriteMedia->text(), QStringLiteral("disque CD-R"));
+        QLocale::setDefault(before);
+    }
+
     void speedsFollowRecorderAndDisc_data()
     {
         QTest::addColumn<int>("media");

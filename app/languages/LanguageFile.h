@@ -33,7 +33,7 @@ private:
 struct LanguageTexts
 {
     quint16 charset = 0;      // the character set, also in LangTexts entry 0
-    QStringList engineTexts;  // slots 0 to 39; slot 0 unused; the host sends 1 to 39
+    QStringList engineTexts;  // slots 0 to 99; slot 0 unused; the host sends 1 to 99
     QStringList browserTexts; // slots 0 to n; slot 0 unused; the host sends 1 to n
     QStringList burnerTexts;  // slots 0 to n; the host sends 1 to n (slot 0 keeps the control's default)
 };
@@ -62,7 +62,7 @@ public:
     // n rows of the main table, so a table with fewer rows leaves the later texts as they were;
     // returns the engine, browser and burner texts, and saves the language number in the file.
     // Throws LanguageFileError (and leaves texts unchanged) when the file is missing ("File not
-    // found.") or unusable: unreadable, foreign, more than 230 main rows, a character set that is
+    // found.") or unusable: unreadable, foreign, more than 350 main rows, a character set that is
     // not a number, more than 100 browser or 30 burner texts ("Access denied or file corrupted.").
     LanguageTexts load(int& language, LangTexts& texts);
 

@@ -163,7 +163,7 @@ private Q_SLOTS:
         QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.value(0).text));
 
         // The report, in French.
-        const QString files = QLatin1Char(' ') + wizard->texts().text(57);
+        const QString files; // a count stands alone, its label names what it counts
         QCOMPARE(wizard->currentLanguage(), 3);
         QCOMPARE(engine->Items_Count(), 6); // a.bin, e.bin, docs, b.txt, docs/sub, c.bin
         const auto value = [&](int item) {

@@ -1,5 +1,8 @@
 #include "LanguageSource.h"
 
+#include "LanguageTables.h"
+#include "PoFile.h"
+
 #include <QFile>
 #include <QStringList>
 
@@ -15,9 +18,9 @@ Range rangeOf(LanguageSource::Section section)
 {
     switch (section) {
     case LanguageSource::Section::Main:
-        return {1, 229};
+        return {1, LanguageTables::MainTextCount};
     case LanguageSource::Section::Engine:
-        return {1, 59};
+        return {1, LanguageTables::EngineTextCount};
     case LanguageSource::Section::Browser:
         return {1, 100};
     case LanguageSource::Section::Burner:
@@ -89,6 +92,8 @@ std::map<int, QString>& LanguageSource::texts(Section section)
 
 LanguageSource LanguageSource::read(const QString& path)
 {
+    if (path.endsWith(QLatin1String(".po")))
+        return PoFile::read(path);
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly))
         throw LanguageSourceError(QStringLiteral("%1: cannot be read: %2").arg(path, in.errorString()));
@@ -112,7 +117,6 @@ LanguageSource LanguageSource::parse(const QString& text, const QString& file)
     };
     Where where = Where::Nowhere;
     Section section = Section::Main;
-    std::map<int, QString>* target = nullptr;
 
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (int index = 0; index < lines.size(); ++index) {
@@ -131,17 +135,8 @@ LanguageSource LanguageSource::parse(const QString& text, const QString& file)
                 continue;
             }
             where = Where::Texts;
-            if (name == QLatin1String("main"))
-                section = Section::Main;
-            else if (name == QLatin1String("engine"))
-                section = Section::Engine;
-            else if (name == QLatin1String("browser"))
-                section = Section::Browser;
-            else if (name == QLatin1String("burner"))
-                section = Section::Burner;
-            else
+            if (!sectionNamed(name, section))
                 fail(file, lineNumber, QStringLiteral("unknown section [%1]").arg(name));
-            target = &source.texts(section);
             continue;
         }
 
@@ -169,12 +164,6 @@ LanguageSource LanguageSource::parse(const QString& text, const QString& file)
         }
 
         const int number = wholeNumber(key, file, lineNumber, QStringLiteral("a text number"));
-        const Range range = rangeOf(section);
-        if (number < range.first || number > range.last)
-            fail(file, lineNumber,
-                 QStringLiteral("text %1 is outside %2 to %3").arg(number).arg(range.first).arg(range.last));
-        if (target->count(number))
-            fail(file, lineNumber, QStringLiteral("text %1 is given twice").arg(number));
 
         if (value == QLatin1String("\"\"\"")) {
             // A block of lines, kept as written, up to a line holding only """.
@@ -191,18 +180,50 @@ LanguageSource LanguageSource::parse(const QString& text, const QString& file)
             if (end >= lines.size())
                 fail(file, lineNumber,
                      QStringLiteral("the block of text %1 has no closing \"\"\"").arg(number));
-            (*target)[number] = block.join(QLatin1Char('\n'));
+            source.addText(section, number, block.join(QLatin1Char('\n')), lineNumber);
             index = end;
             continue;
         }
-        (*target)[number] = unescape(value, file, lineNumber);
+        source.addText(section, number, unescape(value, file, lineNumber), lineNumber);
     }
 
-    if (source.number < 1 || source.number > 4)
-        fail(file, 1, QStringLiteral("[language] number must be 1 to 4"));
-    if (source.name.isEmpty())
-        fail(file, 1, QStringLiteral("[language] name is missing"));
-    if (source.charset < 0 || source.charset > 65535)
-        fail(file, 1, QStringLiteral("[language] charset must be a character-set code from 0 to 65535"));
+    source.checkLanguage();
     return source;
+}
+
+void LanguageSource::addText(Section section, int textNumber, const QString& text, int line)
+{
+    const Range range = rangeOf(section);
+    if (textNumber < range.first || textNumber > range.last)
+        fail(file, line,
+             QStringLiteral("text %1 is outside %2 to %3").arg(textNumber).arg(range.first).arg(range.last));
+    std::map<int, QString>& target = texts(section);
+    if (target.count(textNumber))
+        fail(file, line, QStringLiteral("text %1 is given twice").arg(textNumber));
+    target[textNumber] = text;
+}
+
+void LanguageSource::checkLanguage() const
+{
+    if (number < 1 || number > 4)
+        fail(file, 1, QStringLiteral("[language] number must be 1 to 4"));
+    if (name.isEmpty())
+        fail(file, 1, QStringLiteral("[language] name is missing"));
+    if (charset < 0 || charset > 65535)
+        fail(file, 1, QStringLiteral("[language] charset must be a character-set code from 0 to 65535"));
+}
+
+bool LanguageSource::sectionNamed(const QString& name, Section& section)
+{
+    static const std::pair<const char*, Section> names[] = {{"main", Section::Main},
+                                                            {"engine", Section::Engine},
+                                                            {"browser", Section::Browser},
+                                                            {"burner", Section::Burner}};
+    for (const auto& [text, value] : names) {
+        if (name == QLatin1String(text)) {
+            section = value;
+            return true;
+        }
+    }
+    return false;
 }

@@ -23,15 +23,24 @@ struct LanguageSource
     int charset = -1; // Windows character-set code
     QString banner;   // line for the banner picture, may be empty
 
-    std::map<int, QString> main;    // texts 1 to 229
-    std::map<int, QString> engine;  // recovery engine texts 1 to 59
+    std::map<int, QString> main;    // texts 1 to 349
+    std::map<int, QString> engine;  // recovery engine texts 1 to 99
     std::map<int, QString> browser; // file browser texts 1 to 100
-    std::map<int, QString> burner;  // disc burning texts 0 to 30
+    std::map<int, QString> burner;  // disc burning texts 0 to 99
 
     const std::map<int, QString>& texts(Section section) const;
     std::map<int, QString>& texts(Section section);
 
-    // Reads and checks one source file; throws LanguageSourceError naming the file and line.
+    // Stores text `number` of a section; throws LanguageSourceError naming file and line when
+    // the number is outside the section's range or given twice.
+    void addText(Section section, int textNumber, const QString& text, int line);
+    // Throws LanguageSourceError when the number, name or character set is missing or wrong.
+    void checkLanguage() const;
+    // The section of a section name ("main", "engine", "browser", "burner"); false for others.
+    static bool sectionNamed(const QString& name, Section& section);
+
+    // Reads and checks one source file, a .lang file or a gettext .po file (PoFile); throws
+    // LanguageSourceError naming the file and line.
     static LanguageSource read(const QString& path);
     // Parses source text; file names it in messages.
     static LanguageSource parse(const QString& text, const QString& file);
