@@ -125,8 +125,8 @@ RefreshRun::FileResult RefreshRun::refresh(int index)
 
     RescueFile rescue(m_access, file.source, file.copy, file.size, result.lost.ranges(),
                       RescuePass::Scrape::Everything, m_counts);
-    const RescueFile::Outcome outcome =
-        rescue.run([this] { return m_stop.load(); }, [&] { m_lostBytes = m_settled - rescue.recoveredBytes(); });
+    const RescueFile::Outcome outcome = rescue.run(
+        [this] { return m_stop.load(); }, [&] { m_lostBytes = m_settled - rescue.recoveredBytes(); });
     rescue.close();
     result.recovered = rescue.recoveredBytes();
     result.lost = rescue.lost();

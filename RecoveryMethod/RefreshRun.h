@@ -10,8 +10,8 @@
 #include <QString>
 
 #include <atomic>
-#include <optional>
 #include <memory>
+#include <optional>
 
 // One damaged file of an earlier run: where it was read from, its copy, and what stayed unread.
 struct RefreshFile

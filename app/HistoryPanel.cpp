@@ -218,9 +218,10 @@ void HistoryPanel::refreshClicked()
     if (answer != QMessageBox::Yes)
         return;
 
-    RefreshDialog dialog(std::make_unique<RefreshRun>(std::make_shared<PosixFileAccess>(), plan.files,
-                                                      RefreshHistory::runEnded(m_engine, historyPath(), item)),
-                         m_texts, this);
+    RefreshDialog dialog(
+        std::make_unique<RefreshRun>(std::make_shared<PosixFileAccess>(), plan.files,
+                                     RefreshHistory::runEnded(m_engine, historyPath(), item)),
+        m_texts, this);
     Prompt::exec(dialog);
     const auto outcome = dialog.outcome();
     if (!outcome)

@@ -18,7 +18,8 @@ Plan plan(const QList<HistoryDamage>& details)
     Plan plan;
     QSet<QString> copies;
     for (const HistoryDamage& d : details) {
-        if (!d.leftOut.isEmpty() || d.lostBytes <= 0 || d.destination.isEmpty() || copies.contains(d.destination))
+        if (!d.leftOut.isEmpty() || d.lostBytes <= 0 || d.destination.isEmpty() ||
+            copies.contains(d.destination))
             continue;
         const auto ranges = RefreshRun::rangesOf(d.ranges);
         if (!ranges || ranges->isEmpty())
@@ -47,7 +48,8 @@ QDateTime runEnded(TableEngine& engine, const QString& historyPath, const Histor
     // Short dates may carry two-digit years, which read as the 1900s.
     if (date.year() < 1970)
         date = date.addYears(100);
-    return QDateTime(date, time).addMSecs(59999);
+    // To the end of the minute, whether or not the locale shows seconds.
+    return QDateTime(date, QTime(time.hour(), time.minute())).addMSecs(59999);
 }
 
 HistoryRun historyRun(const HistoryList::Item& item, const Plan& plan, const RefreshRun& refresh,

@@ -131,11 +131,11 @@ private Q_SLOTS:
                                     << QStringLiteral("f.bin 1310720 512\nf.bin 2096640 512")
                                     << QStringLiteral(" 1310721 - 1311232, 2096641 - 2097152,");
         QTest::newRow("scattered sectors healed")
-            << qint64(200000) << QStringLiteral("f.bin 0 512\nf.bin 65024 1024\nf.bin 199680 320") << QString()
-            << QString();
-        QTest::newRow("unaligned tail, in part") << qint64(60689) << QStringLiteral("f.bin 60177 512")
-                                                 << QStringLiteral("f.bin 60416 100")
-                                                 << QStringLiteral(" 60417 - 60689,");
+            << qint64(200000) << QStringLiteral("f.bin 0 512\nf.bin 65024 1024\nf.bin 199680 320")
+            << QString() << QString();
+        QTest::newRow("unaligned tail, in part")
+            << qint64(60689) << QStringLiteral("f.bin 60177 512") << QStringLiteral("f.bin 60416 100")
+            << QStringLiteral(" 60417 - 60689,");
     }
     void improvedMediumGivesTheDifference()
     {
@@ -209,8 +209,10 @@ private Q_SLOTS:
         QTest::newRow("longer") << QStringLiteral("longer") << RefreshRun::FileOutcome::CopyChanged;
         QTest::newRow("shorter by bytes that were recovered")
             << QStringLiteral("shorter") << RefreshRun::FileOutcome::CopyChanged;
-        QTest::newRow("modified after the run") << QStringLiteral("modified") << RefreshRun::FileOutcome::CopyChanged;
-        QTest::newRow("run time unknown") << QStringLiteral("no run time") << RefreshRun::FileOutcome::CopyChanged;
+        QTest::newRow("modified after the run")
+            << QStringLiteral("modified") << RefreshRun::FileOutcome::CopyChanged;
+        QTest::newRow("run time unknown")
+            << QStringLiteral("no run time") << RefreshRun::FileOutcome::CopyChanged;
         QTest::newRow("source of another size")
             << QStringLiteral("source grew") << RefreshRun::FileOutcome::SourceChanged;
     }

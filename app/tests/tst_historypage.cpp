@@ -5,6 +5,7 @@
 #include "HistoryWriter.h"
 #include "ModalDriver.h"
 #include "Prompt.h"
+#include "RefreshHistory.h"
 #include "ReportDetails.h"
 #include "ReportDetailsWindow.h"
 #include "ReportsFile.h"
@@ -373,6 +374,26 @@ private Q_SLOTS:
         QCOMPARE(shown[0].icon, QMessageBox::Critical);
     }
 
+    // A copy counts as changed when it was modified after its run ended: the exact end stored with
+    // the run, or for rows written without it, the end of the minute the row shows.
+    void runEndedFromTheRowOrItsDateAndTime()
+    {
+        freshFolder();
+        TableEngine engine;
+        HistoryRun r = run(QStringLiteral("/one/"), 1);
+        r.when = QDateTime(QDate(2026, 5, 1), QTime(9, 30, 12, 345));
+        HistoryWriter(engine, reports()).append(r);
+        QList<HistoryList::Item> items = HistoryList::load(engine, reports()).items;
+        QCOMPARE(items.size(), 1);
+        QCOMPARE(RefreshHistory::runEnded(engine, reports(), items[0]), r.when);
+
+        engine.SetCell(TableReference::of(reports()), 1, ReportsFile::RunEndedColumn, QVariant());
+        QCOMPARE(RefreshHistory::runEnded(engine, reports(), items[0]),
+                 QDateTime(QDate(2026, 5, 1), QTime(9, 30, 59, 999)));
+        items[0].texts[0] = QStringLiteral("not a date");
+        QVERIFY(!RefreshHistory::runEnded(engine, reports(), items[0]).isValid());
+    }
+
     // Refresh asks first, saying how many damaged files it reads again; No changes nothing.
     void refreshAsksFirst()
     {
@@ -423,14 +444,14 @@ private Q_SLOTS:
         earlier.files = 4;
         earlier.badFiles = 4;
         earlier.lostBytes = 4000;
-        for (const QString name : {QStringLiteral("whole"), QStringLiteral("unread"), QStringLiteral("missing"),
-                                   QStringLiteral("changed")}) {
+        for (const QString& name : {QStringLiteral("whole"), QStringLiteral("unread"),
+                                    QStringLiteral("missing"), QStringLiteral("changed")}) {
             if (name != QLatin1String("unread"))
                 QVERIFY(write(src + name, data));
             if (name != QLatin1String("missing"))
                 QVERIFY(write(dest + name, holed));
-            earlier.damaged.append(
-                {src + name, dest + name, 10000, 10000, 1000, QStringLiteral("d"), QStringLiteral(" 2001 - 3000,")});
+            earlier.damaged.append({src + name, dest + name, 10000, 10000, 1000, QStringLiteral("d"),
+                                    QStringLiteral(" 2001 - 3000,")});
         }
         earlier.when = QDateTime::currentDateTime();
         QVERIFY(write(dest + QStringLiteral("changed"), holed + "x"));
@@ -475,7 +496,8 @@ private Q_SLOTS:
         QCOMPARE(list->topLevelItem(0)->text(6), QStringLiteral("1"));
         QCOMPARE(list->topLevelItem(0)->text(9), QStringLiteral("1"));
         QVERIFY(button(page, "RefreshRecovery")->isEnabled());
-        const auto rows = ReportDetails::read(engine, HistoryList::detailsReference(m_folder, page.items()[0]));
+        const auto rows =
+            ReportDetails::read(engine, HistoryList::detailsReference(m_folder, page.items()[0]));
         QVERIFY(rows);
         QCOMPARE(rows->size(), 4);
         QCOMPARE(rows->at(0).source, src + QStringLiteral("whole"));
