@@ -1,6 +1,10 @@
 #include "HistoryPanel.h"
 
+#include "HistoryWriter.h"
+#include "PosixFileAccess.h"
 #include "Prompt.h"
+#include "RefreshDialog.h"
+#include "RefreshHistory.h"
 #include "ReportDetails.h"
 #include "ReportDetailsWindow.h"
 #include "ReportsFile.h"
@@ -214,19 +218,43 @@ void HistoryPanel::detailsClicked()
 
 void HistoryPanel::refreshClicked()
 {
-    const HistoryList::Item* item = selectedItem();
-    if (!item || HistoryList::number(item->q()) < 1)
+    const HistoryList::Item* selected = selectedItem();
+    if (!selected || HistoryList::number(selected->q()) < 1)
         return;
-    const QString reference = HistoryList::detailsReference(m_appFolder, *item);
+    const HistoryList::Item item = *selected; // the list is loaded again at the end
+    const QString reference = HistoryList::detailsReference(m_appFolder, item);
     const auto rows = reference.isEmpty() ? std::nullopt : ReportDetails::read(m_engine, reference);
     if (!rows) {
         message(QMessageBox::Critical, ReportDetails::corruptedText(historyPath()));
         return;
     }
-    const auto job = HistoryList::refreshJob(*item, *rows);
-    if (!job)
+    const RefreshHistory::Plan plan = RefreshHistory::plan(*rows);
+    if (plan.files.isEmpty())
         return;
-    Q_EMIT refreshRequested(*job);
+    const auto answer = Prompt::show({QMessageBox::Question, QStringLiteral("Korvalis"),
+                                      RefreshDialog::question(m_texts, plan.files.size()),
+                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No},
+                                     this);
+    if (answer != QMessageBox::Yes)
+        return;
+
+    RefreshDialog dialog(
+        std::make_unique<RefreshRun>(std::make_shared<PosixFileAccess>(), plan.files,
+                                     RefreshHistory::runEnded(m_engine, historyPath(), item)),
+        m_texts, this);
+    Prompt::exec(dialog);
+    const auto outcome = dialog.outcome();
+    if (!outcome)
+        return;
+    const HistoryRun run =
+        RefreshHistory::historyRun(item, plan, dialog.refresh(), QDateTime::currentDateTime(), m_texts);
+    const int row = HistoryWriter(m_engine, historyPath()).appendOrTell(run, this);
+    if (row > 0 && LoadHistory()) {
+        // The new run is listed first.
+        m_list->setCurrentItem(m_list->topLevelItem(0));
+        listClicked();
+    }
+    message(QMessageBox::Information, RefreshHistory::summary(run, dialog.refresh(), *outcome, m_texts));
 }
 
 void HistoryPanel::clearClicked()

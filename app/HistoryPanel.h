@@ -37,6 +37,8 @@ public:
     void listClicked();
     void listKeyReleased();
     void detailsClicked();
+    // Asks, then reads again what the selected run could not read of its damaged files, into
+    // their copies; adds the refresh to the history as a run of its own and says what it found.
     void refreshClicked();
     void clearClicked();
 
@@ -47,8 +49,6 @@ public:
 Q_SIGNALS:
     // The history file was deleted: the window goes back to the menu.
     void historyCleared();
-    // The user asked to recover the damaged files of a run again.
-    void refreshRequested(const ResumeJob& job);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -54,6 +54,8 @@ struct HistoryRun
     QList<HistoryDamage> damaged;
     QList<HistoryDamage> leftOut;    // what the selection walk could not take, with the reason
     std::optional<ResumeJob> resume; // set for a paused run that left entries to copy
+    // A run that does not replace the run the menu offers to finish (a refresh of damaged files).
+    bool keepRestart = false;
 
     // The run the engine has just ended. A paused run (stoppedEarly and canResume) keeps its
     // remaining entries so that it can be run again later.

@@ -48,6 +48,7 @@ int HistoryWriter::append(const HistoryRun& run)
                             {pathCell(d.source), QString(), 0, 0, 0, QString(), QString(), d.leftOut});
     }
     write.SetCell(top, row, DamagedCountColumn, run.badFiles);
+    write.SetCell(top, row, RunEndedColumn, run.when.toUTC().toString(Qt::ISODateWithMs));
 
     // Only the last run can be run again, and only when it was paused with entries left.
     if (run.resume && !run.resume->entries.isEmpty()) {
@@ -58,7 +59,7 @@ int HistoryWriter::append(const HistoryRun& run)
         for (const ResumeJob::Entry& e : run.resume->entries)
             write.AppendRow(job, {pathCell(e.entry), e.startPosition});
         write.SetCell(top, 0, RestartRowColumn, row);
-    } else {
+    } else if (!run.keepRestart) {
         write.SetCell(top, 0, ResumeJobColumn, QVariant());
         write.SetCell(top, 0, RestartRowColumn, 0);
     }

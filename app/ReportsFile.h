@@ -31,6 +31,9 @@ constexpr int BadFilesColumn = 7;
 constexpr int LostBytesColumn = 8;
 constexpr int DetailsColumn = 9;       // a table of the damaged files; empty when there are none
 constexpr int DamagedCountColumn = 10; // the number of damaged files
+// When the run ended, exactly (ISO 8601 with milliseconds, UTC): a later attempt at the run's
+// damaged files tells by it whether a copy was changed since. Not shown.
+constexpr int RunEndedColumn = 11;
 
 // Row 0: column 9 holds the row of the run the main menu can run again (0 when none), column 10
 // the table of that run's remaining entries.

@@ -485,8 +485,6 @@ void Wizard::buildHistoryPage()
     m_history = m_historyPanel->list();
     connect(m_historyPanel, &HistoryPanel::historyCleared, this,
             [this] { guarded([this] { historyCleared(); }); });
-    connect(m_historyPanel, &HistoryPanel::refreshRequested, this,
-            [this](const ResumeJob& job) { guarded([this, job] { startSavedJob(job); }); });
 
     // The history is reached from the menu page.
     m_historyCommand = new isButton(m_pages[MenuPage]);

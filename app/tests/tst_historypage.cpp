@@ -1,9 +1,12 @@
 // The history page and the details window as the user meets them: real widgets, real
 // message boxes and dialogs, a real history file.
+#include "HistoryList.h"
 #include "HistoryPanel.h"
 #include "HistoryWriter.h"
 #include "ModalDriver.h"
 #include "Prompt.h"
+#include "RefreshHistory.h"
+#include "ReportDetails.h"
 #include "ReportDetailsWindow.h"
 #include "ReportsFile.h"
 #include "TableEngine.h"
@@ -30,6 +33,12 @@ TextRegister numberedTexts()
     TextRegister texts;
     for (int n = 1; n <= 150; ++n)
         texts.setText(n, QStringLiteral("t%1").arg(n));
+    // The refresh's texts keep their places for numbers.
+    for (int n = 173; n <= 189; ++n)
+        texts.setText(n, QStringLiteral("t%1").arg(n));
+    for (const int n : {173, 181, 182, 183, 184})
+        texts.setText(n, QStringLiteral("t%1 %2").arg(n).arg(QStringLiteral("%1")));
+    texts.setText(180, QStringLiteral("t180 %1 %2"));
     return texts;
 }
 
@@ -365,19 +374,140 @@ private Q_SLOTS:
         QCOMPARE(shown[0].icon, QMessageBox::Critical);
     }
 
-    void refreshAsksForTheDamagedFilesOfTheRun()
+    // A copy counts as changed when it was modified after its run ended: the exact end stored with
+    // the run, or for rows written without it, the end of the minute the row shows.
+    void runEndedFromTheRowOrItsDateAndTime()
+    {
+        freshFolder();
+        TableEngine engine;
+        HistoryRun r = run(QStringLiteral("/one/"), 1);
+        r.when = QDateTime(QDate(2026, 5, 1), QTime(9, 30, 12, 345));
+        HistoryWriter(engine, reports()).append(r);
+        QList<HistoryList::Item> items = HistoryList::load(engine, reports()).items;
+        QCOMPARE(items.size(), 1);
+        QCOMPARE(RefreshHistory::runEnded(engine, reports(), items[0]), r.when);
+
+        engine.SetCell(TableReference::of(reports()), 1, ReportsFile::RunEndedColumn, QVariant());
+        QCOMPARE(RefreshHistory::runEnded(engine, reports(), items[0]),
+                 QDateTime(QDate(2026, 5, 1), QTime(9, 30, 59, 999)));
+        items[0].texts[0] = QStringLiteral("not a date");
+        QVERIFY(!RefreshHistory::runEnded(engine, reports(), items[0]).isValid());
+    }
+
+    // Refresh asks first, saying how many damaged files it reads again; No changes nothing.
+    void refreshAsksFirst()
     {
         freshFolder();
         TableEngine engine;
         auto page = pageWithRuns(engine);
         QVERIFY(page->LoadHistory());
-        QSignalSpy asked(page.get(), &HistoryPanel::refreshRequested);
+        QList<Prompt::Message> shown;
+        Prompt::ScopedAnswerer answers(
+            [&](const Prompt::Message& m) {
+                shown.append(m);
+                return QMessageBox::No;
+            },
+            [](QDialog&) {
+                QTest::qFail("no reading without a Yes", __FILE__, __LINE__);
+                return 0;
+            });
         select(*page, 1);
         button(*page, "RefreshRecovery")->click();
-        QCOMPARE(asked.size(), 1);
-        const auto job = asked[0][0].value<ResumeJob>();
-        QCOMPARE(job.source, QStringLiteral("/two/"));
-        QCOMPARE(job.entries.size(), 2);
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].icon, QMessageBox::Question);
+        QCOMPARE(shown[0].text, QStringLiteral("t173 2"));
+        QCOMPARE(shown[0].defaultButton, QMessageBox::No);
+        QVERIFY(page->LoadHistory());
+        QCOMPARE(page->list()->topLevelItemCount(), 3);
+    }
+
+    // A refresh adds a run of its own, listed first: every file of the run with what is lost now,
+    // the copies it left alone with the reason, and a message with the result. The sources here are
+    // plain files that read whole.
+    void refreshAddsARunWithTheNewLosses()
+    {
+        freshFolder();
+        const QString src = m_folder + QStringLiteral("src/");
+        const QString dest = m_folder + QStringLiteral("dest/");
+        QDir().mkpath(src);
+        QDir().mkpath(dest);
+        const QByteArray data(10000, 'k');
+        const auto write = [](const QString& path, const QByteArray& bytes) {
+            QFile f(path);
+            return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+        };
+        QByteArray holed = data;
+        holed.replace(2000, 1000, QByteArray(1000, '\0'));
+        HistoryRun earlier;
+        earlier.source = src;
+        earlier.destination = dest;
+        earlier.files = 4;
+        earlier.badFiles = 4;
+        earlier.lostBytes = 4000;
+        for (const QString& name : {QStringLiteral("whole"), QStringLiteral("unread"),
+                                    QStringLiteral("missing"), QStringLiteral("changed")}) {
+            if (name != QLatin1String("unread"))
+                QVERIFY(write(src + name, data));
+            if (name != QLatin1String("missing"))
+                QVERIFY(write(dest + name, holed));
+            earlier.damaged.append({src + name, dest + name, 10000, 10000, 1000, QStringLiteral("d"),
+                                    QStringLiteral(" 2001 - 3000,")});
+        }
+        earlier.when = QDateTime::currentDateTime();
+        QVERIFY(write(dest + QStringLiteral("changed"), holed + "x"));
+        TableEngine engine;
+        HistoryWriter(engine, reports()).append(earlier);
+        HistoryPanel page(engine, m_texts, m_folder);
+        page.applyTexts();
+        page.resize(600, 380);
+        page.show();
+        QVERIFY(page.LoadHistory());
+
+        QList<Prompt::Message> shown;
+        bool ran = false;
+        Prompt::ScopedAnswerer answers(
+            [&](const Prompt::Message& m) {
+                shown.append(m);
+                return QMessageBox::Yes;
+            },
+            [&](QDialog& dialog) {
+                ran = true;
+                return dialog.exec();
+            });
+        select(page, 0);
+        button(page, "RefreshRecovery")->click();
+        QVERIFY(ran);
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown[0].text, QStringLiteral("t173 4"));
+        QCOMPARE(shown[1].icon, QMessageBox::Information);
+        QCOMPARE(shown[1].text, QStringLiteral("t180 1000 b 1000 b\nt181 1\nt182 1\nt183 1\nt184 1"));
+        QCOMPARE(QFile(dest + QStringLiteral("whole")).size(), 10000);
+        QFile whole(dest + QStringLiteral("whole"));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        QCOMPARE(whole.readAll(), data);
+        QVERIFY(!QFile::exists(dest + QStringLiteral("missing")));
+
+        // The new run is listed first and selected: one file still damaged, so it can be refreshed.
+        QTreeWidget* list = page.list();
+        QCOMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(list->topLevelItem(0), list->currentItem());
+        QCOMPARE(list->topLevelItem(0)->text(2), src);
+        QCOMPARE(list->topLevelItem(0)->text(4), QStringLiteral("1"));
+        QCOMPARE(list->topLevelItem(0)->text(6), QStringLiteral("1"));
+        QCOMPARE(list->topLevelItem(0)->text(9), QStringLiteral("1"));
+        QVERIFY(button(page, "RefreshRecovery")->isEnabled());
+        const auto rows =
+            ReportDetails::read(engine, HistoryList::detailsReference(m_folder, page.items()[0]));
+        QVERIFY(rows);
+        QCOMPARE(rows->size(), 4);
+        QCOMPARE(rows->at(0).source, src + QStringLiteral("whole"));
+        QCOMPARE(rows->at(0).lostBytes, 0);
+        QCOMPARE(rows->at(0).ranges, QString());
+        QCOMPARE(rows->at(1).source, src + QStringLiteral("unread"));
+        QCOMPARE(rows->at(1).lostBytes, 1000);
+        QCOMPARE(rows->at(1).ranges, QStringLiteral(" 2001 - 3000,"));
+        QCOMPARE(rows->at(2).leftOut, QStringLiteral("t187"));
+        QCOMPARE(rows->at(3).leftOut, QStringLiteral("t188"));
     }
 };
 

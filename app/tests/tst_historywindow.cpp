@@ -199,22 +199,31 @@ private Q_SLOTS:
         auto* refresh = child<isButton>(*w, QStringLiteral("RefreshRecovery"));
         QVERIFY(refresh->isEnabled());
 
-        // The damaged copy is there: the engine asks before it writes over it; closing the
-        // question keeps it.
+        // Only the lost tail is read, into the copy as it is: the bytes it holds stay, it is
+        // never rewritten from the start, and the window stays on the history.
         QStringList dialogs;
-        Prompt::ScopedAnswerer answers([](const Prompt::Message&) { return QMessageBox::Ok; },
-                                       [&](QDialog& dialog) {
-                                           dialogs << dialog.objectName();
-                                           return int(QDialog::Rejected);
-                                       });
+        QList<Prompt::Message> shown;
+        Prompt::ScopedAnswerer answers(
+            [&](const Prompt::Message& m) {
+                shown << m;
+                return m.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+            },
+            [&](QDialog& dialog) {
+                dialogs << dialog.objectName();
+                return dialog.exec();
+            });
         refresh->click();
-        QCOMPARE(w->flow().CurrentPage, int(ReportPage));
-        QCOMPARE(dialogs.size(), 1);
+        QCOMPARE(w->flow().CurrentPage, int(HistoryPage));
+        QCOMPARE(dialogs, QStringList{QStringLiteral("RefreshDialog")});
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown[0].icon, QMessageBox::Question);
+        QCOMPARE(shown[1].icon, QMessageBox::Information);
         QFile kept(dst + QStringLiteral("f.bin"));
         QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), QByteArray(8192, 'b'));
+        QCOMPARE(kept.readAll(), QByteArray(8192, 'b') + QByteArray(11808, 'a'));
         TableEngine engine;
         QCOMPARE(engine.GetRowCount(TableReference::of(reports())), 2);
+        QCOMPARE(list->topLevelItemCount(), 2);
         w->clickBack();
         QCOMPARE(w->flow().CurrentPage, int(MenuPage));
     }

@@ -32,6 +32,12 @@ const QList<int> LaterMainTexts = [] {
         numbers << n;
     return numbers;
 }();
+// Refreshing a run from the history: the question, the progress dialog (175 to 177 followed by
+// ":"), the message at the end with its numbers, the reasons a copy was left alone.
+const QList<int> RefreshTexts = {173, 174, 175, 176, 177, 178, 179, 180, 181,
+                                 182, 183, 184, 185, 186, 187, 188, 189};
+const QList<int> JoinedRefreshTexts = {175, 176, 177};
+const QList<int> RefreshCountTexts = {173, 181, 182, 183, 184};
 // Texts the program follows with ":", ": ", "..." or a step number.
 const QList<int> JoinedMainTexts = {21, 39, 57, 86, 113};
 
@@ -117,11 +123,15 @@ private Q_SLOTS:
         QVERIFY(numeric);
         QCOMPARE(int(loaded.charset), ExpectedCharsets[language]);
 
-        for (const int number : UsedMainTexts + DrivePickerTexts + LaterMainTexts)
+        for (const int number : UsedMainTexts + DrivePickerTexts + LaterMainTexts + RefreshTexts)
             QVERIFY2(!texts[number].trimmed().isEmpty(),
                      qPrintable(QStringLiteral("main text %1").arg(number)));
-        for (const int number : JoinedMainTexts)
+        for (const int number : JoinedMainTexts + JoinedRefreshTexts)
             QVERIFY2(!endsWithJoiner(texts[number]), qPrintable(QStringLiteral("main text %1").arg(number)));
+        for (const int number : RefreshCountTexts)
+            QVERIFY2(texts[number].count(QStringLiteral("%1")) == 1,
+                     qPrintable(QStringLiteral("main text %1").arg(number)));
+        QVERIFY(texts[180].contains(QStringLiteral("%1")) && texts[180].contains(QStringLiteral("%2")));
         // "Step" + " 2.   " + the step: no full stop of its own.
         QVERIFY(!texts[39].endsWith(QLatin1Char('.')));
         QCOMPARE(texts[3], QStringLiteral(KORVALIS_VERSION));
@@ -163,7 +173,7 @@ private Q_SLOTS:
         for (const QString& text : all)
             QVERIFY2(!text.contains(QLatin1Char('{')), qPrintable(text));
         if (language == Russian) {
-            for (const int number : UsedMainTexts + DrivePickerTexts + LaterMainTexts) {
+            for (const int number : UsedMainTexts + DrivePickerTexts + LaterMainTexts + RefreshTexts) {
                 if (number != 1 && number != 3)
                     QVERIFY2(hasCyrillic(texts[number]),
                              qPrintable(QStringLiteral("main text %1").arg(number)));
@@ -185,7 +195,7 @@ private Q_SLOTS:
         // Each translation is a translation: most texts differ from the English ones.
         for (int language = 2; language <= LanguageCount; ++language) {
             int same = 0;
-            for (const int number : UsedMainTexts + DrivePickerTexts)
+            for (const int number : UsedMainTexts + DrivePickerTexts + RefreshTexts)
                 same += all[language - 1][number] == all[0][number];
             QVERIFY2(
                 same <= 6,
