@@ -1,0 +1,1 @@
+// Compiles cmake/pch.h into the precompiled header every target reuses.
