@@ -14,10 +14,6 @@
 
 namespace {
 
-// How much of a file readSoon asks for: all of a small file, and enough of a large one to start
-// it; the read-ahead of the copier's own reads takes over from there.
-constexpr off_t ReadSoonBytes = 256 * 1024;
-
 QByteArray native(const QString& path)
 {
     return QFile::encodeName(path);
@@ -154,17 +150,4 @@ bool PosixFileAccess::makeFolder(const QString& path)
 bool PosixFileAccess::remove(const QString& path)
 {
     return ::unlink(native(path).constData()) == 0;
-}
-
-void PosixFileAccess::readSoon(const QString& path)
-{
-    // Only regular files: opening a device or a pipe can block or act on the device.
-    const QByteArray name = native(path);
-    struct stat st = {};
-    if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return;
-    const Platform::UniqueFd fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd)
-        return;
-    ::posix_fadvise(fd.get(), 0, std::min<off_t>(st.st_size, ReadSoonBytes), POSIX_FADV_WILLNEED);
 }

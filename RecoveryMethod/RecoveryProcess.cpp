@@ -1,20 +1,24 @@
-#include "RecoveryProcess.h"
+#include "RecoveryMethod/RecoveryProcess.h"
 
-#include "EngineAnswers.h"
-#include "EngineMessages.h"
-#include "EngineTexts.h"
-#include "IfFileExist.h"
-#include "IoWorker.h"
-#include "LogList.h"
-#include "PosixFileAccess.h"
+#include "RecoveryMethod/EngineAnswers.h"
+#include "RecoveryMethod/EngineMessages.h"
+#include "RecoveryMethod/EngineTexts.h"
+#include "RecoveryMethod/IfFileExist.h"
+#include "RecoveryMethod/LogList.h"
+#include "RecoveryMethod/PosixFileAccess.h"
+#include "RecoveryMethod/PromptBridge.h"
+#include "RecoveryMethod/RecoveryJob.h"
+#include "RecoveryMethod/RecoveryRun.h"
+#include "RecoveryMethod/RunFeed.h"
+#include "RecoveryMethod/SpeedChart.h"
+#include "RecoveryMethod/toAbortProcess.h"
+
 #include "Prompt.h"
 #include "SizeText.h"
-#include "SourcePrefetch.h"
-#include "SpeedChart.h"
 #include "isButton.h"
-#include "toAbortProcess.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +30,7 @@
 #include <cerrno>
 #include <cmath>
 #include <stdexcept>
+#include <thread>
 
 using namespace EngineAnswers;
 
@@ -45,10 +50,6 @@ constexpr int TotalStat2Width = 110;
 // During a run the panel is repainted at this interval rather than after every step: on a job of
 // small files a repaint after each of them would cost more than the copy itself.
 constexpr int PanelRefreshMs = 40;
-// How many entries ahead of the current one have their sources read in the background.
-constexpr int PrefetchEntries = 8;
-
-const QChar Tab(9);
 
 QString captionOf(int slot)
 {
@@ -61,28 +62,13 @@ QString SizeText(double bytes)
     return Platform::sizeText(bytes);
 }
 
-template <class T>
-T valueAt(const std::vector<T>& values, int index)
-{
-    return static_cast<size_t>(index) <= values.size() ? values[static_cast<size_t>(index - 1)] : T{};
-}
-
-template <class T, class V>
-void store(std::vector<T>& values, int index, V value)
-{
-    if (values.size() < static_cast<size_t>(index))
-        values.resize(static_cast<size_t>(index));
-    values[static_cast<size_t>(index - 1)] = value;
-}
-
 } // namespace
 
 RecoveryProcess::RecoveryProcess(QWidget* parent)
     : QWidget(parent)
+    , m_job(std::make_shared<RecoveryJob>())
+    , m_damage(std::make_shared<DamageRecords>())
     , m_files(std::make_shared<PosixFileAccess>())
-    , m_io(std::make_unique<IoWorker>())
-    , m_copier(std::make_unique<BlockCopier>(static_cast<CopyHost&>(*this), m_files))
-    , m_prefetch(std::make_unique<SourcePrefetch>(m_files))
 {
     setObjectName(QStringLiteral("RecoveryProcess"));
     buildPanel();
@@ -91,7 +77,12 @@ RecoveryProcess::RecoveryProcess(QWidget* parent)
     resize(700, 520);
 }
 
-RecoveryProcess::~RecoveryProcess() = default;
+RecoveryProcess::~RecoveryProcess()
+{
+    // A run left behind in a hung read must not reach this control any more.
+    if (m_bridge)
+        m_bridge->detach();
+}
 
 void RecoveryProcess::buildPanel()
 {
@@ -189,6 +180,7 @@ void RecoveryProcess::setPanelUpdates(bool enabled)
 
 void RecoveryProcess::refreshPanel()
 {
+    applyFeed();
     m_texts.apply();
     m_list2->release();
     scrollLogDown();
@@ -253,49 +245,49 @@ void RecoveryProcess::checkIndex(int index)
 QString RecoveryProcess::FileName(int index) const
 {
     checkIndex(index);
-    return valueAt(m_fileNames, index);
+    return m_job->fileName(index);
 }
 
 void RecoveryProcess::setFileName(int index, const QString& entry)
 {
     checkIndex(index);
-    store(m_fileNames, index, entry);
+    m_job->setFileName(index, entry);
 }
 
 qint64 RecoveryProcess::CopiedBytes(int index) const
 {
     checkIndex(index);
-    return valueAt(m_copiedBytes, index);
+    return m_job->copiedBytes(index);
 }
 
 void RecoveryProcess::setCopiedBytes(int index, qint64 bytes)
 {
     checkIndex(index);
-    store(m_copiedBytes, index, bytes);
+    m_job->setCopiedBytes(index, bytes);
 }
 
 qint64 RecoveryProcess::StartPosition(int index) const
 {
     checkIndex(index);
-    return valueAt(m_startPositions, index);
+    return m_job->startPosition(index);
 }
 
 void RecoveryProcess::setStartPosition(int index, qint64 bytes)
 {
     checkIndex(index);
-    store(m_startPositions, index, bytes);
+    m_job->setStartPosition(index, bytes);
 }
 
 bool RecoveryProcess::isDone(int index) const
 {
     checkIndex(index);
-    return static_cast<size_t>(index) <= m_isDone.size() && m_isDone[static_cast<size_t>(index - 1)];
+    return m_job->isDone(index);
 }
 
 void RecoveryProcess::setIsDone(int index, bool done)
 {
     checkIndex(index);
-    store(m_isDone, index, done);
+    m_job->setIsDone(index, done);
 }
 
 void RecoveryProcess::setFileAccess(std::shared_ptr<FileAccess> files)
@@ -303,8 +295,6 @@ void RecoveryProcess::setFileAccess(std::shared_ptr<FileAccess> files)
     if (m_isCopyingProcess || !files)
         return;
     m_files = std::move(files);
-    m_copier = std::make_unique<BlockCopier>(static_cast<CopyHost&>(*this), m_files);
-    m_prefetch = std::make_unique<SourcePrefetch>(m_files);
 }
 
 // --- texts and answers -----------------------------------------------------------------------
@@ -337,12 +327,14 @@ int RecoveryProcess::AbortWindowAnswer() const
 void RecoveryProcess::TerminateMe()
 {
     toAbortProcess dialog(this);
-    // A stretch of blocks being copied stops after its current block while the question is open,
-    // and nothing more is read ahead.
-    m_prefetch->clear();
-    ++m_dialogsOpen;
+    // The run reads and writes nothing while the question is open; it takes the answer after
+    // the block in progress.
+    const std::shared_ptr<PromptBridge> bridge = m_isCopyingProcess ? m_bridge : nullptr;
+    if (bridge)
+        bridge->dialogOpened();
     Prompt::exec(dialog);
-    --m_dialogsOpen;
+    if (bridge)
+        bridge->dialogClosed();
 }
 
 bool RecoveryProcess::ErrorMessages(int erCode)
@@ -396,8 +388,8 @@ bool RecoveryProcess::RecCorruptedBlocks(int& corruptedFilesCount, qint64 file1S
                                          const QString& file, const QString& file2,
                                          const CorBlockTable& corBlock, double copied, const QString& fileDTV)
 {
-    return m_damage.RecCorruptedBlocks(corruptedFilesCount, file1Size, fAttr, file, file2, corBlock, copied,
-                                       fileDTV);
+    return m_damage->RecCorruptedBlocks(corruptedFilesCount, file1Size, fAttr, file, file2, corBlock, copied,
+                                        fileDTV);
 }
 
 // --- the run ---------------------------------------------------------------------------------
@@ -410,7 +402,6 @@ void RecoveryProcess::StartProcess()
     m_itemsFolders = 0;
     m_itemsNotCopied = 0;
     m_isCopyingProcess = true;
-    m_quitting = false;
     setOverwriteAnswer(Overwrite::None);
     EngineAnswers::setAbortAnswer(Abort::Continue);
     m_totalCopiedBytes = 0;
@@ -422,71 +413,19 @@ void RecoveryProcess::StartProcess()
     m_command2->setEnabled(true);
     holdPanelPainting(true);
 
-    AddHRec(EngineTexts::slot(14), true);
+    if (m_bridge)
+        m_bridge->detach();
+    m_bridge = std::make_shared<PromptBridge>(this);
+    m_feed = std::make_shared<RunFeed>();
+    RunCounts counts;
+    counts.itemsCount = m_itemsCount;
+    counts.corruptedFilesCount = m_corruptedFilesCount;
+    auto run = std::make_shared<RecoveryRun>(
+        RecoveryRun::Parts{m_job, m_damage, m_files, m_bridge, m_feed, static_cast<RunView*>(this)},
+        m_sourcePath, m_destinationPath, counts);
+    runOnWorker(run);
+    applyFeed();
 
-    const int n = std::min(m_itemsCount, MaxItems);
-    m_currentFile = 1;
-    m_prefetchedUpTo = 0;
-    m_prefetchOff = false;
-    bool stopped = false;
-    while (m_currentFile <= n) {
-        m_currentFileBytes = 0;
-        prefetchAhead(n);
-        yield();
-        const QString entry = FileName(m_currentFile);
-
-        const bool folder = entry.startsWith(Tab);
-        const EntryEnd end = folder ? processFolder(entry) : processFile(entry);
-        if (folder && end == EntryEnd::LeaveLoop)
-            break;
-        // The next source is looked up and opened while this entry is finished on the panel.
-        if (end == EntryEnd::Next && m_itemsCount != -1 && !m_quitting && m_currentFile < n &&
-            !holdRequested()) {
-            const QString next = FileName(m_currentFile + 1);
-            if (!next.isEmpty() && !next.startsWith(Tab))
-                m_copier->openSoon(next, destinationOf(next));
-        }
-
-        m_totalCopiedBytes += m_currentFileBytes;
-        m_texts.show(m_statT[0], QString::number(m_currentFile) + QStringLiteral(" /") + QLatin1Char(' ') +
-                                     QString::number(m_itemsCount));
-        m_texts.show(m_statT[1], SizeText(m_totalCopiedBytes));
-        showOverall(100.0 / (static_cast<double>(n) / static_cast<double>(m_currentFile)));
-
-        if (m_itemsCount == -1)
-            break; // the destination could not be opened
-        if (end == EntryEnd::StopRun) {
-            // This entry is where a later run resumes.
-            const qint64 reached = std::llround(m_currentFileBytes);
-            setCopiedBytes(m_currentFile, reached);
-            setIsDone(m_currentFile, true);
-            setStartPosition(m_currentFile, reached);
-            stopped = true;
-            break;
-        }
-        if (m_quitting) {
-            // The program is ending while a call hangs in the kernel: no further entry is tried.
-            stopped = true;
-            break;
-        }
-        ++m_currentFile;
-    }
-
-    if (stopped) {
-        const int last = std::min(m_itemsCount, MaxItems);
-        for (int j = m_currentFile + 1; j <= last; ++j) {
-            setCopiedBytes(j, 0);
-            setIsDone(j, false);
-            setStartPosition(j, 0);
-            showOverall(100.0 / (static_cast<double>(m_itemsCount) / static_cast<double>(j)));
-            if (!m_quitting)
-                yield();
-        }
-    }
-
-    m_copier->dropSoon();
-    stopPrefetch();
-    AddHRec(EngineTexts::slot(5), true);
     m_isCopyingProcess = false;
     m_command1->setEnabled(true);
     m_command2->setEnabled(false);
@@ -505,136 +444,72 @@ void RecoveryProcess::StartProcess()
     }
 }
 
-// Passes the sources of the next few entries to the background reader, each once.
-void RecoveryProcess::prefetchAhead(int lastEntry)
+// Runs the run on a thread of its own and serves the window's events until it ends. When the
+// program quits while the run hangs in a read, the run is left to its thread and ends here as
+// aborted, with its resume point.
+void RecoveryProcess::runOnWorker(const std::shared_ptr<RecoveryRun>& run)
 {
-    // Refilled half a window at a time: each refill wakes the reader's thread.
-    if (m_prefetchOff || holdRequested() || m_prefetchedUpTo - m_currentFile > PrefetchEntries / 2)
+    QEventLoop loop;
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    std::thread worker([run, ended, bridge = m_bridge, quit = [&loop] { loop.quit(); }] {
+        run->run();
+        ended->store(true);
+        bridge->post(quit);
+    });
+    while (!ended->load()) {
+        if (loop.exec() < 0)
+            break; // the application is quitting: event loops no longer run
+    }
+    if (ended->load()) {
+        worker.join();
+        takeCounts(run->counts());
         return;
-    const int last = std::min(m_currentFile + PrefetchEntries, lastEntry);
-    QStringList sources;
-    for (int j = std::max(m_prefetchedUpTo, m_currentFile) + 1; j <= last; ++j) {
-        const QString entry = FileName(j);
-        if (!entry.isEmpty() && !entry.startsWith(Tab))
-            sources.append(entry);
     }
-    m_prefetch->add(sources);
-    m_prefetchedUpTo = std::max(m_prefetchedUpTo, last);
+    worker.detach();
+    endAbandonedRun(*run);
 }
 
-// A read failed or a source is in trouble: from now on this run reads only what the copier asks.
-void RecoveryProcess::stopPrefetch()
+void RecoveryProcess::endAbandonedRun(RecoveryRun& run)
 {
-    m_prefetchOff = true;
-    m_prefetch->clear();
-}
-
-RecoveryProcess::EntryEnd RecoveryProcess::processFolder(const QString& entry)
-{
-    const QString path = entry.mid(1);
-    const QString destination = destinationOf(path);
-    AddHRec(EngineTexts::slot(9) + QStringLiteral(": ") + QLatin1Char('"') + destination + QLatin1Char('"') +
-                QLatin1Char('.'),
-            true);
-    auto made = std::make_shared<bool>(false);
-    const bool waited =
-        runIo([files = m_files, destination, made] { *made = files->makeFolder(destination); });
-    if (!waited || !*made) {
-        EngineMessages::folderNotCreated(this);
-        return EntryEnd::LeaveLoop;
+    applyFeed();
+    m_bridge->detach();
+    EngineAnswers::setAbortAnswer(Abort::Stop);
+    const auto [counts, reached] = run.abandon();
+    takeCounts(counts);
+    if (m_currentFile >= 1 && m_currentFile <= MaxItems) {
+        setCopiedBytes(m_currentFile, reached);
+        setIsDone(m_currentFile, true);
+        setStartPosition(m_currentFile, reached);
     }
-    ++m_itemsFolders;
-    return EntryEnd::Next;
-}
-
-RecoveryProcess::EntryEnd RecoveryProcess::processFile(const QString& entry)
-{
-    const QString sep = QStringLiteral(" - ");
-    AddHRec(entry + QStringLiteral("..."), true);
-    const QString destination = destinationOf(entry);
-    const int i = m_currentFile;
-
-    if (!m_copier->OpenSourceFile(entry, destination)) {
-        AddHRec(EngineTexts::slot(10) + QStringLiteral(": ") + entry, false);
-        setIsDone(i, false);
-        setCopiedBytes(i, StartPosition(i));
-        ++m_itemsNotCopied;
-        return EntryEnd::Next;
+    const int last = std::min(m_itemsCount, MaxItems);
+    for (int j = m_currentFile + 1; j <= last; ++j) {
+        setCopiedBytes(j, 0);
+        setIsDone(j, false);
+        setStartPosition(j, 0);
     }
-
-    // Hidden files count: an existing file is never written without the question.
-    const bool exists = m_copier->destinationExists();
-    const qint64 startFrom = StartPosition(i);
-
-    int result = BlockCopier::NotFinished;
-    if (!exists || startFrom != 0) {
-        AddHRec(entry + sep + EngineTexts::slot(21), false);
-        result = copyFile(entry, destination, startFrom);
-        setIsDone(i, result == BlockCopier::Finished);
-        if (result == BlockCopier::Finished) {
-            AddHRec(entry + QStringLiteral(" - ok"), false);
-        } else {
-            ++m_itemsNotCopied;
-            AddHRec(entry + sep + EngineTexts::slot(33), false);
-        }
-        setCopiedBytes(i, std::llround(m_currentFileBytes));
-    } else {
-        bool closedWithoutAnswer = false;
-        if (overwriteAnswer() < Overwrite::All) {
-            IfFileExist dialog(this);
-            dialog.setExFile(destination);
-            Prompt::exec(dialog);
-            closedWithoutAnswer = dialog.clickedIndex() == 0;
-        }
-        const int answer = overwriteAnswer();
-        // Closing the question without an answer keeps the existing file.
-        if (!closedWithoutAnswer && answer != Overwrite::Skip && answer != Overwrite::SkipAll) {
-            AddHRec(entry + sep + EngineTexts::slot(20), false);
-            runIo([files = m_files, destination] { files->remove(destination); });
-            result = copyFile(entry, destination, 0);
-            setIsDone(i, result == BlockCopier::Finished);
-            if (result == BlockCopier::Finished) {
-                AddHRec(entry + sep + EngineTexts::slot(32), false);
-            } else {
-                ++m_itemsNotCopied;
-                AddHRec(entry + sep + EngineTexts::slot(33), false);
-            }
-            setCopiedBytes(i, std::llround(m_currentFileBytes));
-        } else {
-            m_copier->closeAll();
-            AddHRec(entry + sep + EngineTexts::slot(12), false);
-            setIsDone(i, false);
-            setCopiedBytes(i, startFrom);
-            ++m_itemsNotCopied;
-        }
-    }
-    return result == BlockCopier::StopRun ? EntryEnd::StopRun : EntryEnd::Next;
+    if (m_currentFile < last)
+        showOverall(100.0 / (static_cast<double>(m_itemsCount) / static_cast<double>(last)));
+    AddHRec(EngineTexts::slot(5), true);
 }
 
-int RecoveryProcess::copyFile(const QString& entry, const QString& destination, qint64 startFrom)
+void RecoveryProcess::takeCounts(const RunCounts& counts)
 {
-    int minBlockSize = 512;
-    const int result = Copying(entry, destination, minBlockSize, startFrom);
-    m_currentFileBytes = static_cast<double>(m_copier->CurrentFileBytes());
-    m_totalLostBytes += static_cast<double>(m_copier->lostBytes());
-    return result;
+    m_currentFile = counts.currentFile;
+    m_itemsCount = counts.itemsCount;
+    m_itemsNotCopied = counts.itemsNotCopied;
+    m_itemsFolders = counts.itemsFolders;
+    m_corruptedFilesCount = counts.corruptedFilesCount;
+    m_totalCopiedBytes = counts.totalCopiedBytes;
+    m_totalLostBytes = counts.totalLostBytes;
 }
 
-bool RecoveryProcess::OpenSourceFile(const QString& file)
+// Shows what the run did since the last refresh.
+void RecoveryProcess::applyFeed()
 {
-    return m_copier->OpenSourceFile(file);
-}
-
-int RecoveryProcess::Copying(const QString& file, const QString& file2, int& minBlockSize, qint64 startFrom)
-{
-    const int result = m_copier->Copying(file, file2, minBlockSize, startFrom);
-    m_currentFileBytes = static_cast<double>(m_copier->CurrentFileBytes());
-    return result;
-}
-
-QString RecoveryProcess::destinationOf(const QString& path) const
-{
-    return m_destinationPath + path.mid(m_sourcePath.size());
+    if (!m_feed)
+        return;
+    for (const RunFeed::Step& step : m_feed->take())
+        step();
 }
 
 void RecoveryProcess::showOverall(double percent)
@@ -644,68 +519,52 @@ void RecoveryProcess::showOverall(double percent)
     m_progressBar2->setValue(shown);
 }
 
-// --- what the block copier asks of the control -----------------------------------------------
+// --- what the run shows and asks -------------------------------------------------------------
 
-bool RecoveryProcess::runIo(const std::function<void()>& call)
+void RecoveryProcess::logLine(const QString& line, bool add)
 {
-    if (m_io->run(call))
-        return true;
-    m_quitting = true;
-    return false;
+    AddHRec(line, add);
 }
 
-bool RecoveryProcess::startIo(const std::function<void()>& call)
+void RecoveryProcess::entryEnded(const RunPosition& at)
 {
-    if (m_io->start(call))
-        return true;
-    m_quitting = true;
-    return false;
+    m_texts.show(m_statT[0], QString::number(at.currentFile) + QStringLiteral(" /") + QLatin1Char(' ') +
+                                 QString::number(at.itemsCount));
+    m_texts.show(m_statT[1], SizeText(at.totalCopiedBytes));
+    showOverall(100.0 / (static_cast<double>(at.lastEntry) / static_cast<double>(at.currentFile)));
 }
 
-bool RecoveryProcess::waitIo()
+void RecoveryProcess::overallShown(double percent)
 {
-    if (m_io->wait())
-        return true;
-    m_quitting = true;
-    return false;
-}
-
-void RecoveryProcess::yield()
-{
-    QCoreApplication::processEvents();
-}
-
-bool RecoveryProcess::holdRequested() const
-{
-    return m_dialogsOpen.load() > 0 || EngineAnswers::abortAnswer() != Abort::Continue;
-}
-
-int RecoveryProcess::abortAnswer() const
-{
-    return EngineAnswers::abortAnswer();
-}
-
-void RecoveryProcess::setAbortAnswer(int answer)
-{
-    EngineAnswers::setAbortAnswer(answer);
+    showOverall(percent);
 }
 
 bool RecoveryProcess::askRetry(const Platform::FileError& error)
 {
-    stopPrefetch();
     return EngineMessages::errorMessage(error, this);
 }
 
 bool RecoveryProcess::askRetryMissingSource(const QString&)
 {
-    stopPrefetch();
     return EngineMessages::missingSource(this);
 }
 
-void RecoveryProcess::destinationNotOpened(const QString&, const Platform::FileError&)
+bool RecoveryProcess::askOverwrite(const QString& destination)
+{
+    IfFileExist dialog(this);
+    dialog.setExFile(destination);
+    Prompt::exec(dialog);
+    return dialog.clickedIndex() == 0;
+}
+
+void RecoveryProcess::destinationNotOpened()
 {
     EngineMessages::unableToContinue(this);
-    m_itemsCount = -1;
+}
+
+void RecoveryProcess::folderNotCreated()
+{
+    EngineMessages::folderNotCreated(this);
 }
 
 void RecoveryProcess::fileStarted(qint64 fileSize)
@@ -718,7 +577,7 @@ void RecoveryProcess::fileStarted(qint64 fileSize)
     m_speedChart1->StartFile(fileSize);
 }
 
-void RecoveryProcess::percentChanged(const CopyProgress& p)
+void RecoveryProcess::percentChanged(const CopyProgress& p, const RunPosition& at)
 {
     const int percent = static_cast<int>(p.filePercent);
     m_texts.show(m_statR[0], SizeText(static_cast<double>(p.currentFileBytes)) + QStringLiteral(" / ") +
@@ -728,20 +587,19 @@ void RecoveryProcess::percentChanged(const CopyProgress& p)
     m_texts.show(m_statR[4], QString::number(p.blockSize) + QStringLiteral(" b"));
 
     const double overallRatio =
-        (static_cast<double>(m_itemsCount) + 1.0) /
-        (static_cast<double>(m_currentFile) + static_cast<double>(p.filePercent) / 100.0);
+        (static_cast<double>(at.itemsCount) + 1.0) /
+        (static_cast<double>(at.currentFile) + static_cast<double>(p.filePercent) / 100.0);
     if (p.currentFileBytes > 0)
         m_speedChart1->AddSample(static_cast<double>(p.currentFileBytes));
     m_progressBar1->setValue(percent);
     m_texts.show(m_statR[2], SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));
     m_texts.show(m_statR[3], QString::number(percent) + QLatin1Char('%'));
-    m_texts.show(m_statT[1], SizeText(m_totalCopiedBytes + static_cast<double>(p.currentFileBytes)));
+    m_texts.show(m_statT[1], SizeText(at.totalCopiedBytes + static_cast<double>(p.currentFileBytes)));
     showOverall(100.0 / overallRatio);
 }
 
 void RecoveryProcess::blockUnreadable(const CopyProgress& p)
 {
-    stopPrefetch();
     if (p.currentFileBytes > 0)
         m_speedChart1->AddSample(static_cast<double>(p.currentFileBytes));
     m_texts.show(m_statR[2], SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));
@@ -751,11 +609,4 @@ void RecoveryProcess::blockAdapted(const CopyProgress& p)
 {
     m_texts.show(m_statR[1], SizeText(static_cast<double>(p.lost)));
     m_texts.show(m_statR[4], QString::number(p.blockSize) + QStringLiteral("b"));
-}
-
-bool RecoveryProcess::recordDamage(const FileDamage& damage)
-{
-    return RecCorruptedBlocks(m_corruptedFilesCount, damage.fileSize, damage.fileAttr, damage.file,
-                              damage.file2, *damage.corBlock, static_cast<double>(damage.copied),
-                              damage.fileDTV);
 }

@@ -127,9 +127,10 @@ private Q_SLOTS:
         std::atomic<bool> asked = false;
         medium->setOnRead([&](qint64 offset, qint64) {
             if (offset == 65536 && !asked.exchange(true))
-                QMetaObject::invokeMethod(m_engine.get(), [this] {
-                    m_engine->findChild<isButton*>(QStringLiteral("Command2"))->click();
-                });
+                QMetaObject::invokeMethod(
+                    m_engine.get(),
+                    [this] { m_engine->findChild<isButton*>(QStringLiteral("Command2"))->click(); },
+                    Qt::BlockingQueuedConnection);
         });
         m_files->addSource(Src + QStringLiteral("big.bin"), medium);
         setJob(*m_engine, Src, m_dir->path() + QLatin1Char('/'), {Src + QStringLiteral("big.bin")});
