@@ -22,7 +22,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QResizeEvent>
 #include <QTimer>
@@ -88,9 +87,6 @@ void RecoveryProcess::buildPanel()
 {
     m_list2 = new LogList(this);
     m_list2->setObjectName(QStringLiteral("List2"));
-    // One line per entry: with every row the height of the first, adding a line to a long log
-    // does not measure all the lines before it again.
-    m_list2->setUniformItemSizes(true);
 
     m_frame2 = new QWidget(this);
     m_frame2->setObjectName(QStringLiteral("Frame2"));
@@ -159,14 +155,14 @@ void RecoveryProcess::holdPanelPainting(bool hold)
 {
     m_panelHeld = hold;
     if (hold) {
-        m_list2->hold();
+        m_list2->log().hold();
         m_texts.hold();
         setPanelUpdates(false);
         m_refresh->start();
     } else {
         m_refresh->stop();
         m_texts.release();
-        m_list2->release();
+        m_list2->log().release();
         setPanelUpdates(true);
         scrollLogDown();
     }
@@ -182,12 +178,12 @@ void RecoveryProcess::refreshPanel()
 {
     applyFeed();
     m_texts.apply();
-    m_list2->release();
+    m_list2->log().release();
     scrollLogDown();
     setPanelUpdates(true);
     repaint();
     setPanelUpdates(false);
-    m_list2->hold();
+    m_list2->log().hold();
 }
 
 // Scrolling lays the list out; during a run that is done once a refresh, not for every line.
@@ -375,10 +371,10 @@ bool RecoveryProcess::ErrorMessages(int erCode)
 void RecoveryProcess::AddHRec(const QString& a, bool toAdd)
 {
     m_texts.show(m_frame1, a);
-    if (toAdd || m_list2->count() == 0)
-        m_list2->addItem(a);
+    if (toAdd)
+        m_list2->log().append(a);
     else
-        m_list2->item(m_list2->count() - 1)->setText(a);
+        m_list2->log().replaceLast(a);
     m_logScrollPending = true;
     if (!m_panelHeld)
         scrollLogDown();
@@ -408,7 +404,7 @@ void RecoveryProcess::StartProcess()
     m_totalLostBytes = 0;
     m_texts.show(m_totalStat[3], QStringLiteral("0%"));
     m_progressBar2->setValue(0);
-    m_list2->clear();
+    m_list2->log().clear();
     m_command1->setEnabled(false);
     m_command2->setEnabled(true);
     holdPanelPainting(true);
@@ -462,6 +458,7 @@ void RecoveryProcess::runOnWorker(const std::shared_ptr<RecoveryRun>& run)
     }
     if (ended->load()) {
         worker.join();
+        m_bridge->detach(); // drops the wake-up if it is still queued: the loop is gone
         takeCounts(run->counts());
         return;
     }
@@ -472,9 +469,9 @@ void RecoveryProcess::runOnWorker(const std::shared_ptr<RecoveryRun>& run)
 void RecoveryProcess::endAbandonedRun(RecoveryRun& run)
 {
     applyFeed();
+    const auto [counts, reached] = run.abandon();
     m_bridge->detach();
     EngineAnswers::setAbortAnswer(Abort::Stop);
-    const auto [counts, reached] = run.abandon();
     takeCounts(counts);
     if (m_currentFile >= 1 && m_currentFile <= MaxItems) {
         setCopiedBytes(m_currentFile, reached);

@@ -32,39 +32,39 @@ RecoveryRun::RecoveryRun(Parts parts, QString sourcePath, QString destinationPat
 void RecoveryRun::run()
 {
     log(EngineTexts::slot(14), true);
+    if (copyEntries() == LoopEnd::Stopped)
+        clearEntriesAfterCurrent();
+    log(EngineTexts::slot(5), true);
+}
 
-    const int n = std::min(m_counts.itemsCount, MaxItems);
-    m_lastEntry = n;
+// The first pass: every entry in order, each file block by block.
+RecoveryRun::LoopEnd RecoveryRun::copyEntries()
+{
+    m_lastEntry = std::min(m_counts.itemsCount, MaxItems);
     count([](RunCounts& c) { c.currentFile = 1; });
-    bool stopped = false;
-    while (m_counts.currentFile <= n) {
+    while (m_counts.currentFile <= m_lastEntry) {
         m_currentFileBytes = 0;
         const QString entry = m_parts.job->fileName(m_counts.currentFile);
 
         const bool folder = entry.startsWith(Tab);
         const EntryEnd end = folder ? processFolder(entry) : processFile(entry);
         if (folder && end == EntryEnd::LeaveLoop)
-            break;
+            return LoopEnd::Ended;
 
         count([this](RunCounts& c) { c.totalCopiedBytes += m_currentFileBytes; });
         show([at = position()](RunView& view) { view.entryEnded(at); });
 
         if (m_counts.itemsCount == -1)
-            break; // the destination could not be opened
+            return LoopEnd::Ended; // the destination could not be opened
         if (end == EntryEnd::StopRun) {
             stopAtCurrentEntry();
-            stopped = true;
-            break;
+            return LoopEnd::Stopped;
         }
         if (m_parts.bridge->detached())
-            return; // abandoned: the window's thread ended the run
+            return LoopEnd::Abandoned; // the window's thread ended the run
         count([](RunCounts& c) { ++c.currentFile; });
     }
-
-    if (stopped)
-        clearEntriesAfterCurrent();
-
-    log(EngineTexts::slot(5), true);
+    return LoopEnd::Ended;
 }
 
 // This entry is where a later run resumes.
@@ -276,6 +276,9 @@ void RecoveryRun::blockAdapted(const CopyProgress& progress)
 
 bool RecoveryRun::recordDamage(const FileDamage& damage)
 {
+    if (damage.corBlock->count() > 0)
+        m_givenUp.push_back(GivenUpFile{m_counts.currentFile, damage.file, damage.file2, damage.fileSize,
+                                        damage.corBlock->rows()});
     const std::lock_guard lock(m_storeMutex);
     if (m_abandoned)
         return true;

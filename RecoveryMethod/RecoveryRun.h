@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 class DamageRecords;
 class PromptBridge;
@@ -61,10 +62,26 @@ public:
     // The counters once run() has returned.
     RunCounts counts() const;
 
-    // The given-up ranges of the file copied last.
-    const CorBlockTable& lastGivenUp() const { return m_copier.corBlock(); }
+    // A file of which the first pass gave ranges up.
+    struct GivenUpFile
+    {
+        int entry = 0;
+        QString file;  // the source
+        QString file2; // its copy
+        qint64 fileSize = 0;
+        QList<ByteRange> ranges; // 1-based, in the order they were given up
+    };
+    // Every file with given-up ranges, in job order (valid on the run's thread, or once it ended).
+    const std::vector<GivenUpFile>& givenUp() const { return m_givenUp; }
 
 private:
+    enum class LoopEnd
+    {
+        Ended,     // every entry was processed, or the run cannot go on
+        Stopped,   // paused or aborted at the current entry
+        Abandoned, // the window's thread let go of the run
+    };
+
     enum class EntryEnd
     {
         Next,      // go on with the next entry
@@ -72,6 +89,7 @@ private:
         StopRun,   // the copy asked to pause or abort
     };
 
+    LoopEnd copyEntries();
     EntryEnd processFolder(const QString& entry);
     EntryEnd processFile(const QString& entry);
     int copyFile(const QString& entry, const QString& destination, qint64 startFrom);
@@ -113,4 +131,5 @@ private:
     RunCounts m_counts;            // written by the run only; read by others under the lock
     double m_currentFileBytes = 0; // bytes reached in the current entry
     int m_lastEntry = 0;           // the last entry this run goes to
+    std::vector<GivenUpFile> m_givenUp;
 };

@@ -3,7 +3,7 @@
 #include "EngineTexts.h"
 #include "RecoveryProcess.h"
 
-#include <QListWidget>
+#include <QAbstractItemView>
 #include <QSignalSpy>
 #include <QStringList>
 
@@ -40,9 +40,9 @@ inline void setJob(RecoveryProcess& engine, const QString& source, const QString
 inline QStringList logLines(RecoveryProcess& engine)
 {
     QStringList lines;
-    auto* list = engine.findChild<QListWidget*>(QStringLiteral("List2"));
-    for (int i = 0; list && i < list->count(); ++i)
-        lines << list->item(i)->text();
+    auto* list = engine.findChild<QAbstractItemView*>(QStringLiteral("List2"));
+    for (int i = 0; list && i < list->model()->rowCount(); ++i)
+        lines << list->model()->index(i, 0).data().toString();
     return lines;
 }
 
