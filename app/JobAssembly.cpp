@@ -1,6 +1,6 @@
 #include "JobAssembly.h"
 
-#include "BoundedCall.h"
+#include "Background.h"
 #include "FormatSize.h"
 #include "Volumes.h"
 
@@ -73,7 +73,7 @@ double DriveFreeSpace(const QString& path)
 {
     if (path.isEmpty() || !QDir::isAbsolutePath(path))
         return 0;
-    const auto free = Platform::callWithin(SizeQueryLimit, [path]() -> double {
+    const auto free = Platform::Background::callWithin(SizeQueryLimit, [path]() -> double {
         const QStorageInfo storage(path);
         if (!storage.isValid() || !storage.isReady())
             return 0;
