@@ -88,6 +88,8 @@ private:
     std::shared_ptr<RunFeed> m_feed;
     TestView m_view;
     QObject m_receiver; // the window's thread's end of the bridge
+    QSemaphore m_readStarted;
+    QSemaphore m_readMayEnd;
     int m_count = 0;
 
     std::shared_ptr<FaultyMedium> addFile(const QString& name, qint64 size)
@@ -106,16 +108,19 @@ private:
             RecoveryRun::Parts{m_job, m_damage, m_files, m_bridge, m_feed, &m_view}, Src, m_dst, counts);
     }
 
-    // The read of the second block hangs until the test lets it go: `started` is released when
-    // it begins, and the read ends when `mayEnd` is released.
-    static void hangSecondBlock(FaultyMedium& medium, QSemaphore& started, QSemaphore& mayEnd)
+    // Starts the run on a worker thread and returns once its read of the second block of
+    // `medium` hangs; the read ends when m_readMayEnd is released.
+    std::thread startUntilTheSecondBlockHangs(FaultyMedium& medium, RecoveryRun& run)
     {
-        medium.setOnRead([&started, &mayEnd](qint64 offset, qint64) {
+        medium.setOnRead([this](qint64 offset, qint64) {
             if (offset != 65536)
                 return;
-            started.release();
-            mayEnd.acquire();
+            m_readStarted.release();
+            m_readMayEnd.acquire();
         });
+        std::thread worker([&run] { run.run(); });
+        m_readStarted.acquire();
+        return worker;
     }
 
     // Shows what the run fed the window so far.
@@ -254,15 +259,10 @@ private Q_SLOTS:
     void nothingIsReadOrWrittenWhileTheAbortDialogIsOpen()
     {
         auto medium = addFile(QStringLiteral("slow.bin"), 400000);
-        QSemaphore readStarted;
-        QSemaphore readMayEnd;
-        hangSecondBlock(*medium, readStarted, readMayEnd);
         auto run = makeRun();
-        std::thread worker([&] { run->run(); });
-
-        readStarted.acquire();
+        std::thread worker = startUntilTheSecondBlockHangs(*medium, *run);
         m_bridge->dialogOpened(); // Stop was pressed while the read hung
-        readMayEnd.release();
+        m_readMayEnd.release();
         // The run now waits for the answer: nothing more is read or written, however long it
         // is open.
         QTest::qWait(300);
@@ -285,20 +285,15 @@ private Q_SLOTS:
         auto medium = addFile(QStringLiteral("hung.bin"), 400000);
         addFile(QStringLiteral("after.bin"), 100);
         m_job->setStartPosition(2, 7); // stays as the host set it
-        QSemaphore readStarted;
-        QSemaphore readMayEnd;
-        hangSecondBlock(*medium, readStarted, readMayEnd);
         auto run = makeRun();
-        std::thread worker([&] { run->run(); });
-
-        readStarted.acquire();
+        std::thread worker = startUntilTheSecondBlockHangs(*medium, *run);
         // The window's thread lets go of the run while the read hangs.
         const auto [counts, reachedBytes] = run->abandon();
         m_bridge->detach();
         QCOMPARE(counts.currentFile, 1);
         QCOMPARE(reachedBytes, qint64(65536));
 
-        readMayEnd.release(); // the read returns long after
+        m_readMayEnd.release(); // the read returns long after
         worker.join();
         // The run wrote nothing more: not the block it read, no result, no later file.
         QCOMPARE(medium->reads().size(), 2);
