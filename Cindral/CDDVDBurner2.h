@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -40,7 +41,8 @@ public:
     virtual QString StatusText() const = 0;
     virtual void setQuickErase(bool quick) = 0;
     // 0 no disc, 1 CD, 2 CD-R, 3 CD-RW, 4 DVD-ROM, 5 DVD-R, 6 DVD-RAM, 7 DVD-RW restricted
-    // overwrite, 8 DVD-RW sequential, 9 DVD-RW, 10 DVD+RW, above 10 other kinds.
+    // overwrite, 8 DVD-RW sequential, 9 DVD-RW, 10 DVD+RW, 11 DVD+R, 12 DVD-R DL, 13 DVD+R DL,
+    // 14 BD-ROM, 15 BD-R, 16 BD-RE, 17 a kind this program does not know, 18 an image file.
     virtual int MediaType() = 0;
     virtual void setBurnOptionA(bool simulate) = 0;
     virtual void setBurnOptionB(bool underrunProtection) = 0;
@@ -74,6 +76,37 @@ public:
     virtual bool BurnSucceeded() const = 0;
     virtual void StartErase() = 0;
 
+    // Blocks the medium in the selected recorder can still take; -1 when it cannot tell.
+    virtual qint64 FreeBlocks() = 0;
+    // A file that receives the image, as a recorder of its own after the drives; its index.
+    // An image file is always ready to be written: what it held is replaced.
+    virtual int AddImageTarget(const QString& path) = 0;
+    virtual bool IsImageTarget(int index) = 0;
+    // Looks for the machine's drives again; RecordersChanged follows when the list differs.
+    virtual void Rescan() = 0;
+    // Whether the selected recorder can do a dry run (BurnOptionA).
+    virtual bool CanSimulate() = 0;
+    // The volume name the next image gets.
+    virtual void setVolumeLabel(const QString& label) = 0;
+
+    // The running erase: the share done (0 to 1, -1 when the recorder cannot tell), and whether
+    // it can be stopped (blanking and formatting, once begun, run inside the drive).
+    virtual double EraseProgress() = 0;
+    virtual bool CanCancelErase() = 0;
+    virtual void CancelErase() = 0;
+
+    // After a burn: what reading the written image back found.
+    enum class Verify
+    {
+        NotChecked, // nothing was read back (a dry run, or the burn failed)
+        Verified,   // every file read back matches the checksum recorded when it was written
+        Differs,    // VerifyDetail names the first file that does not
+    };
+    virtual Verify VerifyState() const = 0;
+    virtual QString VerifyDetail() const = 0;
+    // What libburn and libisofs said during the last burn or erase, oldest first.
+    virtual QStringList Messages() const = 0;
+
 Q_SIGNALS:
     // Blocks written so far; raised when the count moves on.
     void BurnProgress(double blocks);
@@ -82,4 +115,6 @@ Q_SIGNALS:
     void CacheSize(double bytes);
     void CacheFill(double bytes);
     void EraseDone();
+    // The list of recorders changed (a drive was plugged in or removed).
+    void RecordersChanged();
 };

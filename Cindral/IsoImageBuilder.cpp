@@ -3,6 +3,7 @@
 #include "LibburnSession.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdint>
 #include <libburn/libburn.h>
@@ -25,21 +26,28 @@ QString isoError(int code, const QString& what)
 }
 
 // Adds the folder's contents below dir; returns an error text, empty on success.
-QString addContents(IsoImage* image, IsoDir* dir, const ImageTree::Dir& folder)
+QString addContents(IsoImage* image, IsoDir* dir, const ImageTree::Dir& folder,
+                    IsoImageBuilder::Result& result)
 {
     for (const auto& [name, sub] : folder.dirs) {
         IsoDir* made = nullptr;
         const int rc = iso_image_add_new_dir(image, dir, name.toUtf8().constData(), &made);
         if (rc < 0)
             return isoError(rc, name);
-        if (QString error = addContents(image, made, *sub); !error.isEmpty())
+        if (QString error = addContents(image, made, *sub, result); !error.isEmpty())
             return error;
     }
     for (const auto& [name, diskPath] : folder.files) {
+        const QFileInfo info(diskPath);
+        if (info.isSymLink() && info.isDir()) {
+            result.leftOut << diskPath;
+            continue;
+        }
         const int rc = iso_tree_add_new_node(image, dir, name.toUtf8().constData(),
                                              QFile::encodeName(diskPath).constData(), nullptr);
         if (rc < 0)
             return isoError(rc, diskPath);
+        ++result.files;
     }
     return {};
 }
@@ -65,7 +73,11 @@ IsoImageBuilder::Result IsoImageBuilder::build(const ImageTree& tree, const QStr
         return result;
     }
     const std::unique_ptr<IsoImage, ImageRelease> image(rawImage);
-    if (QString error = addContents(image.get(), iso_image_get_root(image.get()), tree.root());
+    // A link to a file goes on the disc as the file; the recovered copy has no target to point at.
+    iso_tree_set_follow_symlinks(image.get(), 1);
+    // Owners' ACLs and extended attributes of the damaged medium mean nothing on the disc.
+    iso_image_set_ignore_aclea(image.get(), 3);
+    if (QString error = addContents(image.get(), iso_image_get_root(image.get()), tree.root(), result);
         !error.isEmpty()) {
         result.error = error;
         return result;
@@ -84,6 +96,12 @@ IsoImageBuilder::Result IsoImageBuilder::build(const ImageTree& tree, const QStr
     // Joliet names stop at 103 characters this way instead of 64; Rock Ridge keeps any name whole.
     iso_write_opts_set_joliet_long_names(opts.get(), 1);
     iso_write_opts_set_joliet_longer_paths(opts.get(), 1);
+    // UTF-16 instead of UCS-2: characters beyond the basic plane (emoji) survive on Windows.
+    iso_write_opts_set_joliet_utf16(opts.get(), 1);
+    // Checksums of the session and of each file, read back after the burn; their places are
+    // recorded through AAIP, which must be on for a reader to find them.
+    iso_write_opts_set_aaip(opts.get(), 1);
+    iso_write_opts_set_record_md5(opts.get(), 1, 1);
     // Everyone may read the disc: recovered files often come with the damaged medium's odd
     // owners and modes, which mean nothing on another machine.
     iso_write_opts_set_replace_mode(opts.get(), 1, 1, 1, 1);

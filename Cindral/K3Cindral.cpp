@@ -9,13 +9,19 @@
 #include "isButton.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QProgressBar>
 #include <QStyle>
 #include <QTime>
@@ -68,6 +74,22 @@ std::array<QString, K3Cindral::TextSlots> defaultTexts()
     t[25] = QStringLiteral("Cache Buffer:");
     t[26] = QStringLiteral("Burn progress:");
     t[28] = QStringLiteral("Full Erase");
+    t[40] = QStringLiteral("Image file (.iso)…");
+    t[41] = QStringLiteral("Save the disc image as");
+    t[42] = QStringLiteral("ISO images (*.iso)");
+    t[43] = QStringLiteral("The files to burn take %1, but the disc has room for only %2.") + CR +
+            QStringLiteral("Nothing was burned. Choose fewer files, or a disc that holds more.");
+    t[44] = QStringLiteral("Volume label:");
+    t[45] = QStringLiteral("Simulate (nothing is written)");
+    t[46] = QStringLiteral("%1 of %2 MiB written");
+    t[47] = QStringLiteral("%1 MiB/s");
+    t[48] = QStringLiteral("%1 left");
+    t[49] = QStringLiteral("Verified: every file reads back as it was written.");
+    t[50] = QStringLiteral("Verification failed: this file does not read back as it was written:");
+    t[51] = QStringLiteral("Not verified.");
+    t[52] = QStringLiteral("The recorder has made no progress for %1 seconds.");
+    t[53] = QStringLiteral("Choose where the image file is saved.");
+    t[54] = QStringLiteral("What the recorder said:");
     return t;
 }
 
@@ -140,6 +162,13 @@ void K3Cindral::buildViews()
     WriteMedia->setReadOnly(true);
     StatusM = new QLabel(options);
     StatusM->setObjectName(QStringLiteral("StatusM"));
+    VolumeLabel = new QLineEdit(options);
+    VolumeLabel->setObjectName(QStringLiteral("VolumeLabel"));
+    // ISO 9660 keeps 32 characters of a volume name, Joliet 16.
+    VolumeLabel->setMaxLength(32);
+    Simulate = new QCheckBox(m_texts[45], options);
+    Simulate->setObjectName(QStringLiteral("Simulate"));
+    Simulate->setEnabled(false);
     BurnBut = new isButton(QStringLiteral("Burn It"), -1, options);
     BurnBut->setObjectName(QStringLiteral("BurnBut"));
     BurnBut->setEnabled(false);
@@ -150,12 +179,22 @@ void K3Cindral::buildViews()
         connect(m_eraseMedia[size_t(i)], &isButton::Click, this,
                 [this](int index) { Q_EMIT EraseButtonClick(index); });
     }
-    connect(BurnBut, &isButton::Click, this, [this] { BurnIt(); });
+    // The host decides what a burn needs (the entries, a disc check): it is asked to begin.
+    connect(BurnBut, &isButton::Click, this, [this] {
+        if (!m_isBurning)
+            Q_EMIT BurnButtonClick();
+    });
     connect(SourceDrives, &QComboBox::currentIndexChanged, this, [this](int index) {
         m_selectedPosition = index + 1;
         m_isBurnDriveReady = false; // another recorder: its disc is looked at afresh
         m_speedListStale = true;
     });
+    connect(SourceDrives, &QComboBox::activated, this, [this](int index) {
+        if (SourceDrives->itemData(index).toString() == QLatin1String(ImageChooserData))
+            ChooseImageFile();
+    });
+    m_volumeLabelCaption = new QLabel(m_texts[44], options);
+    m_volumeLabelCaption->setObjectName(QStringLiteral("VolumeLabelCaption"));
     auto* grid = new QGridLayout(options);
     grid->addWidget(m_label1[0], 0, 0);
     grid->addWidget(SourceDrives, 0, 1, 1, 3);
@@ -166,12 +205,15 @@ void K3Cindral::buildViews()
     // One copy is always written; the caption stays for hosts that set its text.
     grid->addWidget(m_label1[3], 2, 2);
     m_label1[3]->hide();
-    grid->addWidget(StatusM, 3, 0, 1, 4);
-    grid->addWidget(BurnBut, 4, 1);
-    grid->addWidget(m_eraseMedia[0], 4, 2);
-    grid->addWidget(m_eraseMedia[1], 4, 3);
+    grid->addWidget(m_volumeLabelCaption, 3, 0);
+    grid->addWidget(VolumeLabel, 3, 1, 1, 3);
+    grid->addWidget(Simulate, 4, 1, 1, 3);
+    grid->addWidget(StatusM, 5, 0, 1, 4);
+    grid->addWidget(BurnBut, 6, 1);
+    grid->addWidget(m_eraseMedia[0], 6, 2);
+    grid->addWidget(m_eraseMedia[1], 6, 3);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(5, 1);
+    grid->setRowStretch(7, 1);
 
     // The burn-progress view: the status list over a frame with the three bars.
     auto* progress = new QGroupBox(QStringLiteral("Burn progress"), this);
@@ -192,7 +234,10 @@ void K3Cindral::buildViews()
     }
     auto* bars = new QGridLayout(Frame1);
     bars->setContentsMargins(0, 0, 0, 0);
-    bars->addWidget(m_label1[6], 0, 0, 1, 2);
+    ProgressText = new QLabel(Frame1);
+    ProgressText->setObjectName(QStringLiteral("ProgressText"));
+    bars->addWidget(m_label1[6], 0, 0);
+    bars->addWidget(ProgressText, 0, 1, Qt::AlignRight);
     bars->addWidget(m_burnProgress[0], 1, 0, 1, 2);
     bars->addWidget(m_label1[4], 2, 0);
     bars->addWidget(m_burnProgress[1], 2, 1);
@@ -210,6 +255,7 @@ void K3Cindral::buildViews()
 
 void K3Cindral::connectBurner()
 {
+    connect(m_burner.get(), &CDDVDBurner2::RecordersChanged, this, &K3Cindral::refreshRecorders);
     connect(m_burner.get(), &CDDVDBurner2::BurnProgress, this, &K3Cindral::onBurnProgress);
     connect(m_burner.get(), &CDDVDBurner2::DeviceBufferSize, this, [this](double v) {
         if (v > 0)
@@ -260,9 +306,18 @@ void K3Cindral::InitializeMe(const QString& sourceRoot, const QString& stagingRo
     m_isBurning = false;
     // The disc is looked at afresh: after a burn or an erase it is not the disc it was.
     m_isBurnDriveReady = false;
+    if (VolumeLabel->text().isEmpty() || sourceRoot != m_sourceRoot) {
+        // The name of the folder the files come from, or the day they were burned.
+        const QString folder = QFileInfo(QDir::cleanPath(sourceRoot)).fileName();
+        VolumeLabel->setText(!folder.isEmpty()
+                                 ? folder.left(32)
+                                 : QStringLiteral("Korvalis ") + QDate::currentDate().toString(Qt::ISODate));
+    }
     m_sourceRoot = sourceRoot;
     m_stagingRoot = stagingRoot;
     GetDrives();
+    // A recorder plugged in since the last look shows up when the page opens.
+    m_burner->Rescan();
     CDDVDDetectTimer->setInterval(500);
     CDDVDDetectTimer->start();
 }
@@ -283,12 +338,72 @@ bool K3Cindral::GetDrives()
     SourceDrives->clear();
     const int n = m_burner->RecorderCount();
     m_selectedPosition = 1;
-    if (n <= 0)
-        return false;
     for (int i = 0; i < n; ++i)
         SourceDrives->addItem(m_recorderPicture, m_burner->RecorderName(i));
+    // An image file can always be written, recorder or not.
+    SourceDrives->addItem(style()->standardIcon(QStyle::SP_FileIcon), m_texts[40],
+                          QString::fromLatin1(ImageChooserData));
     SourceDrives->setCurrentIndex(0);
     SourceDrives->setEnabled(true);
+    return n > 0;
+}
+
+void K3Cindral::refreshRecorders()
+{
+    // Not while a burn is being prepared or runs: the recorder chosen for it stays.
+    if (m_isBurning || m_burnFrame[0]->isHidden())
+        return;
+    const QString chosen = SourceDrives->currentText();
+    GetDrives();
+    if (const int again = SourceDrives->findText(chosen); again > 0) {
+        const QSignalBlocker quiet(SourceDrives);
+        SourceDrives->setCurrentIndex(again);
+        m_selectedPosition = again + 1;
+    }
+    m_isBurnDriveReady = false;
+    m_speedListStale = true;
+}
+
+bool K3Cindral::chooserSelected() const
+{
+    return SourceDrives->itemData(m_selectedPosition - 1).toString() == QLatin1String(ImageChooserData);
+}
+
+bool K3Cindral::isImageTargetSelected()
+{
+    return !chooserSelected() && m_burner->IsImageTarget(recorderIndex());
+}
+
+bool K3Cindral::ChooseImageFile()
+{
+    if (m_choosing || m_isBurning)
+        return false;
+    m_choosing = true;
+    QFileDialog dialog(this, shown(m_texts[41]));
+    dialog.setObjectName(QStringLiteral("ImageFileDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(m_texts[42]);
+    dialog.setDefaultSuffix(QStringLiteral("iso"));
+    dialog.setDirectory(QDir::homePath());
+    dialog.selectFile(VolumeLabel->text().isEmpty() ? QStringLiteral("disc.iso")
+                                                    : VolumeLabel->text() + QStringLiteral(".iso"));
+    const bool chosen = Prompt::exec(dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    m_choosing = false;
+    if (!chosen) {
+        // Back to what was chosen before, unless that was this item itself.
+        const int count = SourceDrives->count();
+        if (count > 1 && chooserSelected())
+            SourceDrives->setCurrentIndex(0);
+        return false;
+    }
+    const int index = m_burner->AddImageTarget(dialog.selectedFiles().constFirst());
+    GetDrives();
+    SourceDrives->setCurrentIndex(index);
+    m_selectedPosition = index + 1;
+    m_isBurnDriveReady = false;
+    m_speedListStale = true;
     return true;
 }
 
@@ -298,6 +413,11 @@ void K3Cindral::SetSpeedRange()
     CDDVDSpeed->clear();
     CDDVDSpeed->setEnabled(true);
     const int media = r != 0 ? m_burner->MediaType() : MediaKind::NoDisc;
+    if (media == MediaKind::ImageFile) {
+        // A file is written as fast as the disk takes it; there is no speed to choose.
+        CDDVDSpeed->setEnabled(false);
+        return;
+    }
     const bool fixed = r == 0 || media == MediaKind::NoDisc;
     const int s1 = fixed ? 0 : m_burner->SpeedLimit1();
     const int s2 = fixed ? 0 : m_burner->SpeedLimit2();
@@ -323,7 +443,7 @@ void K3Cindral::AddItem(const QString& entry)
 
 QString K3Cindral::mediaText(int code) const
 {
-    return MediaKind::text(code, m_texts[12], m_texts[13]);
+    return MediaKind::text(code, m_texts[12], m_texts[13], m_texts[9]);
 }
 
 void K3Cindral::addStatusRow(const QString& status, bool withPicture)
@@ -352,7 +472,8 @@ int K3Cindral::PrepareBurn()
     m_filesCount = 0;
     m_foldersCount = 0;
 
-    m_burner->setBurnOptionA(false);
+    // A dry run only when the user asked for one and the recorder can do it.
+    m_burner->setBurnOptionA(Simulate->isEnabled() && Simulate->isChecked());
     CDDVDStatus->clear();
     CDDVDStatus->setHeaderLabels({m_texts[19], m_texts[5]});
     const int first = Platform::twipsToPixels(1300);
@@ -363,13 +484,18 @@ int K3Cindral::PrepareBurn()
     m_burner->setBurnOptionB(true);
     m_burner->setBurnOptionC(true);
     m_burner->setWriteSpeed(SpeedRange::valueOf(CDDVDSpeed->currentText()));
+    m_burner->setVolumeLabel(VolumeLabel->text().trimmed().isEmpty() ? QStringLiteral("KORVALIS")
+                                                                     : VolumeLabel->text().trimmed());
+    m_verifyState = CDDVDBurner2::Verify::NotChecked;
+    m_verifyText.clear();
+    ProgressText->clear();
     addStatusRow(m_burner->RecorderName(recorderIndex()), true);
 
     for (;;) {
         m_burner->SelectRecorder(recorderIndex());
         const int m = m_burner->MediaType();
         addStatusRow(mediaText(m));
-        if (m < 0 || m > 10) {
+        if (m != MediaKind::NoDisc && !MediaKind::isWritable(m)) {
             m_burner->DriveCommand20();
             // OK looks again (after the disc was changed); Cancel gives up.
             const auto answer = Prompt::show(
@@ -407,11 +533,28 @@ void K3Cindral::BurnIt()
         endBurnAborted(m_burner->StatusText());
         return;
     }
+    // Too large for the disc: say so before a byte is written, so that no disc is spent.
+    const qint64 blocks = m_burner->ImageBlocks();
+    qint64 room = m_burner->FreeBlocks();
+    if (room < 0)
+        room = MediaKind::nominalBlocks(m_burner->MediaType());
+    if (room > 0 && blocks > room) {
+        const QLocale locale;
+        endBurnAborted(
+            m_texts[43].arg(locale.formattedDataSize(blocks * 2048), locale.formattedDataSize(room * 2048)));
+        return;
+    }
+    for (const QString& note : m_burner->Messages())
+        addStatusRow(note);
     setLastStatus(m_texts[7]);
     CDDVDDetectTimer->setInterval(100);
     CDDVDDetectTimer->start();
     m_isBurning = true;
     m_lastBurnBlock = 0;
+    m_progressBlocks = 0;
+    m_stallReported = false;
+    m_burnClock.invalidate();
+    m_progressClock.start();
     const double mebibytes = double(m_burner->ImageBlocks()) * 2048 / 1024 / 1024;
     m_burnProgress[0]->setMaximum(std::max(1, int(mebibytes)));
     m_lastStatusText.clear();
@@ -441,11 +584,33 @@ void K3Cindral::tick()
 
 void K3Cindral::detectionTick()
 {
+    if (chooserSelected()) {
+        // No file chosen yet: nothing to burn into.
+        WriteMedia->clear();
+        StatusM->setText(m_texts[53]);
+        CDDVDSpeed->clear();
+        CDDVDSpeed->setEnabled(false);
+        m_speedListStale = true;
+        m_isBurnDriveReady = false;
+        Q_EMIT DriveReady(false);
+        BurnBut->setEnabled(false);
+        m_eraseMedia[0]->setEnabled(false);
+        m_eraseMedia[1]->setEnabled(false);
+        Simulate->setEnabled(false);
+        return;
+    }
     m_burner->SelectRecorder(recorderIndex());
     const int m = m_burner->MediaType();
     WriteMedia->setText(mediaText(m));
     StatusM->clear();
-    if (m != MediaKind::NoDisc) {
+    if (m != MediaKind::NoDisc && !MediaKind::isWritable(m)) {
+        // A pressed disc, or a kind this program cannot write: never ready, and said so.
+        m_speedListStale = true;
+        m_isBurnDriveReady = false;
+        StatusM->setText(m_texts[9]);
+        Q_EMIT DriveReady(false);
+        BurnBut->setEnabled(false);
+    } else if (m != MediaKind::NoDisc) {
         if (!m_isBurnDriveReady) {
             if (isEntireMediaEmpty(recorderIndex())) {
                 if (m_speedListStale)
@@ -470,26 +635,82 @@ void K3Cindral::detectionTick()
         Q_EMIT DriveReady(false);
         BurnBut->setEnabled(false);
     }
-    const bool erasable = MediaKind::isErasable(m);
+    // A rewritable disc that holds data can be erased; a blank one has nothing to erase.
+    const bool erasable = MediaKind::isErasable(m) && m_burner->IsErasable();
     m_eraseMedia[0]->setEnabled(erasable);
     m_eraseMedia[1]->setEnabled(erasable);
+    Simulate->setEnabled(m_isBurnDriveReady && m_burner->CanSimulate());
 }
 
 void K3Cindral::burnTick()
 {
     const QString s = m_burner->StatusText();
-    if (s != m_lastStatusText)
+    if (s != m_lastStatusText) {
         addStatusRow(s);
+        m_progressClock.start(); // a new step is progress too
+    }
     m_lastStatusText = s;
-    if (s != QLatin1String("Done"))
+    if (s != QLatin1String("Done")) {
+        // Only writing moves block by block; closing a disc and reading it back take long steps.
+        if (s == QLatin1String("Writing"))
+            checkStall();
         return;
+    }
     // Short of the image, or the recorder could not close it well: not a finished burn.
     if (double(m_burner->ImageBlocks()) > m_lastBurnBlock || !m_burner->BurnSucceeded()) {
-        endBurnAborted(QString());
+        endBurnAborted(failureDetail());
         return;
     }
     m_isBurning = false;
+    noteVerifyOutcome();
     Q_EMIT BurningFinished();
+}
+
+void K3Cindral::noteVerifyOutcome()
+{
+    m_verifyState = m_burner->VerifyState();
+    switch (m_verifyState) {
+    case CDDVDBurner2::Verify::Verified:
+        m_verifyText = m_texts[49];
+        break;
+    case CDDVDBurner2::Verify::Differs:
+        m_verifyText = m_texts[50] + QLatin1Char(' ') + m_burner->VerifyDetail();
+        break;
+    case CDDVDBurner2::Verify::NotChecked:
+        m_verifyText = m_texts[51];
+        break;
+    }
+    addStatusRow(m_verifyText);
+    if (m_verifyState == CDDVDBurner2::Verify::Differs)
+        Prompt::show({QMessageBox::Warning, QString(), shown(m_verifyText), QMessageBox::Ok}, this);
+}
+
+QString K3Cindral::failureDetail() const
+{
+    // The latest of what libburn and libisofs said; the file that could not be read is named there.
+    QStringList said = m_burner->Messages();
+    if (said.size() > 6)
+        said = said.mid(said.size() - 6);
+    if (said.isEmpty())
+        return {};
+    return m_texts[54] + QLatin1Char('\n') + said.join(QLatin1Char('\n'));
+}
+
+void K3Cindral::checkStall()
+{
+    if (m_stallReported || !m_progressClock.isValid() ||
+        m_progressClock.elapsed() <= qint64(m_stallSeconds) * 1000)
+        return;
+    // Reported once; the recorder may yet go on, and the user can stop the program.
+    m_stallReported = true;
+    QString text = m_texts[52].arg(m_stallSeconds);
+    addStatusRow(text);
+    const QString status = m_burner->StatusText();
+    if (!status.isEmpty())
+        text += QLatin1Char('\n') + status;
+    if (const QString said = failureDetail(); !said.isEmpty())
+        text += QStringLiteral("\n\n") + said;
+    Prompt::show({QMessageBox::Warning, QString(), shown(text), QMessageBox::Ok}, this);
 }
 
 void K3Cindral::endBurnAborted(const QString& why)
@@ -503,11 +724,33 @@ void K3Cindral::endBurnAborted(const QString& why)
     Q_EMIT BurningAborted();
 }
 
+void K3Cindral::showProgressText(double blocks)
+{
+    const double total = double(m_burner->ImageBlocks()) * 2048 / 1024 / 1024;
+    const double written = blocks * 2048 / 1024 / 1024;
+    const QLocale locale;
+    QStringList parts{m_texts[46].arg(locale.toString(written, 'f', 1), locale.toString(total, 'f', 1))};
+    if (!m_burnClock.isValid()) {
+        m_burnClock.start();
+        m_progressBlocks = blocks;
+    } else if (const qint64 ms = m_burnClock.elapsed(); ms > 0 && blocks > m_progressBlocks) {
+        const double perSecond = (blocks - m_progressBlocks) * 2048 / 1024 / 1024 * 1000 / double(ms);
+        parts << m_texts[47].arg(locale.toString(perSecond, 'f', 1));
+        const int left = int((total - written) / perSecond);
+        parts << m_texts[48].arg(
+            QStringLiteral("%1:%2").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0')));
+    }
+    ProgressText->setText(parts.join(QStringLiteral(", ")));
+}
+
 void K3Cindral::onBurnProgress(double blocks)
 {
     if (!m_isBurning)
         return;
     setBar(m_burnProgress[0], blocks * 2048 / 1024 / 1024);
+    if (blocks != m_lastBurnBlock)
+        m_progressClock.start();
+    showProgressText(blocks);
     if (blocks > 0 && m_cacheSize == 0 && m_bufferSize == 0 && blocks == m_lastBurnBlock) {
         // No progress since the last report and both buffers empty: the recorder has stalled.
         m_isBurning = false;
@@ -543,6 +786,16 @@ void K3Cindral::setLangValue(int index, const QString& text)
     case 28:
         m_eraseMedia[1]->setCaption(text);
         break;
+    case 40:
+        if (const int chooser = SourceDrives->findData(QString::fromLatin1(ImageChooserData)); chooser >= 0)
+            SourceDrives->setItemText(chooser, text);
+        break;
+    case 44:
+        m_volumeLabelCaption->setText(text);
+        break;
+    case 45:
+        Simulate->setText(text);
+        break;
     default:
         break;
     }
@@ -567,6 +820,9 @@ void K3Cindral::setFontCharSet(int charSet)
         apply(label);
     apply(SourceDrives);
     apply(WriteMedia);
+    apply(VolumeLabel);
+    apply(m_volumeLabelCaption);
+    apply(Simulate);
     for (auto* button : m_eraseMedia) {
         apply(button);
         button->setFontCharSet(charSet);

@@ -2,6 +2,7 @@
 
 #include "CDDVDBurner2.h"
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QString>
 #include <QWidget>
@@ -9,6 +10,7 @@
 #include <array>
 #include <memory>
 
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGroupBox;
@@ -39,7 +41,10 @@ class K3Cindral : public QWidget
     Q_PROPERTY(int FontCharSet READ FontCharSet WRITE setFontCharSet)
 
 public:
-    static constexpr int TextSlots = 31;
+    // Slots 0 to 30 are the control's first texts; 40 onwards its later ones (31 to 39 unused).
+    static constexpr int TextSlots = 100;
+    // The last item of SourceDrives, which asks for an image file to burn into.
+    static constexpr auto ImageChooserData = "choose-image-file";
 
     // With the recorder CDDVDBurner2::create() makes.
     explicit K3Cindral(QWidget* parent = nullptr);
@@ -74,6 +79,16 @@ public:
     int PrepareBurn();
     void BurnIt();
     bool isEntireMediaEmpty(int index);
+    // Asks where an image file is to be written (the recorder list's last item) and selects it;
+    // false when the user gave up.
+    bool ChooseImageFile();
+    // The selected target is an image file: it is always ready and needs no disc check.
+    bool isImageTargetSelected();
+    // After BurningFinished: what reading the disc back found, as shown on the status list.
+    CDDVDBurner2::Verify VerifyState() const { return m_verifyState; }
+    QString VerifyText() const { return m_verifyText; }
+    // Seconds without progress after which a burn is reported as stalled.
+    void setStallSeconds(int seconds) { m_stallSeconds = seconds; }
 
     // Text slots 0 to 30; an index outside throws std::out_of_range and changes nothing.
     void setLangValue(int index, const QString& text);
@@ -92,6 +107,9 @@ public:
     QTreeWidget* CDDVDStatus = nullptr;
     QFrame* Frame1 = nullptr;
     QTimer* CDDVDDetectTimer = nullptr;
+    QLineEdit* VolumeLabel = nullptr;
+    QCheckBox* Simulate = nullptr;
+    QLabel* ProgressText = nullptr; // written of total, speed and time left
     isButton* EraseMedia(int index) const;
     QGroupBox* BurnFrame(int index) const;
     QProgressBar* CDDVDBurnProgress(int index) const;
@@ -102,6 +120,8 @@ Q_SIGNALS:
     void BurningAborted();
     void BurningFinished();
     void EraseButtonClick(int index);
+    // The control's Burn It button: the host starts the burn as its own Burn button does.
+    void BurnButtonClick();
 
 private:
     void buildViews();
@@ -116,12 +136,19 @@ private:
     void onBurnProgress(double blocks);
     static void setBar(QProgressBar* bar, double value);
     int recorderIndex() const { return m_selectedPosition - 1; }
+    bool chooserSelected() const;
+    void refreshRecorders();
+    void showProgressText(double blocks);
+    void checkStall();
+    QString failureDetail() const;
+    void noteVerifyOutcome();
 
     std::unique_ptr<CDDVDBurner2> m_burner;
     std::array<isButton*, 2> m_eraseMedia{};
     std::array<QGroupBox*, 2> m_burnFrame{};
     std::array<QProgressBar*, 3> m_burnProgress{};
     std::array<QLabel*, 7> m_label1{};
+    QLabel* m_volumeLabelCaption = nullptr;
     QIcon m_recorderPicture; // the one picture of ImageList6
 
     bool m_isBurning = false;
@@ -138,6 +165,14 @@ private:
     int m_selectedPosition = 1;
     bool m_speedListStale = true;
     bool m_inTick = false;
+    bool m_choosing = false;
+    int m_stallSeconds = 30;
+    bool m_stallReported = false;
+    double m_progressBlocks = 0;
+    QElapsedTimer m_burnClock;     // since the first block was written
+    QElapsedTimer m_progressClock; // since the written count last moved
+    CDDVDBurner2::Verify m_verifyState = CDDVDBurner2::Verify::NotChecked;
+    QString m_verifyText;
     std::array<QString, TextSlots> m_texts;
     int m_charSet = 0;
 };

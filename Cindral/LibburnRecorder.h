@@ -5,16 +5,18 @@
 #include "IsoImageBuilder.h"
 
 #include <QElapsedTimer>
+#include <QFileSystemWatcher>
 #include <QStringList>
 #include <QTimer>
 
 #include <memory>
 
-// The recorder on libburn and libisofs. Recorders are the optical drives libburn finds (scanned
-// once per program run, on the drive thread) and any "stdio:/path" targets given, which write
-// the image into a file as if it were a disc. Queries about the disc return what the drive
-// thread read last and ask it to read again, so they never block the window; the drive is held
-// only for each reading, burn or erase. A new selection waits a little for its first reading.
+// The recorder on libburn and libisofs. Recorders are the optical drives libburn finds (on the
+// drive thread, again on Rescan and when a drive appears in /dev or goes), any "stdio:/path"
+// targets given, which take the image as if they were a disc, and the image files added with
+// AddImageTarget. Queries about the disc return what the drive thread read last and ask it to
+// read again, so they never block the window; the drive is held only for each reading, burn or
+// erase. A new selection waits a little for its first reading.
 class LibburnRecorder : public CDDVDBurner2
 {
     Q_OBJECT
@@ -26,7 +28,7 @@ public:
         QStringList extraRecorders; // "stdio:/path" targets, listed after the drives
     };
 
-    // The machine's drives, plus the targets in KORVALIS_EXTRA_RECORDERS (separated by ';').
+    // The machine's drives.
     explicit LibburnRecorder(QObject* parent = nullptr);
     explicit LibburnRecorder(Options options, QObject* parent = nullptr);
     ~LibburnRecorder() override;
@@ -55,6 +57,18 @@ public:
     void StartBurn() override;
     bool BurnSucceeded() const override;
     void StartErase() override;
+    qint64 FreeBlocks() override;
+    int AddImageTarget(const QString& path) override;
+    bool IsImageTarget(int index) override;
+    void Rescan() override;
+    bool CanSimulate() override;
+    void setVolumeLabel(const QString& label) override;
+    double EraseProgress() override;
+    bool CanCancelErase() override;
+    void CancelErase() override;
+    Verify VerifyState() const override;
+    QString VerifyDetail() const override;
+    QStringList Messages() const override;
 
     struct Shared;
 
@@ -62,13 +76,24 @@ private:
     void poll();
     void postReading(bool now = false);
     void finishJob();
+    void postList(bool scan);
+    void noticeListChange();
+    void watchDevices();
 
     std::shared_ptr<Shared> m_shared;
-    QTimer m_poll; // follows a burn or an erase
+    QTimer m_poll;                // follows a burn or an erase
+    QFileSystemWatcher m_devices; // drives plugged in or removed
     QElapsedTimer m_lastReading;
     ImageTree m_tree;
     BurnSourcePtr m_image;
     qint64 m_imageBlocks = 0;
+    int m_imageFiles = 0;
+    QString m_volumeLabel = QStringLiteral("KORVALIS");
+    Options m_options;
+    QStringList m_opticalDevices; // /dev/sr* as last seen
+    Verify m_verify = Verify::NotChecked;
+    QString m_verifyDetail;
+    QStringList m_messages;
     QString m_status;
     bool m_quickErase = true;
     bool m_simulate = false;

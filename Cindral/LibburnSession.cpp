@@ -4,11 +4,13 @@
 #include <libburn/libburn.h>
 #include <libisofs/libisofs.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 using namespace burn;
 
@@ -50,8 +52,8 @@ private:
     {
         const bool ready = burn_initialize() != 0;
         if (ready) {
-            // Problems are reported through the recorder's own texts; keep stderr quiet.
-            burn_msgs_set_severities(const_cast<char*>("NEVER"), const_cast<char*>("NEVER"),
+            // Problems are queued and shown with the burn or erase they belong to, not on stderr.
+            burn_msgs_set_severities(const_cast<char*>("WARNING"), const_cast<char*>("NEVER"),
                                      const_cast<char*>("korvalis: "));
         }
         for (;;) {
@@ -92,7 +94,7 @@ void ensureIsofs()
     std::call_once(once, [] {
         iso_init();
         iso_set_local_charset(const_cast<char*>("UTF-8"), 0);
-        iso_set_msgs_severities(const_cast<char*>("NEVER"), const_cast<char*>("NEVER"),
+        iso_set_msgs_severities(const_cast<char*>("WARNING"), const_cast<char*>("NEVER"),
                                 const_cast<char*>("korvalis: "));
         // A source file that cannot be read while the image is written would otherwise be
         // burned with zeros in place of the lost bytes and the burn reported as good; stop it.
@@ -108,6 +110,29 @@ void post(std::function<void()> task)
 bool stopping()
 {
     return worker().stopping();
+}
+
+QStringList takeMessages()
+{
+    ensureIsofs();
+    QStringList messages;
+    // A queue left unread keeps growing; an upper bound keeps a flood from a bad drive small.
+    constexpr int Most = 200;
+    int code = 0;
+    int osErrno = 0;
+    int imageId = 0;
+    std::vector<char> text(std::max(BURN_MSGS_MESSAGE_LEN, ISO_MSGS_MESSAGE_LEN) + 1, '\0');
+    char severity[81] = {};
+    while (burn_msgs_obtain(const_cast<char*>("ALL"), &code, text.data(), &osErrno, severity) > 0) {
+        if (messages.size() < Most)
+            messages << QString::fromLocal8Bit(text.data()).trimmed();
+    }
+    while (iso_obtain_msgs(const_cast<char*>("ALL"), &code, &imageId, text.data(), severity) > 0) {
+        if (messages.size() < Most)
+            messages << QString::fromUtf8(text.data()).trimmed();
+    }
+    messages.removeAll(QString());
+    return messages;
 }
 
 } // namespace LibburnSession

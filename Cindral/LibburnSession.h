@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 #include <functional>
 
 // The process's one use of libburn: the library is set up once, and every call that touches a
@@ -15,5 +17,9 @@ void post(std::function<void()> task);
 
 // True once the program is ending: long tasks give up.
 bool stopping();
+
+// The warnings and errors libburn and libisofs have queued since the last call, oldest first
+// (libburn's, then libisofs's), each as its own text. Any thread.
+QStringList takeMessages();
 
 } // namespace LibburnSession

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// The disc kinds a recorder reports, by their codes, and what the control shows for them.
+// The disc kinds a recorder reports, by their codes, what the control shows for them and what
+// can be done with each.
 namespace MediaKind {
 
 constexpr int NoDisc = 0;
@@ -23,23 +24,43 @@ constexpr int BdRom = 14;
 constexpr int BdR = 15;
 constexpr int BdRe = 16;
 constexpr int OtherDisc = 17;
+// A file on disk that receives the image instead of a disc.
+constexpr int ImageFile = 18;
+constexpr int LastCode = ImageFile;
+
+// How a rewritable kind is made blank again.
+enum class EraseMethod
+{
+    None,      // not rewritable
+    Blank,     // sequential media (CD-RW, DVD-RW): the recorder blanks them, quickly or fully
+    Overwrite, // overwritable media (DVD+RW, DVD-RW restricted overwrite, DVD-RAM, BD-RE): a
+               // quick erase wipes the start of the volume, a full erase formats the disc
+};
 
 // The code for an MMC profile number as libburn reports it (0 for an empty drive). A "stdio:"
-// target (a file standing in for the disc, profile 0xffff) counts as a DVD-R.
+// target (profile 0xffff) is an image file.
 int codeForProfile(int profile);
 
-// "CD-R", "DVD RAM" ...; empty for codes without a name (0 and above 10).
+// "CD-R", "DVD RAM", "BD-RE" ...; empty for codes without a name (0 and unknown kinds).
 QString name(int code);
 
-// The shown media text: noDiscText alone for code 0, else the name, a space and discWord.
-QString text(int code, const QString& noDiscText, const QString& discWord);
+// The shown media text: noDiscText alone for code 0, otherText alone for a kind that cannot be
+// written to, the name alone for an image file, else the name, a space and discWord.
+QString text(int code, const QString& noDiscText, const QString& discWord, const QString& otherText = {});
 
-// Rewritable kinds the control offers to erase.
+// The kinds this program can write to (read-only discs and unknown kinds cannot).
+bool isWritable(int code);
+// Rewritable kinds: the control offers to erase them once they hold data.
 bool isErasable(int code);
+EraseMethod eraseMethod(int code);
 // Codes above 3 are DVD kinds (and larger).
 bool isDvd(int code);
 
 // Bytes per second of speed 1x for a profile (CD 176400, DVD 1385000, BD 4495500).
 double bytesPerSecondAt1x(int profile);
+
+// 2048-byte blocks the smallest common disc of a kind holds (an 80-minute CD-R, a single-layer
+// DVD, a 25 GB BD); 0 for kinds without a fixed size (an image file, no disc).
+qint64 nominalBlocks(int code);
 
 } // namespace MediaKind

@@ -2,7 +2,24 @@
 
 #include "DriveTypeNames.h"
 
+#include <QStringList>
+
 #include <algorithm>
+
+namespace {
+
+// What the pointer shows over a drive: the drive, then the volume's label or share.
+QString tooltipOf(const Platform::Volume& v)
+{
+    QStringList parts;
+    if (!v.description.isEmpty())
+        parts.append(v.description);
+    if ((v.ready || !v.mounted) && !v.label.isEmpty() && v.label != v.description)
+        parts.append(v.label);
+    return parts.join(QLatin1Char('\n'));
+}
+
+} // namespace
 
 bool DriveChoice::isUsable(const Platform::Volume& volume)
 {
@@ -20,11 +37,26 @@ void DriveChoice::rebuild(const Platform::VolumeList& volumes)
         Row row;
         row.type = v.driveTypeCode();
         row.root = v.root.endsWith(QLatin1Char('/')) ? v.root.chopped(1) : v.root;
-        row.tooltip = v.ready ? v.label : QString();
+        row.tooltip = tooltipOf(v);
         const QString shown = row.root.isEmpty() ? QStringLiteral("/") : row.root;
-        const QString typeName = DriveTypeNames::name(row.type);
-        row.text = typeName.isEmpty() ? shown : shown + QStringLiteral(" - ") + typeName;
+        // The type name, then the state of a drive that is not mounted; empty words are left out.
+        QStringList words;
+        if (const QString typeName = DriveTypeNames::name(row.type); !typeName.isEmpty())
+            words.append(typeName);
+        if (!v.mounted) {
+            const QString& state = v.canBeMounted() ? m_words.notMounted : m_words.notReady;
+            if (!state.isEmpty())
+                words.append(state);
+        }
+        const QString named = v.description.isEmpty() || v.description == shown
+                                  ? shown
+                                  : shown + QStringLiteral(" (") + v.description + QLatin1Char(')');
+        row.text = (QStringList{named} + words).join(QStringLiteral(" - "));
+        // One line each for the narrow toolbar: mount point, type name, state.
+        row.buttonText = (QStringList{shown} + words).join(QLatin1Char('\n'));
         row.usable = isUsable(v);
+        if (v.canBeMounted())
+            row.mountHandle = v.mountHandle;
         m_rows.append(row);
         if (searching) {
             if (row.usable)
@@ -35,6 +67,21 @@ void DriveChoice::rebuild(const Platform::VolumeList& volumes)
     }
     m_noneUsable = searching;
     m_name = m_noneUsable ? QStringLiteral("/") : driveName(m_rows[m_index - 1]);
+}
+
+bool DriveChoice::rebuildPreferring(const Platform::VolumeList& volumes, const QString& preferred)
+{
+    rebuild(volumes);
+    if (preferred.isEmpty())
+        return false;
+    for (int i = 0; i < m_rows.size(); ++i) {
+        const Row& row = m_rows[i];
+        if (driveName(row) == preferred && row.mountHandle.isEmpty() && volumes[i].mounted) {
+            pick(i + 1);
+            return true;
+        }
+    }
+    return false;
 }
 
 void DriveChoice::pick(int position)

@@ -1,15 +1,15 @@
 #include "FilesAndFoldersList.h"
 
+#include "Background.h"
+#include "FileNames.h"
 #include "FolderListing.h"
 #include "FolderReader.h"
-#include "LocalWait.h"
+#include "PathAt.h"
 #include "PathRules.h"
 #include "Prompt.h"
 #include "Twips.h"
 #include "Volumes.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QFrame>
 #include <QInputDialog>
 #include <QKeyEvent>
@@ -21,9 +21,13 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <stdexcept>
 
 namespace {
@@ -73,6 +77,19 @@ struct ProgressMailbox
     bool fresh = false;
 };
 
+// Creates the folder, or finds it there; by the path's own bytes, so a folder made inside a folder
+// whose name is not UTF-8 lands in that very folder.
+bool makeFolder(const QString& path)
+{
+    const Platform::PathAt at = Platform::PathAt::of(Platform::FileNames::toBytes(path));
+    if (!at.ok())
+        return false;
+    struct stat st = {};
+    if (::mkdirat(at.folder(), at.name(), 0777) == 0)
+        return true;
+    return errno == EEXIST && ::fstatat(at.folder(), at.name(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
 } // namespace
 
 FilesAndFoldersList::FilesAndFoldersList(QWidget* parent)
@@ -89,6 +106,18 @@ FilesAndFoldersList::FilesAndFoldersList(QWidget* parent)
     m_newFolderButton =
         makeNavigationButton(m_navigationButtons, QStringLiteral("Buttons(3)"),
                              style()->standardIcon(QStyle::SP_FileDialogNewFolder), &m_newFolderAction);
+    m_showHiddenButton = makeNavigationButton(m_navigationButtons, QStringLiteral("ShowHiddenFiles"),
+                                              QIcon::fromTheme(QStringLiteral("view-hidden")), nullptr);
+    m_showHiddenButton->setCheckable(true);
+    m_showHiddenButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_showHiddenButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(m_showHiddenButton, &QToolButton::toggled, this, [this](bool on) {
+        if (on == m_showHidden)
+            return;
+        m_showHidden = on;
+        if (!m_building)
+            ShowFilesList();
+    });
     m_backButton->setEnabled(false);
     connect(m_backButton, &QToolButton::clicked, this, &FilesAndFoldersList::goBack);
     connect(m_upButton, &QToolButton::clicked, this, &FilesAndFoldersList::goUp);
@@ -126,13 +155,14 @@ FilesAndFoldersList::FilesAndFoldersList(QWidget* parent)
     });
 
     m_imageList1.append(style()->standardIcon(QStyle::SP_DirIcon));
+    m_abandon = new Platform::Abandon(this);
     updatePathLine();
 }
 
 FilesAndFoldersList::~FilesAndFoldersList()
 {
-    // A walk still running stops at its next entry; its thread owns what it uses.
-    m_gone->store(true);
+    // A walk still running stops at its next entry; its thread owns what it uses. The waits end
+    // when m_abandon goes with the other children.
     if (m_cancelBuild)
         m_cancelBuild->store(true);
 }
@@ -141,6 +171,13 @@ void FilesAndFoldersList::setCurrentPath(const QString& path)
 {
     m_currentPath = path;
     ShowFilesList();
+}
+
+void FilesAndFoldersList::setShowHidden(bool show)
+{
+    m_showHidden = show;
+    const QSignalBlocker quiet(m_showHiddenButton);
+    m_showHiddenButton->setChecked(show);
 }
 
 void FilesAndFoldersList::setAllowCreateFolders(bool allow)
@@ -174,6 +211,11 @@ void FilesAndFoldersList::setLangValue(int index, const QString& value)
     case 8:
         m_upButton->setToolTip(value);
         break;
+    case ShowHiddenText:
+        m_showHiddenButton->setText(value);
+        m_showHiddenButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H)); // setText drops it
+        m_showHiddenButton->setToolTip(value + QStringLiteral(" (Ctrl+H)"));
+        break;
     default:
         break;
     }
@@ -186,7 +228,7 @@ void FilesAndFoldersList::setEntryLimit(int limit)
 
 void FilesAndFoldersList::updatePathLine()
 {
-    m_pathCaption->setText(text(1) + QStringLiteral(": ") + m_currentPath);
+    m_pathCaption->setText(text(1) + QStringLiteral(": ") + Platform::FileNames::displayText(m_currentPath));
 }
 
 void FilesAndFoldersList::showPanel()
@@ -219,10 +261,9 @@ void FilesAndFoldersList::ShowFilesList()
     const int generation = ++m_listingGeneration;
     const QString path = m_currentPath;
     QPointer<FilesAndFoldersList> self(this);
-    const std::shared_ptr<std::atomic<bool>> gone = m_gone;
     std::optional<FolderRead> read;
     try {
-        read = Platform::callKeepingEventsAlive(
+        read = Platform::Background::callKeepingEventsAlive(
             [path] {
                 FolderRead r;
                 r.audioCd = isAudioCd(Platform::Volumes::volumeOf(path));
@@ -230,7 +271,7 @@ void FilesAndFoldersList::ShowFilesList()
                     r.contents = FolderReader::read(path);
                 return r;
             },
-            {}, 25, gone.get());
+            m_abandon);
     } catch (const std::exception&) {
         read.reset();
     }
@@ -251,9 +292,15 @@ void FilesAndFoldersList::ShowFilesList()
     for (const ListedItem& row : rows) {
         if (row.newImage)
             m_imageList1.append(typeIcon(row.fullPath));
-        auto* item = new QListWidgetItem(m_imageList1.value(row.image - 1), row.name, m_filesList);
+        const QIcon icon = row.image == FolderListing::NoImage ? style()->standardIcon(QStyle::SP_FileIcon)
+                                                               : m_imageList1.value(row.image - 1);
+        auto* item = new QListWidgetItem(icon, Platform::FileNames::displayText(row.name), m_filesList);
         item->setData(ImageRole, row.image);
         item->setData(IsFolderRole, row.isFolder);
+        item->setData(NameRole, row.name);
+        item->setData(IsOtherRole, row.isOther);
+        if (row.isOther)
+            item->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
     }
     if (read->contents.partial) {
         showPanel(); // the rows read before the failure stay behind it
@@ -274,7 +321,7 @@ void FilesAndFoldersList::openItem(QListWidgetItem* item)
 {
     if (!item || m_building || !item->data(IsFolderRole).toBool())
         return;
-    moveTo(FolderListing::join(m_currentPath, item->text()) + QLatin1Char('/'));
+    moveTo(FolderListing::join(m_currentPath, selectedName(item)) + QLatin1Char('/'));
 }
 
 void FilesAndFoldersList::goBack()
@@ -311,18 +358,21 @@ void FilesAndFoldersList::createFolder()
     // One folder of the current folder: a name with "/" or the dot names are no such folder.
     const bool plainName =
         !name.contains(QLatin1Char('/')) && name != QLatin1String(".") && name != QLatin1String("..");
-    const bool made = plainName && (QFileInfo(path).isDir() || QDir().mkdir(path));
+    const bool made = plainName && makeFolder(path);
     if (!made) {
         Prompt::show({QMessageBox::Critical, QString(), text(4), QMessageBox::Ok}, this);
         return;
     }
     ShowFilesList();
-    const auto found = m_filesList->findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (!found.isEmpty()) {
+    for (int row = 0; row < m_filesList->count(); ++row) {
+        QListWidgetItem* item = m_filesList->item(row);
+        if (selectedName(item) != name)
+            continue;
         m_filesList->clearSelection();
-        m_filesList->setCurrentItem(found.first());
-        found.first()->setSelected(true);
-        m_filesList->scrollToItem(found.first());
+        m_filesList->setCurrentItem(item);
+        item->setSelected(true);
+        m_filesList->scrollToItem(item);
+        break;
     }
 }
 
@@ -360,7 +410,7 @@ bool FilesAndFoldersList::runBuild(const std::function<bool(SelectionWalk&)>& bu
     walk->setCancelFlag(cancel.get());
     walk->setProgress([mailbox](const QString& path) {
         const QMutexLocker lock(&mailbox->mutex);
-        mailbox->latest = path;
+        mailbox->latest = Platform::FileNames::displayText(path);
         mailbox->fresh = true;
     });
 
@@ -372,7 +422,10 @@ bool FilesAndFoldersList::runBuild(const std::function<bool(SelectionWalk&)>& bu
             self->m_pathCaption->setText(prefix + mailbox->latest);
         mailbox->fresh = false;
     };
-    const std::optional<BuildOutcome> outcome = Platform::callKeepingEventsAlive(
+    QTimer progress;
+    connect(&progress, &QTimer::timeout, this, showProgress);
+    progress.start(25);
+    const std::optional<BuildOutcome> outcome = Platform::Background::callKeepingEventsAlive(
         [walk, cancel, build]() -> BuildOutcome {
             BuildOutcome o;
             try {
@@ -384,7 +437,7 @@ bool FilesAndFoldersList::runBuild(const std::function<bool(SelectionWalk&)>& bu
             }
             return o;
         },
-        showProgress, 25, cancel.get());
+        m_abandon);
     if (!self)
         return false;
     showProgress();
@@ -396,6 +449,7 @@ bool FilesAndFoldersList::runBuild(const std::function<bool(SelectionWalk&)>& bu
     m_navigationButtons->setEnabled(true);
     m_itemsCount = walk->itemsCount();
     m_itemsTotalSize = walk->itemsTotalSize();
+    m_leftOut = walk->leftOut();
     if (restorePathLine)
         updatePathLine();
     if (!outcome)
@@ -412,7 +466,7 @@ bool FilesAndFoldersList::CreateListOfSelected()
     for (int row = 0; row < m_filesList->count(); ++row) {
         const QListWidgetItem* item = m_filesList->item(row);
         if (item->isSelected())
-            selected.append(item->text());
+            selected.append(selectedName(item));
     }
     return runBuild(
         [path, selected](SelectionWalk& walk) { return walk.createListOfSelected(path, selected); }, true);
@@ -427,6 +481,11 @@ bool FilesAndFoldersList::CreateFilesList()
 bool FilesAndFoldersList::GetFileNames(const QString& a, const QString& b)
 {
     return runBuild([a, b](SelectionWalk& walk) { return walk.getFileNames(a, b); }, false);
+}
+
+QString FilesAndFoldersList::selectedName(const QListWidgetItem* item) const
+{
+    return item->data(NameRole).toString();
 }
 
 QString FilesAndFoldersList::SelectedItemName(int index) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LeftOutItem.h"
 #include "NavigationHistory.h"
 #include "SelectionWalk.h"
 #include "TypeIconCache.h"
@@ -14,6 +15,9 @@
 #include <functional>
 #include <memory>
 
+namespace Platform {
+class Abandon;
+}
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -43,6 +47,11 @@ public:
     // Item data of each row of FilesList.
     static constexpr int ImageRole = Qt::UserRole + 1;    // image number in ImageList1
     static constexpr int IsFolderRole = Qt::UserRole + 2; // bool
+    static constexpr int NameRole = Qt::UserRole + 3;     // the name with its bytes kept (the
+                                                          // row's text shows odd bytes escaped)
+    static constexpr int IsOtherRole = Qt::UserRole + 4;  // bool: neither a file nor a folder
+    // Text of the "Show hidden files" switch.
+    static constexpr int ShowHiddenText = 20;
 
     explicit FilesAndFoldersList(QWidget* parent = nullptr);
     ~FilesAndFoldersList() override;
@@ -53,8 +62,10 @@ public:
     // Lists the current path (a path without a closing "/" gets one).
     void ShowFilesList();
 
+    // Whether hidden files are listed and collected. The switch in the toolbar (Ctrl+H) shows
+    // it and lists the folder again when the user turns it.
     bool ShowHidden() const { return m_showHidden; }
-    void setShowHidden(bool show) { m_showHidden = show; }
+    void setShowHidden(bool show);
     bool AllowCreateFolders() const { return m_allowCreateFolders; }
     void setAllowCreateFolders(bool allow);
     bool AllowMultySelect() const { return m_allowMultySelect; }
@@ -64,7 +75,8 @@ public:
     void setFontCharSet(int charSet) { m_fontCharSet = charSet; }
 
     // Text `index` (1 to 100); throws std::out_of_range outside. 1 rewrites the path line,
-    // 3, 7 and 8 set the tooltips of the new-folder, back and up buttons.
+    // 3, 7 and 8 set the tooltips of the new-folder, back and up buttons, 20 the caption of the
+    // "Show hidden files" switch.
     void setLangValue(int index, const QString& text);
 
     // The selected rows with everything below the selected folders; true when anything came.
@@ -78,6 +90,8 @@ public:
     QString SelectedItemName(int index) const;
     int Items_Count() const { return m_itemsCount; }
     double Items_TotalSize() const { return m_itemsTotalSize; }
+    // What the last build could not take, with the reason.
+    const QList<LeftOutItem>& LeftOut() const { return m_leftOut; }
 
     // A selection build is running (the window keeps serving events meanwhile).
     bool isBuilding() const { return m_building; }
@@ -100,12 +114,14 @@ private:
     void goUp();
     void createFolder();
     QIcon typeIcon(const QString& fullPath) const;
+    QString selectedName(const QListWidgetItem* item) const;
     bool runBuild(const std::function<bool(SelectionWalk&)>& build, bool restorePathLine);
 
     QToolBar* m_navigationButtons = nullptr;
     QToolButton* m_backButton = nullptr;
     QToolButton* m_upButton = nullptr;
     QToolButton* m_newFolderButton = nullptr;
+    QToolButton* m_showHiddenButton = nullptr;
     QAction* m_newFolderAction = nullptr;
     QListWidget* m_filesList = nullptr;
     QLineEdit* m_pathCaption = nullptr;
@@ -123,12 +139,13 @@ private:
     NavigationHistory m_history;
     TypeIconCache m_iconCache;
     int m_listingGeneration = 0;
-    // Set when the browser goes, so a folder read still waiting is given up.
-    std::shared_ptr<std::atomic<bool>> m_gone = std::make_shared<std::atomic<bool>>(false);
+    // Goes with the browser, so that a folder read or a walk still waited for is given up.
+    Platform::Abandon* m_abandon = nullptr;
 
     std::shared_ptr<SelectionWalk> m_walk;
     std::shared_ptr<std::atomic<bool>> m_cancelBuild;
     bool m_building = false;
     int m_itemsCount = 0;
     double m_itemsTotalSize = 0;
+    QList<LeftOutItem> m_leftOut;
 };

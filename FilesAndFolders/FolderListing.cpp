@@ -2,12 +2,14 @@
 
 #include <algorithm>
 
-QString FolderListing::typeKeyOf(const QString& fullPath)
+QString FolderListing::typeKeyOf(const QString& name)
 {
-    const qsizetype dot = fullPath.lastIndexOf(QLatin1Char('.'));
+    // By the name alone: a "." in a folder above says nothing about the file's type.
+    const QString own = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
+    const qsizetype dot = own.lastIndexOf(QLatin1Char('.'));
     if (dot < 0)
         return {};
-    return fullPath.mid(dot + 1).toLower();
+    return own.mid(dot + 1).toLower();
 }
 
 QString FolderListing::join(const QString& folder, const QString& name)
@@ -24,19 +26,20 @@ QList<ListedItem> FolderListing::rows(const QString& folder, const FolderContent
     QStringList folders = contents.folders + contents.linkedFolders;
     std::sort(folders.begin(), folders.end(), FolderReader::nameLess);
     for (const QString& name : folders)
-        rows.append({name, true, FolderImage, join(folder, name), false});
+        rows.append({name, true, FolderImage, join(folder, name), false, false});
 
     for (const FolderContents::File& file : contents.files) {
         if (isHidden(file.name) && !showHidden)
             continue;
         const QString full = join(folder, file.name);
-        const QString key = typeKeyOf(full);
-        if (key.isEmpty() && !full.contains(QLatin1Char('.')))
+        const TypeIconCache::Lookup slot = cache.lookUp(typeKeyOf(file.name));
+        const int image = slot.slot == 0 ? NoImage : TypeIconCache::imageOfSlot(slot.slot);
+        rows.append({file.name, false, image, full, slot.added, false});
+    }
+    for (const FolderContents::Other& other : contents.others) {
+        if (isHidden(other.name) && !showHidden)
             continue;
-        const TypeIconCache::Lookup slot = cache.lookUp(key);
-        if (slot.slot == 0)
-            continue;
-        rows.append({file.name, false, TypeIconCache::imageOfSlot(slot.slot), full, slot.added});
+        rows.append({other.name, false, NoImage, join(folder, other.name), false, true});
     }
     return rows;
 }

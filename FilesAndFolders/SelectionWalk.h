@@ -1,5 +1,9 @@
 #pragma once
 
+#include "LeftOutItem.h"
+#include "PackedTexts.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +14,10 @@
 // The selection list of the browser and the depth-first walk that fills it. A file entry is its
 // full path; a folder entry is a Tab followed by the folder's path, ahead of everything inside it.
 // A folder's own files come first, then each subfolder's entry followed by its contents.
+//
+// Paths are Platform::FileNames texts: they keep names that are not valid UTF-8 byte for byte.
+// Folders are opened relative to their parent's descriptor, so depth never meets the system's
+// path length limit. What the walk cannot take is kept in leftOut() with the reason.
 //
 // Plain class: no widgets, safe to run on a worker thread while the window waits.
 class SelectionWalk
@@ -38,7 +46,7 @@ public:
     // the list.
     bool createFilesList(const QString& currentPath);
 
-    // Appends the contents of folder a + b. False when a folder could not be read or the limit
+    // Appends the contents of folder a + b. False when that folder could not be read or the limit
     // was reached; entries already added stay.
     bool getFileNames(const QString& a, const QString& b);
 
@@ -46,23 +54,36 @@ public:
     // Throws std::out_of_range outside 1 to MaxEntries.
     QString selectedItemName(int index) const;
 
+    // Hands entries 1 to itemsCount() over (entry 1 first) and empties the list, so that the job
+    // they are handed to holds the only copy of the paths.
+    Platform::PackedTexts takeEntries();
+
     int itemsCount() const { return m_count; }
     double itemsTotalSize() const { return m_totalSize; }
     // The last build stopped because the list was full.
     bool limitReached() const { return m_limitReached; }
+    // What the builds since the last createListOfSelected or createFilesList could not take.
+    const QList<LeftOutItem>& leftOut() const { return m_leftOut; }
 
 private:
+    struct Level;
+
     void startBuild();
     bool append(const QString& entry);
     bool addFile(const QString& path, qint64 size);
+    void leaveOut(const QString& path, LeftOutItem::Reason reason, int error = 0);
+    // Takes the files of a folder just read and notes its subfolders; false when it read only in part.
+    bool takeContents(Level& level);
+    bool walkFrom(Level root);
     bool cancelled() const { return m_cancel && m_cancel->load(); }
 
-    std::vector<QString> m_entries; // rewritten from the front by every build; the rest stays
+    Platform::PackedTexts m_entries; // rewritten from the front by every build; the rest stays
     int m_count = 0;
     double m_totalSize = 0;
     bool m_limitReached = false;
     int m_limit = MaxEntries;
     bool m_showHidden = false;
+    QList<LeftOutItem> m_leftOut;
     Progress m_progress;
     const std::atomic<bool>* m_cancel = nullptr;
 };

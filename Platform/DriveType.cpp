@@ -49,6 +49,12 @@ DriveType classifyDrive(const QString& fs, const QString& source, bool removable
         return DriveType::Optical;
     if (fs == QLatin1String("tmpfs") || fs == QLatin1String("ramfs"))
         return DriveType::RamDisk;
+    // The root of a container: its disk, seen through the container's layers.
+    if (fs == QLatin1String("overlay") || fs == QLatin1String("fuse-overlayfs"))
+        return DriveType::Fixed;
+    // The damaged-medium simulator stands for a failing stick or card.
+    if (fs == QLatin1String("fuse.korvalis-medium"))
+        return DriveType::Removable;
     if (source.startsWith(QLatin1String("/dev/")))
         return removableDevice ? DriveType::Removable : DriveType::Fixed;
     return DriveType::Unknown;

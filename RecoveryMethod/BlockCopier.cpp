@@ -41,6 +41,8 @@ int BlockCopier::Copying(const QString& file, const QString& file2, int& minBloc
     m_file2 = file2;
     reached(0);
     m_lost = 0;
+    m_giveUpsInARow = 0;
+    m_sourceChanged = false;
     m_corBlock = {};
     if (!m_source)
         return NotFinished;
@@ -72,6 +74,13 @@ int BlockCopier::Copying(const QString& file, const QString& file2, int& minBloc
             if (read != Step::Done || writeBlock(position, bytesRead) != Step::Done)
                 return endEarly();
             reached(position + bytesRead - 1);
+            if (bytesRead < blockSize) {
+                // The file ended before the size it had when it was opened: it changed.
+                m_sourceChanged = true;
+                closeAll();
+                recordDamage();
+                return NotFinished;
+            }
             filePercent = percentOf(CurrentFileBytes(), m_fileSize);
         }
         if (static_cast<int>(filePercent) != lastPercent) {
@@ -128,6 +137,7 @@ BlockCopier::Step BlockCopier::readBlock(qint64& position, qint64& blockSize, qi
             m_buffer.resize(blockSize);
         const IoResult result = m_source->readAt(position - 1, m_buffer.data(), blockSize);
         if (result.ok()) {
+            m_giveUpsInARow = 0;
             bytesRead = result.bytes;
             return Step::Done;
         }
@@ -145,10 +155,14 @@ BlockCopier::Step BlockCopier::readBlock(qint64& position, qint64& blockSize, qi
         else if (blockSize > MinBlockSize)
             blockSize /= 2;
         if (blockSize == MinBlockSize) {
-            m_corBlock.giveUp(position, MinBlockSize, m_fileSize);
+            // In a long bad area every further give-up skips twice as much as the one before, from
+            // the third on, up to MaxSkip; the rescue phase trims the area back from its far edge.
+            ++m_giveUpsInARow;
+            const qint64 skip = std::min(MinBlockSize << std::clamp(m_giveUpsInARow - 2, 0, 16), MaxSkip);
+            m_corBlock.giveUp(position, skip, m_fileSize);
             // Nothing past the end of the file is lost.
-            m_lost += std::min(MinBlockSize, m_fileSize - position + 1);
-            position += MinBlockSize;
+            m_lost += std::min(skip, m_fileSize - position + 1);
+            position += skip;
         }
         m_host.blockAdapted(progress(blockSize, 0.0F));
         if (position > m_fileSize)

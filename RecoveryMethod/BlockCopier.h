@@ -27,6 +27,9 @@ public:
 
     static constexpr qint64 MinBlockSize = 8192;             // a block that fails at this size is given up
     static constexpr qint64 MaxBlockSize = MinBlockSize * 8; // blocks grow back to this size
+    // The longest skip over a bad area: the rescue phase reads back over what a skip passed of
+    // the good data after the area, one sector at a time.
+    static constexpr qint64 MaxSkip = MinBlockSize * 32;
 
     BlockCopier(CopyHost& host, std::shared_ptr<FileAccess> files);
 
@@ -46,6 +49,8 @@ public:
     // The byte position reached in the current (or last) file: the end of the last block copied.
     // Safe to read on any thread (the run's resume point when the program quits during a read).
     qint64 CurrentFileBytes() const { return m_currentFileBytes.load(std::memory_order_relaxed); }
+    // The current (or last) file ended before the size it had when it was opened.
+    bool sourceChanged() const { return m_sourceChanged; }
     // Bytes given up in the current (or last) file.
     qint64 lostBytes() const { return m_lost; }
     // The ranges given up in the current (or last) file, in the order they were given up.
@@ -84,5 +89,7 @@ private:
     qint64 m_fileSize = 0;
     std::atomic<qint64> m_currentFileBytes = 0;
     qint64 m_lost = 0;
+    int m_giveUpsInARow = 0; // blocks given up since the last good read
+    bool m_sourceChanged = false;
     CorBlockTable m_corBlock;
 };

@@ -35,10 +35,35 @@ const DamageRecords::Row& DamageRecords::row(int n) const
     return m_rows[static_cast<size_t>(n - 1)];
 }
 
+void DamageRecords::updateRanges(int n, const QList<ByteRange>& ranges, qint64 copied)
+{
+    if (n < 1 || n > rowCount())
+        throw std::out_of_range("damage record number out of range");
+    Row& r = m_rows[static_cast<size_t>(n - 1)];
+    r.rangeCount = static_cast<int>(ranges.size());
+    r.lostBytes = 0;
+    for (const ByteRange& range : ranges)
+        r.lostBytes += range.length();
+    r.copied = copied;
+    r.rangeList = rangeListText(ranges);
+}
+
+void DamageRecords::removeRow(int n)
+{
+    if (n < 1 || n > rowCount())
+        throw std::out_of_range("damage record number out of range");
+    m_rows.erase(m_rows.begin() + (n - 1));
+}
+
 QString DamageRecords::rangeListText(const CorBlockTable& corBlock)
 {
+    return rangeListText(corBlock.rows());
+}
+
+QString DamageRecords::rangeListText(const QList<ByteRange>& ranges)
+{
     QString text;
-    for (const ByteRange& r : corBlock.rows())
+    for (const ByteRange& r : ranges)
         text += QLatin1Char(' ') + QString::number(r.first) + QStringLiteral(" -") + QLatin1Char(' ') +
                 QString::number(r.last) + QLatin1Char(',');
     return text;

@@ -38,6 +38,12 @@ public:
                             const QString& file2, const CorBlockTable& corBlock, double copied,
                             const QString& fileDTV);
 
+    // After the rescue of row n's file: its ranges become exactly what stayed unreadable, and the
+    // position reached `copied`. Throws std::out_of_range for a row that does not exist.
+    void updateRanges(int n, const QList<ByteRange>& ranges, qint64 copied);
+    // Drops row n (its file was recovered whole); the rows after it move up by one.
+    void removeRow(int n);
+
     // Rows written so far are 1 to rowCount() (a host that lowers the damage count has later
     // rows overwritten by the next files).
     int rowCount() const { return static_cast<int>(m_rows.size()); }
@@ -46,6 +52,7 @@ public:
 
     // The printable list of ranges: " first - last," for each.
     static QString rangeListText(const CorBlockTable& corBlock);
+    static QString rangeListText(const QList<ByteRange>& ranges);
 
 private:
     std::vector<Row> m_rows;

@@ -3,6 +3,8 @@
 #include "EngineTexts.h"
 #include "Prompt.h"
 
+#include <cerrno>
+
 namespace EngineMessages {
 
 QString errorText(int code)
@@ -40,12 +42,29 @@ bool missingSource(QWidget* parent)
     return answer == QMessageBox::Retry;
 }
 
-void unableToContinue(QWidget* parent)
+void unableToContinue(QWidget* parent, int systemError)
 {
-    Prompt::show({QMessageBox::NoIcon, QString(),
-                  QStringLiteral("Unable to continue.\nDestination path not found. Please restart process."),
-                  QMessageBox::Ok},
-                 parent);
+    // A read-only or full destination says so; "not found" would send the user looking for a
+    // folder that is there.
+    QString reason = QStringLiteral("Destination path not found. Please restart process.");
+    if (systemError == EROFS && !EngineTexts::slot(45).isEmpty())
+        reason = EngineTexts::slot(45);
+    else if ((systemError == ENOSPC || systemError == EDQUOT) && !EngineTexts::slot(46).isEmpty())
+        reason = EngineTexts::slot(46);
+    Prompt::show(
+        {QMessageBox::NoIcon, QString(), QStringLiteral("Unable to continue.\n") + reason, QMessageBox::Ok},
+        parent);
+}
+
+bool mediumGone(QWidget* parent)
+{
+    QString text = EngineTexts::slot(43);
+    if (!EngineTexts::slot(47).isEmpty())
+        text += QStringLiteral("\n\n") + EngineTexts::slot(47);
+    const auto answer = Prompt::show(
+        {QMessageBox::Warning, QString(), text, QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry},
+        parent);
+    return answer == QMessageBox::Retry;
 }
 
 void folderNotCreated(QWidget* parent)

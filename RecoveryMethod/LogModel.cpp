@@ -14,27 +14,41 @@ QVariant LogModel::data(const QModelIndex& index, int role) const
 
 QString LogModel::line(int row) const
 {
-    const qint64 start = m_starts[static_cast<size_t>(row)];
-    const qint64 end = row + 1 < count() ? m_starts[static_cast<size_t>(row) + 1] : m_text.size();
-    return QString::fromUtf8(m_text.constData() + start, end - start);
+    QString text = m_lines.at(row);
+    const int entry = static_cast<size_t>(row) < m_entries.size() ? m_entries[static_cast<size_t>(row)] : 0;
+    if (entry > 0) {
+        const qsizetype at = text.indexOf(EntryMark);
+        if (at >= 0)
+            text.replace(at, 1, m_names ? m_names(entry) : QString());
+    }
+    return text;
 }
 
-void LogModel::append(const QString& text)
+void LogModel::setEntry(int row, int entry)
 {
-    m_starts.push_back(m_text.size());
-    m_text.append(text.toUtf8());
+    if (entry == 0 && static_cast<size_t>(row) >= m_entries.size())
+        return;
+    if (static_cast<size_t>(row) >= m_entries.size())
+        m_entries.resize(static_cast<size_t>(row) + 1);
+    m_entries[static_cast<size_t>(row)] = entry;
+}
+
+void LogModel::append(const QString& text, int entry)
+{
+    m_lines.append(text);
+    setEntry(count() - 1, entry);
     if (!m_held)
         release();
 }
 
-void LogModel::replaceLast(const QString& text)
+void LogModel::replaceLast(const QString& text, int entry)
 {
-    if (m_starts.empty()) {
-        append(text);
+    if (count() == 0) {
+        append(text, entry);
         return;
     }
-    m_text.truncate(m_starts.back());
-    m_text.append(text.toUtf8());
+    m_lines.set(count() - 1, text);
+    setEntry(count() - 1, entry);
     if (count() == m_shown)
         m_lastChanged = true;
     if (!m_held)
@@ -44,11 +58,22 @@ void LogModel::replaceLast(const QString& text)
 void LogModel::clear()
 {
     beginResetModel();
-    m_text.clear();
-    m_starts.clear();
+    m_lines.clear();
+    m_entries = {};
     m_shown = 0;
     m_lastChanged = false;
     endResetModel();
+}
+
+void LogModel::keepEntryPaths()
+{
+    for (size_t row = 0; row < m_entries.size(); ++row) {
+        if (m_entries[row] == 0)
+            continue;
+        m_lines.set(static_cast<int>(row), line(static_cast<int>(row)));
+        m_entries[row] = 0;
+    }
+    m_entries = {};
 }
 
 void LogModel::release()

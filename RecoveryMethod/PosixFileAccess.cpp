@@ -1,9 +1,10 @@
 #include "PosixFileAccess.h"
 
+#include "FileNames.h"
+#include "PathAt.h"
 #include "PosixIo.h"
+#include "SectorReader.h"
 #include "UniqueFd.h"
-
-#include <QFile>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,9 +15,27 @@
 
 namespace {
 
-QByteArray native(const QString& path)
+// Paths are Platform::FileNames texts: a name that is not valid UTF-8 is opened, and written,
+// under its own bytes. A path longer than the system takes whole is reached in pieces.
+Platform::PathAt native(const QString& path)
 {
-    return QFile::encodeName(path);
+    return Platform::PathAt::of(Platform::FileNames::toBytes(path));
+}
+
+int openPath(const QString& path, int flags, mode_t mode = 0)
+{
+    const Platform::PathAt at = native(path);
+    if (!at.ok()) {
+        errno = at.error();
+        return -1;
+    }
+    return ::openat(at.folder(), at.name(), flags, mode);
+}
+
+bool statPath(const QString& path, struct stat& st, int flags)
+{
+    const Platform::PathAt at = native(path);
+    return at.ok() && ::fstatat(at.folder(), at.name(), &st, flags) == 0;
 }
 
 class PosixSource : public BlockSource
@@ -77,14 +96,50 @@ public:
 
     int close() override { return m_fd.reset(); }
 
+    int growTo(qint64 size) override
+    {
+        struct stat st = {};
+        if (::fstat(m_fd.get(), &st) != 0)
+            return errno;
+        if (st.st_size < size && ::ftruncate(m_fd.get(), size) != 0)
+            return errno;
+        return 0;
+    }
+
 private:
     Platform::UniqueFd m_fd;
+};
+
+// A source read one sector at a time (see SectorReader).
+class SectorSource : public BlockSource
+{
+public:
+    explicit SectorSource(std::unique_ptr<SectorReader> reader)
+        : m_reader(std::move(reader))
+    {
+    }
+
+    qint64 size() const override { return m_reader->size(); }
+    QDateTime lastModified() const override
+    {
+        return QDateTime::fromMSecsSinceEpoch(m_reader->lastModifiedMs());
+    }
+    int sectorSize() const override { return m_reader->sectorSize(); }
+    IoResult readAt(qint64 offset, char* buffer, qint64 length) override
+    {
+        if (length != m_reader->sectorSize())
+            return {0, EINVAL};
+        return m_reader->readSector(offset, buffer);
+    }
+
+private:
+    std::unique_ptr<SectorReader> m_reader;
 };
 
 // Opens (creating) a destination; `flags` adds O_TRUNC or O_EXCL.
 FileAccess::Opened<BlockDestination> openForWriting(const QString& path, int flags)
 {
-    Platform::UniqueFd fd(::open(native(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666));
+    Platform::UniqueFd fd(openPath(path, O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666));
     if (!fd)
         return {nullptr, Platform::fileErrorFromErrno(errno)};
     return {std::make_unique<PosixDestination>(std::move(fd)), {}};
@@ -95,18 +150,18 @@ FileAccess::Opened<BlockDestination> openForWriting(const QString& path, int fla
 bool PosixFileAccess::fileExists(const QString& path)
 {
     struct stat st = {};
-    return ::stat(native(path).constData(), &st) == 0 && !S_ISDIR(st.st_mode);
+    return statPath(path, st, 0) && !S_ISDIR(st.st_mode);
 }
 
 bool PosixFileAccess::exists(const QString& path)
 {
     struct stat st = {};
-    return ::lstat(native(path).constData(), &st) == 0;
+    return statPath(path, st, AT_SYMLINK_NOFOLLOW);
 }
 
 FileAccess::Opened<BlockSource> PosixFileAccess::openSource(const QString& path)
 {
-    Platform::UniqueFd fd(::open(native(path).constData(), O_RDONLY | O_CLOEXEC));
+    Platform::UniqueFd fd(openPath(path, O_RDONLY | O_CLOEXEC));
     if (!fd)
         return {nullptr, Platform::fileErrorFromErrno(errno)};
     struct stat st = {};
@@ -128,6 +183,14 @@ FileAccess::Opened<BlockSource> PosixFileAccess::openSource(const QString& path)
     return {std::make_unique<PosixSource>(std::move(fd), size, modified), {}};
 }
 
+FileAccess::Opened<BlockSource> PosixFileAccess::openSectorSource(const QString& path)
+{
+    auto reader = std::make_unique<SectorReader>();
+    if (!reader->open(path))
+        return {nullptr, Platform::fileErrorFromErrno(reader->error())};
+    return {std::make_unique<SectorSource>(std::move(reader)), {}};
+}
+
 FileAccess::Opened<BlockDestination> PosixFileAccess::openDestination(const QString& path, bool truncate)
 {
     return openForWriting(path, truncate ? O_TRUNC : 0);
@@ -140,14 +203,17 @@ FileAccess::Opened<BlockDestination> PosixFileAccess::createDestination(const QS
 
 bool PosixFileAccess::makeFolder(const QString& path)
 {
-    const QByteArray p = native(path);
-    if (::mkdir(p.constData(), 0777) == 0)
+    const Platform::PathAt at = native(path);
+    if (!at.ok())
+        return false;
+    if (::mkdirat(at.folder(), at.name(), 0777) == 0)
         return true;
     struct stat st = {};
-    return errno == EEXIST && ::stat(p.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    return errno == EEXIST && ::fstatat(at.folder(), at.name(), &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool PosixFileAccess::remove(const QString& path)
 {
-    return ::unlink(native(path).constData()) == 0;
+    const Platform::PathAt at = native(path);
+    return at.ok() && ::unlinkat(at.folder(), at.name(), 0) == 0;
 }

@@ -12,6 +12,7 @@ public:
     bool fileExists(const QString& path) override;
     bool exists(const QString& path) override;
     Opened<BlockSource> openSource(const QString& path) override;
+    Opened<BlockSource> openSectorSource(const QString& path) override;
     Opened<BlockDestination> openDestination(const QString& path, bool truncate) override;
     Opened<BlockDestination> createDestination(const QString& path) override;
     bool makeFolder(const QString& path) override;

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QByteArray>
+#include "PackedTexts.h"
+
 #include <QString>
 
 #include <vector>
@@ -8,13 +9,19 @@
 // The job a host gives the engine: a numbered list of entries (a folder entry is a Tab followed
 // by the folder's full path, a file entry the file's full path) and, for each, the results of
 // the last run. Entries are numbered from 1; indexes the host never wrote read as empty.
-// The paths are kept once, packed as UTF-8 in one buffer, so that a job of a million entries
+// The paths are packed in one buffer (Platform::PackedTexts), so that a job of a million entries
 // stays small.
 class RecoveryJob
 {
 public:
-    QString fileName(int index) const;
-    void setFileName(int index, const QString& entry);
+    QString fileName(int index) const { return index > 0 ? m_names.at(index - 1) : QString(); }
+    void setFileName(int index, const QString& entry)
+    {
+        if (index > 0)
+            m_names.set(index - 1, entry);
+    }
+    // Entries 1 to names.size() at once (names.at(0) is entry 1), in place of all set before.
+    void setFileNames(Platform::PackedTexts names) { m_names = std::move(names); }
     // Byte position reached in the entry by the last run.
     qint64 copiedBytes(int index) const { return valueAt(m_copiedBytes, index); }
     void setCopiedBytes(int index, qint64 bytes) { store(m_copiedBytes, index, bytes); }
@@ -29,12 +36,6 @@ public:
     void setResult(int index, qint64 copied, bool done, qint64 startPosition);
 
 private:
-    struct Text
-    {
-        qint64 at = 0;
-        qint32 size = 0;
-    };
-
     template <class T>
     static T valueAt(const std::vector<T>& values, int index)
     {
@@ -50,8 +51,7 @@ private:
         values[static_cast<size_t>(index - 1)] = value;
     }
 
-    QByteArray m_texts; // every entry's UTF-8 text, one after another
-    std::vector<Text> m_entries;
+    Platform::PackedTexts m_names;
     std::vector<qint64> m_copiedBytes;
     std::vector<qint64> m_startPositions;
     std::vector<bool> m_isDone;

@@ -67,10 +67,14 @@ RecoveryProcess::RecoveryProcess(QWidget* parent)
     : QWidget(parent)
     , m_job(std::make_shared<RecoveryJob>())
     , m_damage(std::make_shared<DamageRecords>())
-    , m_files(std::make_shared<PosixFileAccess>())
+    , m_counted(std::make_shared<CountingFileAccess>(std::make_shared<PosixFileAccess>()))
+    , m_files(m_counted)
+    , m_rescueCounts(std::make_shared<RescueCounts>())
 {
     setObjectName(QStringLiteral("RecoveryProcess"));
     buildPanel();
+    // The log's lines about entries show the job's paths; they are not kept twice.
+    m_list2->log().setEntryNames([job = m_job](int entry) { return job->fileName(entry); });
     applyFonts();
     setMinimumSize(620, 420);
     resize(700, 520);
@@ -247,7 +251,19 @@ QString RecoveryProcess::FileName(int index) const
 void RecoveryProcess::setFileName(int index, const QString& entry)
 {
     checkIndex(index);
+    // The log of the last run keeps showing that run's paths.
+    if (!m_isCopyingProcess)
+        m_list2->log().keepEntryPaths();
     m_job->setFileName(index, entry);
+}
+
+void RecoveryProcess::setFileNames(Platform::PackedTexts entries)
+{
+    if (entries.size() > MaxItems)
+        throw std::length_error("more job entries than the engine takes");
+    if (!m_isCopyingProcess)
+        m_list2->log().keepEntryPaths();
+    m_job->setFileNames(std::move(entries));
 }
 
 qint64 RecoveryProcess::CopiedBytes(int index) const
@@ -290,7 +306,8 @@ void RecoveryProcess::setFileAccess(std::shared_ptr<FileAccess> files)
 {
     if (m_isCopyingProcess || !files)
         return;
-    m_files = std::move(files);
+    m_counted = std::make_shared<CountingFileAccess>(std::move(files));
+    m_files = m_counted;
 }
 
 // --- texts and answers -----------------------------------------------------------------------
@@ -413,12 +430,13 @@ void RecoveryProcess::StartProcess()
         m_bridge->detach();
     m_bridge = std::make_shared<PromptBridge>(this);
     m_feed = std::make_shared<RunFeed>();
+    m_rescueCounts = std::make_shared<RescueCounts>();
     RunCounts counts;
     counts.itemsCount = m_itemsCount;
     counts.corruptedFilesCount = m_corruptedFilesCount;
-    auto run = std::make_shared<RecoveryRun>(
-        RecoveryRun::Parts{m_job, m_damage, m_files, m_bridge, m_feed, static_cast<RunView*>(this)},
-        m_sourcePath, m_destinationPath, counts);
+    auto run = std::make_shared<RecoveryRun>(RecoveryRun::Parts{m_job, m_damage, m_files, m_bridge, m_feed,
+                                                                m_rescueCounts, static_cast<RunView*>(this)},
+                                             m_sourcePath, m_destinationPath, counts);
     runOnWorker(run);
     applyFeed();
 
@@ -473,10 +491,15 @@ void RecoveryProcess::endAbandonedRun(RecoveryRun& run)
     m_bridge->detach();
     EngineAnswers::setAbortAnswer(Abort::Stop);
     takeCounts(counts);
+    if (!reached) {
+        // The rescue phase was reading: every entry has its result already.
+        AddHRec(EngineTexts::slot(5), true);
+        return;
+    }
     if (m_currentFile >= 1 && m_currentFile <= MaxItems) {
-        setCopiedBytes(m_currentFile, reached);
+        setCopiedBytes(m_currentFile, *reached);
         setIsDone(m_currentFile, true);
-        setStartPosition(m_currentFile, reached);
+        setStartPosition(m_currentFile, *reached);
     }
     const int last = std::min(m_itemsCount, MaxItems);
     for (int j = m_currentFile + 1; j <= last; ++j) {
@@ -523,6 +546,20 @@ void RecoveryProcess::logLine(const QString& line, bool add)
     AddHRec(line, add);
 }
 
+void RecoveryProcess::logEntryLine(int entry, const QString& line, bool add)
+{
+    QString shown = line;
+    shown.replace(LogModel::EntryMark, m_job->fileName(entry));
+    m_texts.show(m_frame1, shown);
+    if (add)
+        m_list2->log().append(line, entry);
+    else
+        m_list2->log().replaceLast(line, entry);
+    m_logScrollPending = true;
+    if (!m_panelHeld)
+        scrollLogDown();
+}
+
 void RecoveryProcess::entryEnded(const RunPosition& at)
 {
     m_texts.show(m_statT[0], QString::number(at.currentFile) + QStringLiteral(" /") + QLatin1Char(' ') +
@@ -546,6 +583,11 @@ bool RecoveryProcess::askRetryMissingSource(const QString&)
     return EngineMessages::missingSource(this);
 }
 
+bool RecoveryProcess::askMediumGone()
+{
+    return EngineMessages::mediumGone(this);
+}
+
 bool RecoveryProcess::askOverwrite(const QString& destination)
 {
     IfFileExist dialog(this);
@@ -554,9 +596,9 @@ bool RecoveryProcess::askOverwrite(const QString& destination)
     return dialog.clickedIndex() == 0;
 }
 
-void RecoveryProcess::destinationNotOpened()
+void RecoveryProcess::destinationNotOpened(int systemError)
 {
-    EngineMessages::unableToContinue(this);
+    EngineMessages::unableToContinue(this, systemError);
 }
 
 void RecoveryProcess::folderNotCreated()
@@ -606,4 +648,12 @@ void RecoveryProcess::blockAdapted(const CopyProgress& p)
 {
     m_texts.show(m_statR[1], SizeText(static_cast<double>(p.lost)));
     m_texts.show(m_statR[4], QString::number(p.blockSize) + QStringLiteral("b"));
+}
+
+void RecoveryProcess::rescueProgress(const QString& file, qint64 lost, qint64 fileSize)
+{
+    m_texts.show(m_statR[0], SizeText(static_cast<double>(fileSize - lost)) + QStringLiteral(" / ") +
+                                 SizeText(static_cast<double>(fileSize)));
+    m_texts.show(m_statR[1], SizeText(static_cast<double>(lost)));
+    m_texts.show(m_frame1, file);
 }

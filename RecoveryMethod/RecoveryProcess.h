@@ -1,9 +1,13 @@
 #pragma once
 
 #include "RecoveryMethod/BlockFiles.h"
+#include "RecoveryMethod/CountingFileAccess.h"
 #include "RecoveryMethod/DamageRecords.h"
 #include "RecoveryMethod/PanelTexts.h"
+#include "RecoveryMethod/RescueFile.h"
 #include "RecoveryMethod/RunView.h"
+
+#include "PackedTexts.h"
 
 #include <QString>
 #include <QWidget>
@@ -79,6 +83,9 @@ public:
     // is a Tab followed by the folder's full path, a file entry the file's full path.
     QString FileName(int index) const;
     void setFileName(int index, const QString& entry);
+    // Entries 1 to entries.size() at once (entries.at(0) is entry 1), taking the list over, in
+    // place of every entry set before; std::length_error for more than MaxItems.
+    void setFileNames(Platform::PackedTexts entries);
     // Byte position reached in the entry by the last run.
     qint64 CopiedBytes(int index) const;
     void setCopiedBytes(int index, qint64 bytes);
@@ -115,6 +122,11 @@ public:
     int DamageRecordCount() const { return m_damage->rowCount(); }
     const DamageRecords::Row& DamageRecord(int n) const { return m_damage->row(n); }
 
+    // Every read of the sources (both phases of every run) since the file access was set.
+    const IoCounts& ReadCounts() const { return m_counted->counts(); }
+    // The reads of the medium made by the last run's rescue of its damaged files.
+    const RescueCounts& RescueReadCounts() const { return *m_rescueCounts; }
+
     // Replaces the file system the engine copies through (tests put a faulty medium behind it).
     void setFileAccess(std::shared_ptr<FileAccess> files);
 
@@ -143,16 +155,19 @@ private:
 
     // RunView
     void logLine(const QString& line, bool add) override;
+    void logEntryLine(int entry, const QString& line, bool add) override;
     void entryEnded(const RunPosition& position) override;
     void overallShown(double percent) override;
     void fileStarted(qint64 fileSize) override;
     void percentChanged(const CopyProgress& progress, const RunPosition& position) override;
     void blockUnreadable(const CopyProgress& progress) override;
     void blockAdapted(const CopyProgress& progress) override;
+    void rescueProgress(const QString& file, qint64 lost, qint64 fileSize) override;
     bool askRetry(const Platform::FileError& error) override;
     bool askRetryMissingSource(const QString& file) override;
+    bool askMediumGone() override;
     bool askOverwrite(const QString& destination) override;
-    void destinationNotOpened() override;
+    void destinationNotOpened(int systemError) override;
     void folderNotCreated() override;
 
     QString m_sourcePath = QStringLiteral("/");
@@ -168,9 +183,11 @@ private:
 
     std::shared_ptr<RecoveryJob> m_job;
     std::shared_ptr<DamageRecords> m_damage;
+    std::shared_ptr<CountingFileAccess> m_counted; // m_files, counted
     std::shared_ptr<FileAccess> m_files;
-    std::shared_ptr<PromptBridge> m_bridge; // of the current (or last) run
-    std::shared_ptr<RunFeed> m_feed;        // of the current run
+    std::shared_ptr<RescueCounts> m_rescueCounts; // of the current (or last) run
+    std::shared_ptr<PromptBridge> m_bridge;       // of the current (or last) run
+    std::shared_ptr<RunFeed> m_feed;              // of the current run
 
     // The progress panel.
     LogList* m_list2 = nullptr;

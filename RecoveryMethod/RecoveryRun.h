@@ -2,6 +2,7 @@
 
 #include "RecoveryMethod/BlockCopier.h"
 #include "RecoveryMethod/CopyHost.h"
+#include "RecoveryMethod/RescuePhase.h"
 #include "RecoveryMethod/RunView.h"
 
 #include <QString>
@@ -30,10 +31,12 @@ struct RunCounts
     double totalLostBytes = 0;
 };
 
-// One run of a job, from the first entry to the last: creates the folders, checks what exists,
-// opens and copies each file with the block copier, writes the damage records and the results
-// of each entry. Plain code on the thread that calls run(), without widgets: what it shows goes
-// to the feed, what it asks goes through the bridge.
+// One run of a job. The first pass goes from the first entry to the last: creates the folders,
+// checks what exists, opens and copies each file with the block copier, writes the damage records
+// and the results of each entry. When it went through, the rescue phase reads the given-up ranges
+// of the damaged files again (RescuePhase) and brings their records up to date. Plain code on the
+// thread that calls run(), without widgets: what it shows goes to the feed, what it asks goes
+// through the bridge.
 //
 // When the program quits while a read hangs in the kernel, the window's thread abandons the run:
 // from then on the run stores nothing in the job or the damage records (the window's thread
@@ -48,7 +51,8 @@ public:
         std::shared_ptr<FileAccess> files;
         std::shared_ptr<PromptBridge> bridge;
         std::shared_ptr<RunFeed> feed;
-        RunView* view = nullptr; // only touched by steps run on the window's thread
+        std::shared_ptr<RescueCounts> rescueCounts; // the reads of the rescue phase
+        RunView* view = nullptr;                    // only touched by steps run on the window's thread
     };
 
     RecoveryRun(Parts parts, QString sourcePath, QString destinationPath, RunCounts counts);
@@ -57,22 +61,15 @@ public:
     void run();
 
     // The window's thread lets go of a run whose read hangs (see above). Returns the counters
-    // and the byte position reached in the current entry.
-    std::pair<RunCounts, qint64> abandon();
+    // and the byte position reached in the current entry; nullopt once the first pass is over
+    // (every entry has its result then).
+    std::pair<RunCounts, std::optional<qint64>> abandon();
     // The counters once run() has returned.
     RunCounts counts() const;
 
-    // A file of which the first pass gave ranges up.
-    struct GivenUpFile
-    {
-        int entry = 0;
-        QString file;  // the source
-        QString file2; // its copy
-        qint64 fileSize = 0;
-        QList<ByteRange> ranges; // 1-based, in the order they were given up
-    };
-    // Every file with given-up ranges, in job order (valid on the run's thread, or once it ended).
-    const std::vector<GivenUpFile>& givenUp() const { return m_givenUp; }
+    // Every file copied to its end with given-up ranges, in job order: what the rescue phase reads
+    // again (valid on the run's thread, or once it ended).
+    const std::vector<RescuePhase::Item>& givenUp() const { return m_rescue.items(); }
 
 private:
     enum class LoopEnd
@@ -93,6 +90,9 @@ private:
     EntryEnd processFolder(const QString& entry);
     EntryEnd processFile(const QString& entry);
     int copyFile(const QString& entry, const QString& destination, qint64 startFrom);
+    QString resultText(int result, const QString& done) const;
+    void rescueDamagedFiles();
+    RescuePhase::Hooks rescueHooks();
     void stopAtCurrentEntry();
     void clearEntriesAfterCurrent();
     QString destinationOf(const QString& path) const;
@@ -100,8 +100,12 @@ private:
     // Steps of the run shown on the window's thread, in order.
     void show(std::function<void(RunView&)> step);
     void log(const QString& line, bool add);
+    // A line about the current entry: LogModel::EntryMark in `line` stands for its path.
+    void logEntry(const QString& line, bool add);
     // A question on the window's thread; nullopt once the run is abandoned.
     std::optional<int> ask(std::function<int(RunView&)> question);
+    bool askMediumGone();
+    bool sourceMediumGone();
     // Stores an entry's results unless the run was abandoned.
     void storeResult(int index, qint64 copied, bool done, qint64 startPosition);
     // Changes the counters under the store lock, so that abandon() reads a consistent set.
@@ -125,11 +129,15 @@ private:
     const QString m_sourcePath;
     const QString m_destinationPath;
     BlockCopier m_copier;
+    RescuePhase m_rescue;
 
     mutable std::mutex m_storeMutex; // the job's results, the damage records, m_counts
     bool m_abandoned = false;
-    RunCounts m_counts;            // written by the run only; read by others under the lock
-    double m_currentFileBytes = 0; // bytes reached in the current entry
-    int m_lastEntry = 0;           // the last entry this run goes to
-    std::vector<GivenUpFile> m_givenUp;
+    bool m_firstPassOver = false;
+    RunCounts m_counts;                         // written by the run only; read by others under the lock
+    double m_currentFileBytes = 0;              // bytes reached in the current entry
+    double m_entryBytesRead = 0;                // bytes of the current entry read from the medium
+    int m_lastEntry = 0;                        // the last entry this run goes to
+    std::optional<RescuePhase::Item> m_damaged; // the damage of the file just copied
+    std::vector<int> m_recoveredRecords;        // records of files the rescue brought back whole
 };

@@ -25,6 +25,8 @@ public:
 
     // Shows `line` as the latest log line; appends it to the log or replaces the last line.
     virtual void logLine(const QString& line, bool add) = 0;
+    // The same for a line about job entry `entry`: LogModel::EntryMark in `line` stands for its path.
+    virtual void logEntryLine(int entry, const QString& line, bool add) = 0;
     // An entry ended: the entry counter, the total copied and the overall progress.
     virtual void entryEnded(const RunPosition& position) = 0;
     // The overall progress in percent.
@@ -33,14 +35,19 @@ public:
     virtual void percentChanged(const CopyProgress& progress, const RunPosition& position) = 0;
     virtual void blockUnreadable(const CopyProgress& progress) = 0;
     virtual void blockAdapted(const CopyProgress& progress) = 0;
+    // The rescue phase: the file in work and the bytes of it still lost.
+    virtual void rescueProgress(const QString& file, qint64 lost, qint64 fileSize) = 0;
 
     // Retry/Cancel for a file error or a missing source; true for Retry.
     virtual bool askRetry(const Platform::FileError& error) = 0;
     virtual bool askRetryMissingSource(const QString& file) = 0;
+    // The source medium went away; true for Retry.
+    virtual bool askMediumGone() = 0;
     // The overwrite question for an existing destination; true when it was closed without an
     // answer (the answer itself is EngineAnswers::overwriteAnswer()).
     virtual bool askOverwrite(const QString& destination) = 0;
-    // The run cannot go on: the destination could not be opened, or a folder not created.
-    virtual void destinationNotOpened() = 0;
+    // The run cannot go on: the destination could not be opened (`systemError` says why, 0 when
+    // unknown), or a folder not created.
+    virtual void destinationNotOpened(int systemError) = 0;
     virtual void folderNotCreated() = 0;
 };

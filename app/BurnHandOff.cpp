@@ -39,6 +39,8 @@ BurnHandOff::BurnHandOff(K3Cindral& control, CDDVDBurner2& burner, const TextReg
     connect(&control, &K3Cindral::BurningAborted, this, &BurnHandOff::onBurningAborted);
     connect(&control, &K3Cindral::BurningFinished, this, &BurnHandOff::onBurningFinished);
     connect(&control, &K3Cindral::EraseButtonClick, this, &BurnHandOff::onEraseButtonClick);
+    // The control's own Burn It button starts the burn as Next does.
+    connect(&control, &K3Cindral::BurnButtonClick, this, &BurnHandOff::BeginBurn);
     connect(&burner, &CDDVDBurner2::EraseDone, this, &BurnHandOff::onEraseDone);
 }
 
@@ -135,9 +137,12 @@ void BurnHandOff::BeginBurn()
     const int index = m_control->PrepareBurn();
     if (index == -1)
         return; // the control has re-initialised itself
-    const int recorder = windowRecorderFor(index);
-    m_burner.SelectRecorder(recorder);
-    if (!IsDiscBlank(recorder)) {
+    // An image file is replaced when it is written: there is no disc to check or erase.
+    const bool imageFile = m_control->isImageTargetSelected();
+    const int recorder = imageFile ? -1 : windowRecorderFor(index);
+    if (!imageFile)
+        m_burner.SelectRecorder(recorder);
+    if (!imageFile && !IsDiscBlank(recorder)) {
         if (!m_burner.IsErasable()) {
             warn(78);
             m_control->ReInitializeMe();
@@ -150,9 +155,14 @@ void BurnHandOff::BeginBurn()
         m_control->DisableMe();
         // This path has no erase buttons: it erases quickly, as the erase dialog always did.
         m_burner.setQuickErase(true);
-        showEraseForm();
+        const bool erased = showEraseForm();
         if (!m_control)
             return;
+        if (!erased) {
+            // Nothing is burned onto a disc whose erase failed or was stopped.
+            m_control->ReInitializeMe();
+            return;
+        }
     }
     m_host.setNavButtons(false, false, true);
     HandBurnItems();
@@ -220,19 +230,32 @@ void BurnHandOff::onEraseButtonClick(int index)
 
 void BurnHandOff::onEraseDone()
 {
+    // The reset below clears the recorder's status; how the erase ended is taken first.
+    const QString status = m_burner.StatusText();
     m_burner.DriveCommand22();
     m_burner.DriveCommand34();
     if (m_eraseForm)
-        m_eraseForm->eraseFinished();
+        m_eraseForm->eraseFinished(status);
 }
 
-void BurnHandOff::showEraseForm()
+bool BurnHandOff::showEraseForm()
 {
     m_burner.SelectRecorder(windowRecorderFor(m_control->SourceDrives->currentIndex()));
-    EraseMediaForm form(m_burner, m_texts[113], m_window);
+    EraseMediaForm form(m_burner, EraseMediaForm::Texts{m_texts[113], m_texts[191], m_texts[192]}, m_window);
     m_eraseForm = &form;
     Prompt::exec(form);
     m_eraseForm.clear();
+    return form.erased();
+}
+
+QString BurnHandOff::burnCheck() const
+{
+    return m_control ? m_control->VerifyText() : QString();
+}
+
+QString BurnHandOff::burnTarget() const
+{
+    return m_control ? m_control->SourceDrives->currentText() : QString();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -88,6 +88,11 @@ public:
     // nowhere else, so it is set aside and kept like an unburned copy.
     void keepStoppedCopy(const QString& tempFolder);
 
+    // After a finished burn: what reading it back found ("Verified: ..."), and where it went
+    // (the image file, or the recorder).
+    QString burnCheck() const;
+    QString burnTarget() const;
+
     bool isErasing() const { return !m_eraseForm.isNull(); }
     EraseMediaForm* eraseForm() const;
     const TempFolderKeeper& keeper() const { return m_keeper; }
@@ -100,7 +105,8 @@ public:
 private:
     bool ask(int textNumber);
     void warn(int textNumber);
-    void showEraseForm();
+    // True when the disc was erased.
+    bool showEraseForm();
     // The window recorder's number of the control's recorder controlIndex.
     int windowRecorderFor(int controlIndex);
 

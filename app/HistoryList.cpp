@@ -121,6 +121,8 @@ std::optional<ResumeJob> HistoryList::refreshJob(const Item& item, const QList<H
         return std::nullopt;
     QStringList seen;
     for (const HistoryDamage& d : damaged) {
+        if (!d.leftOut.isEmpty())
+            continue; // the walk could not take it; a new selection has to
         // Only files of this run's source: the destination of an entry is built from its path.
         if (!d.source.startsWith(job.source) || d.source.size() == job.source.size() ||
             seen.contains(d.source))

@@ -16,8 +16,9 @@ struct HistoryDamage
     qint64 size = 0;     // source length
     qint64 copied = 0;   // byte position the copy reached
     qint64 lostBytes = 0;
-    QString date;   // last-modified date and time of the source
-    QString ranges; // " 1 - 8192, 16385 - 24576,"
+    QString date;    // last-modified date and time of the source
+    QString ranges;  // " 1 - 8192, 16385 - 24576,"
+    QString leftOut; // set instead for an item the run left out: why (source is its path)
 
     bool operator==(const HistoryDamage&) const = default;
 };
@@ -51,6 +52,7 @@ struct HistoryRun
     double lostBytes = 0;
     qint64 badFiles = 0; // damaged files, as counted by the engine
     QList<HistoryDamage> damaged;
+    QList<HistoryDamage> leftOut;    // what the selection walk could not take, with the reason
     std::optional<ResumeJob> resume; // set for a paused run that left entries to copy
 
     // The run the engine has just ended. A paused run (stoppedEarly and canResume) keeps its

@@ -29,20 +29,23 @@ int HistoryWriter::append(const HistoryRun& run)
     const int row = write.AppendRow(top, {
                                              locale.toString(run.when.date(), QLocale::ShortFormat),
                                              locale.toString(run.when.time(), QLocale::ShortFormat),
-                                             run.source,
-                                             run.destination,
+                                             Platform::FileNames::displayText(run.source),
+                                             Platform::FileNames::displayText(run.destination),
                                              QString::number(run.files),
                                              FormatSize(run.totalBytes),
                                              QString::number(run.badFiles),
                                              FormatSize(run.lostBytes),
                                          });
 
-    if (!run.damaged.isEmpty()) {
+    if (!run.damaged.isEmpty() || !run.leftOut.isEmpty()) {
         write.CreateTable(top, row, DetailsColumn);
         const QString details = TableReference::of(m_path, row, DetailsColumn);
         for (const HistoryDamage& d : run.damaged)
+            write.AppendRow(details, {pathCell(d.source), pathCell(d.destination), d.size, d.copied,
+                                      d.lostBytes, d.date, d.ranges});
+        for (const HistoryDamage& d : run.leftOut)
             write.AppendRow(details,
-                            {d.source, d.destination, d.size, d.copied, d.lostBytes, d.date, d.ranges});
+                            {pathCell(d.source), QString(), 0, 0, 0, QString(), QString(), d.leftOut});
     }
     write.SetCell(top, row, DamagedCountColumn, run.badFiles);
 
@@ -50,10 +53,10 @@ int HistoryWriter::append(const HistoryRun& run)
     if (run.resume && !run.resume->entries.isEmpty()) {
         write.CreateTable(top, 0, ResumeJobColumn);
         const QString job = TableReference::of(m_path, 0, ResumeJobColumn);
-        write.SetCell(job, 0, ResumeEntry, run.resume->source);
-        write.SetCell(job, 0, ResumeStartPosition, run.resume->destination);
+        write.SetCell(job, 0, ResumeEntry, pathCell(run.resume->source));
+        write.SetCell(job, 0, ResumeStartPosition, pathCell(run.resume->destination));
         for (const ResumeJob::Entry& e : run.resume->entries)
-            write.AppendRow(job, {e.entry, e.startPosition});
+            write.AppendRow(job, {pathCell(e.entry), e.startPosition});
         write.SetCell(top, 0, RestartRowColumn, row);
     } else {
         write.SetCell(top, 0, ResumeJobColumn, QVariant());

@@ -1,5 +1,6 @@
 #include "ReportDetails.h"
 
+#include "FileNames.h"
 #include "ReportsFile.h"
 #include "TableEngine.h"
 
@@ -28,8 +29,9 @@ std::optional<QList<HistoryDamage>> ReportDetails::read(TableEngine& engine, con
         const int n = engine.GetRowCount(reference);
         for (int row = 1; row <= n; ++row) {
             HistoryDamage d;
-            d.source = engine.GetCell(reference, row, DetailSource);
-            d.destination = engine.GetCell(reference, row, DetailDestination);
+            d.source = pathOfCell(engine.GetCellValue(reference, row, DetailSource));
+            d.destination = pathOfCell(engine.GetCellValue(reference, row, DetailDestination));
+            d.leftOut = engine.GetCell(reference, row, DetailLeftOut);
             const auto size = wholeNumber(engine.GetCellValue(reference, row, DetailSize));
             const auto copied = wholeNumber(engine.GetCellValue(reference, row, DetailCopied));
             const auto lost = wholeNumber(engine.GetCellValue(reference, row, DetailLost));
@@ -61,26 +63,30 @@ QString ReportDetails::corruptedText(const QString& reference)
 
 QStringList ReportDetails::listHeaders()
 {
-    return {QStringLiteral("File"), QStringLiteral("Size"), QStringLiteral("Copied"), QStringLiteral("Lost"),
-            QStringLiteral("Ranges")};
+    return {QStringLiteral("File"), QStringLiteral("Size"),   QStringLiteral("Copied"),
+            QStringLiteral("Lost"), QStringLiteral("Ranges"), QStringLiteral("Left out")};
 }
 
 QStringList ReportDetails::exportHeaders()
 {
     return {QStringLiteral("File"),   QStringLiteral("Destination"), QStringLiteral("Size"),
             QStringLiteral("Copied"), QStringLiteral("Lost"),        QStringLiteral("Modified"),
-            QStringLiteral("Ranges")};
+            QStringLiteral("Ranges"), QStringLiteral("Left out")};
 }
 
 QStringList ReportDetails::exportFields(const HistoryDamage& d)
 {
-    return {d.source,
-            d.destination,
+    const QString source = Platform::FileNames::displayText(d.source);
+    if (!d.leftOut.isEmpty())
+        return {source, QString(), QString(), QString(), QString(), QString(), QString(), d.leftOut};
+    return {source,
+            Platform::FileNames::displayText(d.destination),
             QString::number(d.size),
             QString::number(d.copied),
             QString::number(d.lostBytes),
             d.date,
-            d.ranges.trimmed()};
+            d.ranges.trimmed(),
+            QString()};
 }
 
 QString ReportDetails::clipboardText(const QList<HistoryDamage>& rows)

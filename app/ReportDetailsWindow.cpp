@@ -1,5 +1,6 @@
 #include "ReportDetailsWindow.h"
 
+#include "FileNames.h"
 #include "Prompt.h"
 #include "ReportDetails.h"
 #include "TextRegister.h"
@@ -92,8 +93,17 @@ void ReportDetailsWindow::setReportMtx(const QString& reference)
     for (int i = 0; i < m_rows.size(); ++i) {
         const HistoryDamage& d = m_rows[i];
         auto* item = new DetailItem(m_list);
-        item->setText(0, d.source);
-        item->setToolTip(0, d.source + QStringLiteral("\n\u2192 ") + d.destination + QStringLiteral("\n") +
+        const QString source = Platform::FileNames::displayText(d.source);
+        item->setText(0, source);
+        item->setData(0, RowRole, i);
+        if (!d.leftOut.isEmpty()) {
+            item->setToolTip(0, source);
+            item->setText(5, d.leftOut);
+            item->setToolTip(5, d.leftOut);
+            continue;
+        }
+        item->setToolTip(0, source + QStringLiteral("\n\u2192 ") +
+                                Platform::FileNames::displayText(d.destination) + QStringLiteral("\n") +
                                 d.date);
         const qint64 sizes[] = {d.size, d.copied, d.lostBytes};
         for (int c = 0; c < 3; ++c) {
@@ -103,7 +113,6 @@ void ReportDetailsWindow::setReportMtx(const QString& reference)
         }
         item->setText(4, d.ranges);
         item->setToolTip(4, d.ranges.trimmed());
-        item->setData(0, RowRole, i);
     }
     m_list->setSortingEnabled(true);
     m_list->sortByColumn(0, Qt::AscendingOrder);

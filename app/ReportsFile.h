@@ -1,6 +1,9 @@
 #pragma once
 
+#include "FileNames.h"
+
 #include <QString>
+#include <QVariant>
 
 // Where "reports.sir" keeps what. The top table holds one row per run, rows from 1 in the order
 // written; row 0 is not a run.
@@ -42,6 +45,23 @@ constexpr int DetailCopied = 4;
 constexpr int DetailLost = 5;
 constexpr int DetailDate = 6;
 constexpr int DetailRanges = 7;
+constexpr int DetailLeftOut = 8; // why the run left the item out; empty for a damaged file
+
+// A path as a cell. A path whose names are not all valid UTF-8 is kept as its bytes, so that a
+// run started from the history opens the very same files.
+inline QVariant pathCell(const QString& path)
+{
+    if (Platform::FileNames::hasRawBytes(path))
+        return Platform::FileNames::toBytes(path);
+    return path;
+}
+
+inline QString pathOfCell(const QVariant& cell)
+{
+    if (cell.typeId() == QMetaType::QByteArray)
+        return Platform::FileNames::fromBytes(cell.toByteArray());
+    return cell.toString();
+}
 
 // Columns of the resume table: row 0 holds the roots, rows 1 to n the entries.
 constexpr int ResumeEntry = 1;         // rows 1..n: the entry; row 0: the source root

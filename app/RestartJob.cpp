@@ -37,11 +37,11 @@ std::optional<ResumeJob> load(TableEngine& engine, const QString& path)
         if (engine.CheckTable(table) < 1)
             return std::nullopt;
         ResumeJob job;
-        job.source = engine.GetCell(table, 0, ResumeEntry);
-        job.destination = engine.GetCell(table, 0, ResumeStartPosition);
+        job.source = pathOfCell(engine.GetCellValue(table, 0, ResumeEntry));
+        job.destination = pathOfCell(engine.GetCellValue(table, 0, ResumeStartPosition));
         const int rows = engine.GetRowCount(table);
         for (int row = 1; row <= rows; ++row) {
-            const QString entry = engine.GetCell(table, row, ResumeEntry);
+            const QString entry = pathOfCell(engine.GetCellValue(table, row, ResumeEntry));
             if (entry.isEmpty() || entry == QStringLiteral("\t"))
                 continue;
             const qint64 start = engine.GetCellValue(table, row, ResumeStartPosition).toLongLong();

@@ -23,6 +23,7 @@ RunSummary summariseRun(const RunTotals& totals, bool stoppedEarly, bool canResu
     const qint64 reached = stoppedEarly ? processed : std::max<qint64>(totals.itemsCount, processed);
     s.copied = countText(std::max<qint64>(0, reached - totals.itemsNotCopied), texts);
     s.notCopied = countText(totals.itemsNotCopied, texts);
+    s.leftOut = countText(totals.leftOut, texts);
     s.corrupted = countText(totals.corruptedFiles, texts);
     s.copiedBytes = FormatSize(totals.totalCopiedBytes);
     s.lostBytes = FormatSize(totals.totalLostBytes);
@@ -36,10 +37,19 @@ RunSummary summariseRun(const RunTotals& totals, bool stoppedEarly, bool canResu
         s.headlineColour = qRgb(255, 0, 0);
         s.headline = texts.text(75);
         s.outcome = texts.text(75);
+    } else if (totals.itemsNotCopied > 0) {
+        // The run went through, but some files are not in the destination: not "Completed".
+        s.headlineColour = qRgb(192, 96, 0);
+        s.headline = texts.text(170);
+        s.outcome = texts.text(171);
+    } else if (totals.leftOut > 0) {
+        s.headlineColour = qRgb(192, 96, 0);
+        s.headline = texts.text(152);
+        s.outcome = texts.text(151);
     } else {
         s.headlineColour = qRgb(0, 0, 192);
         s.headline = texts.text(51);
-        s.outcome = texts.text(137);
+        s.outcome = texts.text(totals.corruptedFiles > 0 ? 172 : 137);
     }
     return s;
 }

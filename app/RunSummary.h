@@ -14,6 +14,7 @@ struct RunTotals
     qint64 currentFile = 0;    // CurrentFile: where the run stopped, one past the last after a full run
     double totalCopiedBytes = 0;
     double totalLostBytes = 0;
+    qint64 leftOut = 0; // items the selection walk could not take into the job
 };
 
 // What the report page shows for one run.
@@ -26,12 +27,14 @@ struct RunSummary
     QString lostBytes;               // ConfermReportValue(5)
     QString filesLeft;               // ConfermReportValue(9)
     QString notCopied;               // ConfermReportValue(10)
+    QString leftOut;                 // ConfermReportValue(11)
     bool resumeFrameVisible = false; // ReportPageDiv(2)
     QRgb headlineColour = 0;         // Tips(2)
     QString headline;                // Tips(2)
 };
 
 // The report of a run that ended normally (stoppedEarly false), was paused (true, true) or was
-// aborted (true, false).
+// aborted (true, false). A run that went to its end is "Completed" only when the selection walk
+// took everything.
 RunSummary summariseRun(const RunTotals& totals, bool stoppedEarly, bool canResume,
                         const TextRegister& texts);

@@ -12,10 +12,13 @@
 #include "JobAssembly.h"
 #include "K3Cindral.h"
 #include "LanguageFile.h"
+#include "LeftOutText.h"
 #include "PageBanner.h"
 #include "PathRules.h"
 #include "Prompt.h"
 #include "RecoveryProcess.h"
+#include "ReportDetails.h"
+#include "ReportDetailsWindow.h"
 #include "ReportsFile.h"
 #include "RestartJob.h"
 #include "SelFolderForm.h"
@@ -360,6 +363,7 @@ void Wizard::buildDestinationPage()
     const int height = twipsToPixels(PageHeight) - top - 8;
     m_drivesList2 = new DrivesList(page);
     m_drivesList2->setObjectName(QStringLiteral("DrivesList2"));
+    m_drivesList2->setMountReadOnly(false); // recovered files are written there
     m_drivesList2->setGeometry(10, top, 200, height);
     m_filesList2 = new FilesAndFoldersList(page);
     m_filesList2->setObjectName(QStringLiteral("FilesAndFoldersList2"));
@@ -415,7 +419,7 @@ void Wizard::buildReportPage()
 
     auto* body = new QFrame(page);
     body->setObjectName(QStringLiteral("ReportPageDiv(0)"));
-    body->setGeometry(20, top, width - 40, 200);
+    body->setGeometry(20, top, width - 40, 230);
     auto* grid = new QGridLayout(body);
     grid->setColumnStretch(1, 1);
 
@@ -434,11 +438,19 @@ void Wizard::buildReportPage()
         return l;
     };
     // Each row: the label, then the value it names.
-    const std::array<std::pair<int, int>, 6> rows = {{{4, 2}, {0, 0}, {5, 10}, {1, 1}, {2, 4}, {3, 5}}};
+    const std::array<std::pair<int, int>, 7> rows = {
+        {{4, 2}, {0, 0}, {5, 10}, {7, 11}, {1, 1}, {2, 4}, {3, 5}}};
     for (size_t row = 0; row < rows.size(); ++row) {
         grid->addWidget(label(body, rows[row].first), static_cast<int>(row), 0);
         grid->addWidget(value(body, rows[row].second), static_cast<int>(row), 1);
     }
+    // Beside the items left out: the list of them, and of the damaged files.
+    m_runDetails = new isButton(body);
+    m_runDetails->setObjectName(QStringLiteral("RunDetails"));
+    m_runDetails->setMinimumSize(110, 25);
+    m_runDetails->setEnabled(false);
+    connect(m_runDetails, &isButton::Click, this, [this] { guarded([this] { showRunDetails(); }); });
+    grid->addWidget(m_runDetails, 3, 2);
     QFont outcome = m_reportValues[2]->font();
     outcome.setBold(true);
     m_reportValues[2]->setFont(outcome);
@@ -447,7 +459,7 @@ void Wizard::buildReportPage()
     m_resumeFrame = new QFrame(page);
     m_resumeFrame->setObjectName(QStringLiteral("ReportPageDiv(2)"));
     m_resumeFrame->setFrameShape(QFrame::StyledPanel);
-    m_resumeFrame->setGeometry(20, top + 206, width - 40, 110);
+    m_resumeFrame->setGeometry(20, top + 236, width - 40, 110);
     auto* resume = new QGridLayout(m_resumeFrame);
     resume->setColumnStretch(1, 1);
     resume->addWidget(label(m_resumeFrame, 6), 0, 0);
@@ -694,7 +706,7 @@ void Wizard::applyTexts(const LangTexts& texts, const LanguageTexts& controls)
         setCharSet(l, charSet);
     for (int i : {0, 1, 2, 4, 5})
         setCharSet(m_tips[static_cast<size_t>(i)], charSet);
-    for (int i : {0, 1, 2, 4, 5, 9, 10})
+    for (int i : {0, 1, 2, 4, 5, 9, 10, 11})
         setCharSet(m_reportValues[static_cast<size_t>(i)], charSet);
     setCharSet(m_reportNote, charSet);
 
@@ -714,6 +726,8 @@ void Wizard::applyTexts(const LangTexts& texts, const LanguageTexts& controls)
     m_label3[4]->setText(m_texts[138]);
     m_label3[5]->setText(m_texts[140]);
     m_label3[6]->setText(m_texts[139]);
+    m_label3[7]->setText(m_texts[153]);
+    m_runDetails->setCaption(m_texts[141]);
     m_burnSettings->setTitle(m_texts[130]);
 
     // The report page's defaults until a run rewrites them.
@@ -725,12 +739,19 @@ void Wizard::applyTexts(const LangTexts& texts, const LanguageTexts& controls)
 
     // The hosted controls.
     m_engine->setFontCharSet(charSet);
-    for (int i = 1; i <= 39 && i < controls.engineTexts.size(); ++i)
+    for (int i = 1; i < controls.engineTexts.size(); ++i)
         m_engine->setLangValue(i, controls.engineTexts[i]);
     m_drivesList1->setFontCharSet(charSet);
     m_drivesList2->setFontCharSet(charSet);
     m_drivesList1->setLang(0, m_texts[21] + QLatin1Char(':'));
     m_drivesList2->setLang(0, m_texts[86] + QLatin1Char(':'));
+    for (DrivesList* drives : {m_drivesList1, m_drivesList2}) {
+        drives->setText(DrivesList::Text::NotMounted, m_texts[220]);
+        drives->setText(DrivesList::Text::NotReady, m_texts[221]);
+        drives->setText(DrivesList::Text::MountNotAllowed, m_texts[222]);
+        drives->setText(DrivesList::Text::MountUnreadable, m_texts[223]);
+        drives->setText(DrivesList::Text::MountFailed, m_texts[224]);
+    }
     for (FilesAndFoldersList* browser : {m_filesList1, m_filesList2}) {
         browser->setFontCharSet(charSet);
         for (qsizetype i = 1; i < controls.browserTexts.size(); ++i)
@@ -1089,6 +1110,12 @@ void Wizard::NextFromDiscPage()
     m_next->setEnabled(false);
     QString discRoot;
     if (m_flow.WizardMode == ModeDiscToDisc) {
+        if (m_sourceDrives->count() == 0) {
+            // Not the disc's fault: there is no drive to read one.
+            message(190, QMessageBox::Information);
+            SetNavButtons(true, false, true);
+            return;
+        }
         discRoot = m_sourceDrives->currentData().toString();
         if (discRoot.isEmpty()) {
             // No mounted disc in the chosen drive: there is nothing to list.
@@ -1177,6 +1204,7 @@ void Wizard::StartRecoveryJob(const QString& destination)
     m_engine->setSourcePath(Platform::PathRules::withClosingSlash(m_filesList1->CurrentPath()));
     m_engine->setDestinationPath(Platform::PathRules::withClosingSlash(destination));
     m_engine->setItems_Count(m_filesList1->Items_Count());
+    m_jobLeftOut = m_filesList1->LeftOut();
     const int n = m_engine->Items_Count();
     for (int i = 1; i <= n; ++i) {
         m_engine->setFileName(i, m_filesList1->SelectedItemName(i));
@@ -1193,6 +1221,7 @@ void Wizard::primeEngineForDirectBurn()
 {
     // Nothing is copied on the direct route; the report reads the selection as the run.
     m_engine->setItems_Count(m_filesList1->Items_Count());
+    m_jobLeftOut = m_filesList1->LeftOut();
     m_engine->setItemsFolders_Count(-1);
     m_engine->setItemsNotCopied_Count(0);
     m_engine->setCorruptedFilesCount(0);
@@ -1231,6 +1260,13 @@ void Wizard::GotoReportPage(bool stoppedEarly, bool canResume)
     m_flow.SlidePos = 0;
     SetNavButtons(false, false, false);
     ShowRunSummary(stoppedEarly, canResume, engineTotals());
+    const QString burnCheck = m_flow.CurrentPage == BurnPage ? m_burnHandOff->burnCheck() : QString();
+    m_reportValues[2]->setToolTip(QString());
+    if (!burnCheck.isEmpty()) {
+        // The outcome line names how the disc read back; the whole of it also in its tooltip.
+        m_reportValues[2]->setText(m_reportValues[2]->text() + QStringLiteral(" \u2014 ") + burnCheck);
+        m_reportValues[2]->setToolTip(m_reportValues[2]->text());
+    }
     recordRun(stoppedEarly, canResume);
     const bool copyForBurn =
         m_flow.WizardMode == ModeRecoverToDiscViaTemp || m_flow.WizardMode == ModeDiscToDisc;
@@ -1248,6 +1284,7 @@ void Wizard::ShowRunSummary(bool stoppedEarly, bool canResume, const RunTotals& 
     const RunSummary s = summariseRun(totals, stoppedEarly, canResume, m_texts);
     m_reportValues[0]->setText(s.copied);
     m_reportValues[10]->setText(s.notCopied);
+    m_reportValues[11]->setText(s.leftOut);
     m_reportValues[1]->setText(s.corrupted);
     m_reportValues[4]->setText(s.copiedBytes);
     m_reportValues[5]->setText(s.lostBytes);
@@ -1364,6 +1401,7 @@ RunTotals Wizard::engineTotals() const
     totals.currentFile = m_engine->CurrentFile();
     totals.totalCopiedBytes = m_engine->TotalCopiedBytes();
     totals.totalLostBytes = m_engine->TotalLostBytes();
+    totals.leftOut = m_jobLeftOut.size();
     return totals;
 }
 
@@ -1394,11 +1432,42 @@ void Wizard::recordRun(bool stoppedEarly, bool canResume)
         run.source = m_filesList1->CurrentPath();
         run.destination = QString();
     }
-    HistoryWriter(*m_reportEng, ReportsFile::pathIn(m_appFolder)).appendOrTell(run, this);
+    if (m_flow.CurrentPage == BurnPage) {
+        // The disc (or image file) is where the files went; the history keeps how it read back.
+        const QString burnCheck = m_burnHandOff->burnCheck();
+        if (!burnCheck.isEmpty())
+            run.destination =
+                m_burnHandOff->burnTarget() + QStringLiteral(" (") + burnCheck + QLatin1Char(')');
+    }
+    for (const LeftOutItem& item : std::as_const(m_jobLeftOut)) {
+        HistoryDamage row;
+        row.source = item.path;
+        row.leftOut = leftOutReason(item, m_texts);
+        run.leftOut.append(row);
+    }
+    m_reportedRow = HistoryWriter(*m_reportEng, ReportsFile::pathIn(m_appFolder)).appendOrTell(run, this);
+    m_runDetails->setEnabled(m_reportedRow > 0 && (!run.damaged.isEmpty() || !run.leftOut.isEmpty()));
     // The restart entry follows the history at once, so it never offers a finished run.
     BuildMainMenu();
     if (m_flow.WizardMode == ModeRestart && m_flow.MenuIndexOffset == 0)
         m_flow.WizardMode = ModeRecoverToFolder;
+}
+
+void Wizard::showRunDetails()
+{
+    if (m_reportedRow < 1)
+        return;
+    const QString reference =
+        TableReference::of(ReportsFile::pathIn(m_appFolder), m_reportedRow, ReportsFile::DetailsColumn);
+    ReportDetailsWindow window(*m_reportEng, m_texts, this);
+    window.setReportMtx(reference);
+    if (!window.loaded()) {
+        Prompt::show(
+            {QMessageBox::Critical, QStringLiteral("Korvalis"), ReportDetails::corruptedText(reference)},
+            this);
+        return;
+    }
+    Prompt::exec(window);
 }
 
 void Wizard::showHistory()
@@ -1433,6 +1502,7 @@ void Wizard::startSavedJob(const ResumeJob& job)
     m_exit->setCaption(padded(m_texts[35]));
     SetNavButtons(false, false, true);
 
+    m_jobLeftOut.clear(); // what the first run left out is in its own report
     m_engine->setSourcePath(job.source);
     m_engine->setDestinationPath(job.destination);
     m_engine->setItems_Count(static_cast<int>(job.entries.size()));

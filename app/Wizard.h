@@ -1,9 +1,11 @@
 #pragma once
 
+#include "LeftOutItem.h"
 #include "PageFlow.h"
 #include "RunSummary.h"
 #include "TextRegister.h"
 
+#include <QList>
 #include <QMessageBox>
 #include <QRgb>
 #include <QString>
@@ -151,6 +153,8 @@ private:
     // The history of runs, the restart entry and the page banner.
     void buildBanner();
     void recordRun(bool stoppedEarly, bool canResume);
+    // The details window of the run just reported: its damaged files and what it left out.
+    void showRunDetails();
     void showHistory();
     void startSavedJob(const ResumeJob& job);
     void historyCleared();
@@ -199,8 +203,12 @@ private:
 
     QGroupBox* m_burnSettings = nullptr;
 
-    std::array<QLineEdit*, 11> m_reportValues{};
-    std::array<QLabel*, 7> m_label3{};
+    std::array<QLineEdit*, 12> m_reportValues{};
+    std::array<QLabel*, 8> m_label3{};
+    isButton* m_runDetails = nullptr; // "Details" of the run on the report page
+    int m_reportedRow = 0;            // the history row of the run on the report page
+    // What the selection walk could not take into the job being run, with the reason.
+    QList<LeftOutItem> m_jobLeftOut;
     QLabel* m_reportNote = nullptr;
     QFrame* m_resumeFrame = nullptr;
 

@@ -3,6 +3,7 @@
 // many reads failed and how many bytes were recovered.
 
 #include "CountingFileAccess.h"
+#include "FileNames.h"
 #include "PosixFileAccess.h"
 #include "Prompt.h"
 #include "RecoveryProcess.h"
@@ -125,15 +126,21 @@ int main(int argc, char* argv[])
     // The entry list as the file browser builds it: depth-first, each folder ahead of its contents.
     QElapsedTimer clock;
     clock.start();
-    SelectionWalk walk;
-    walk.setShowHidden(true);
+    auto walk = std::make_unique<SelectionWalk>();
+    walk->setShowHidden(true);
     const bool listed =
-        names.isEmpty() ? walk.createFilesList(source) : walk.createListOfSelected(source, names);
+        names.isEmpty() ? walk->createFilesList(source) : walk->createListOfSelected(source, names);
     const double walkSeconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     if (!listed) {
         std::fprintf(stderr, "korvalis-bench: nothing to copy in %s\n", qPrintable(source));
         return 2;
     }
+
+    // What the walk could not take goes to the error stream, one item a line, so checks can name it.
+    for (const LeftOutItem& item : walk->leftOut())
+        std::fprintf(stderr, "korvalis-bench: left out (reason %d, errno %d): %s\n",
+                     static_cast<int>(item.reason), item.error,
+                     Platform::FileNames::toBytes(item.path).constData());
 
     RecoveryProcess engine;
     auto files = std::make_shared<CountingFileAccess>(std::make_shared<PosixFileAccess>());
@@ -141,12 +148,15 @@ int main(int argc, char* argv[])
     fillEngineTexts(engine);
     engine.setSourcePath(source);
     engine.setDestinationPath(destination);
-    engine.setItems_Count(walk.itemsCount());
+    const int entries = walk->itemsCount();
+    const auto leftOut = static_cast<qint64>(walk->leftOut().size());
+    engine.setItems_Count(entries);
+    // The job takes the walk's list over: the paths are kept once.
+    engine.setFileNames(walk->takeEntries());
+    walk.reset();
     int folderCount = 0;
-    for (int i = 1; i <= walk.itemsCount(); ++i) {
-        const QString entry = walk.selectedItemName(i);
-        folderCount += entry.startsWith(SelectionWalk::FolderMark) ? 1 : 0;
-        engine.setFileName(i, entry);
+    for (int i = 1; i <= entries; ++i) {
+        folderCount += engine.FileName(i).startsWith(SelectionWalk::FolderMark) ? 1 : 0;
         engine.setCopiedBytes(i, 0);
         engine.setIsDone(i, false);
         engine.setStartPosition(i, 0);
@@ -191,18 +201,23 @@ int main(int argc, char* argv[])
     const double seconds = walkSeconds + runSeconds;
 
     print("event", event);
-    print("entries", static_cast<qint64>(walk.itemsCount()));
+    print("entries", static_cast<qint64>(entries));
     print("folders", static_cast<qint64>(folderCount));
-    print("files", static_cast<qint64>(walk.itemsCount() - folderCount));
+    print("files", static_cast<qint64>(entries - folderCount));
     print("not_copied", static_cast<qint64>(engine.ItemsNotCopied_Count()));
+    print("left_out", leftOut);
     print("walk_seconds", walkSeconds);
     print("run_seconds", runSeconds);
     print("seconds", seconds);
     print("copied_bytes", static_cast<qint64>(copied));
     print("throughput_mib_s", seconds > 0 ? copied / seconds / 1048576.0 : 0.0, 1);
     print("peak_rss_mib", peakRssMiB(), 1);
+    // Every read of the medium, the first pass's and the rescue phase's, and the rescue's alone.
     print("reads", counts.reads.load());
     print("failed_reads", counts.failedReads.load());
+    print("rescue_reads", engine.RescueReadCounts().reads.load());
+    print("rescue_failed_reads", engine.RescueReadCounts().failedReads.load());
+    print("rescue_bytes_recovered", engine.RescueReadCounts().bytesRecovered.load());
     print("bytes_recovered", counts.bytesWritten.load());
     print("bytes_lost", static_cast<qint64>(engine.TotalLostBytes()));
     print("damaged_files", static_cast<qint64>(engine.CorruptedFilesCount()));

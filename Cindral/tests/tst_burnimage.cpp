@@ -1,6 +1,8 @@
 #include "BurnTestSupport.h"
+#include "ImageVerifier.h"
 #include "K3Cindral.h"
 #include "LibburnRecorder.h"
+#include "LoopDevice.h"
 #include "Prompt.h"
 #include "SimulatedMedium.h"
 
@@ -12,6 +14,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -19,6 +22,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <cstring>
 #include <map>
 #include <memory>
 
@@ -50,6 +55,14 @@ private Q_SLOTS:
         QFile::setPermissions(source + QStringLiteral("empty.txt"), QFile::ReadOwner | QFile::WriteOwner);
         QDir().mkpath(source + QStringLiteral("Пустая папка"));
         QVERIFY(longName.size() > 103);
+        // Names a Windows reader must get right through Joliet.
+        writeFile(source + emojiName(), randomBytes(5000, 5));
+        writeFile(source + QStringLiteral("文件/") + cyrillicName(), randomBytes(777, 6));
+        QCOMPARE(cyrillicName().size(), 124);
+        QVERIFY(cyrillicName().toUtf8().size() <= 255);
+        // A link to a file is burned as the file.
+        QVERIFY(
+            QFile::link(source + QStringLiteral("readme.txt"), source + QStringLiteral("link to readme")));
 
         const QString image = m_work.filePath(QStringLiteral("disc.iso"));
         auto control = controlOn(image);
@@ -64,18 +77,21 @@ private Q_SLOTS:
         });
 
         c.InitializeMe(source, source);
-        QCOMPARE(c.SourceDrives->count(), 1);
+        QCOMPARE(c.SourceDrives->count(), 2);
         QCOMPARE(c.SourceDrives->itemText(0), QStringLiteral("stdio:") + image);
+        QCOMPARE(c.SourceDrives->itemText(1), c.LangValue(40));
         QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() && ready.last().first().toBool(), 30000);
         QVERIFY(c.BurnBut->isEnabled());
-        QCOMPARE(c.WriteMedia->text(), QStringLiteral("DVD-R Disc"));
-        QCOMPARE(c.CDDVDSpeed->currentText(), QStringLiteral("32x"));
+        // A file, not a disc: no kind of disc and no speed to choose.
+        QCOMPARE(c.WriteMedia->text(), QStringLiteral("ISO image file"));
+        QCOMPARE(c.CDDVDSpeed->count(), 0);
+        c.VolumeLabel->setText(QStringLiteral("Rescued 2026"));
 
         QCOMPARE(c.PrepareBurn(), 0);
         const QStringList entries = entriesBelow(source);
         for (const QString& entry : entries)
             c.AddItem(entry);
-        QCOMPARE(c.Files_Count(), 7);
+        QCOMPARE(c.Files_Count(), 10);
         QCOMPARE(c.Folders_Count(), 6);
         c.BurnIt();
         QVERIFY(c.isBurning());
@@ -84,7 +100,40 @@ private Q_SLOTS:
         QCOMPARE(aborted.count(), 0);
         QCOMPARE(finished.count(), 1);
         QCOMPARE(c.LastBurnBlock(), double(c.CDDVDBurner().ImageBlocks()));
+        // Read back after the burn: every file matches the checksum recorded as it was written.
+        QCOMPARE(c.VerifyState(), CDDVDBurner2::Verify::Verified);
+        QCOMPARE(c.VerifyText(), c.LangValue(49));
         c.DisableMe();
+        // A tool of its own agrees: the session and every file carry checksums that match.
+        QCOMPARE(runXorriso({QStringLiteral("-md5"), QStringLiteral("on"), QStringLiteral("-indev"), image,
+                             QStringLiteral("-check_md5_r"), QStringLiteral("FAILURE"), QStringLiteral("/"),
+                             QStringLiteral("--")}),
+                 0);
+        QCOMPARE(
+            runXorriso({QStringLiteral("-md5"), QStringLiteral("on"), QStringLiteral("-indev"), image,
+                        QStringLiteral("-check_media"), QStringLiteral("what=image"), QStringLiteral("--")}),
+            0);
+
+        // The Windows view: the Joliet tree, read without Rock Ridge.
+        const QString joliet = m_work.filePath(QStringLiteral("joliet"));
+        QCOMPARE(runXorriso({QStringLiteral("-read_fs"), QStringLiteral("norock"), QStringLiteral("-indev"),
+                             image, QStringLiteral("-osirrox"), QStringLiteral("on"),
+                             QStringLiteral("-extract"), QStringLiteral("/"), joliet}),
+                 0);
+        makeWritable(joliet);
+        const auto jolietFiles = filesBelow(joliet);
+        QVERIFY2(jolietFiles.count(emojiName()), "the emoji name is not whole in the Joliet tree");
+        QCOMPARE(jolietFiles.at(emojiName()), randomBytes(5000, 5));
+        // Joliet holds about 103 characters a name: the long name keeps its start, its Cyrillic
+        // letters and its extension, and nothing turns into "_".
+        const QStringList chinese = QDir(joliet + QStringLiteral("/文件")).entryList(QDir::Files);
+        const auto shortened = std::find_if(chinese.begin(), chinese.end(), [](const QString& name) {
+            return name.startsWith(cyrillicName().left(90));
+        });
+        QVERIFY2(shortened != chinese.end(), qPrintable(chinese.join(QLatin1Char('|'))));
+        QVERIFY2(shortened->size() <= 104, qPrintable(*shortened));
+        QVERIFY(shortened->endsWith(QStringLiteral(".txt")));
+        QVERIFY(!shortened->contains(QLatin1Char('_')));
 
         // Read the disc back with a tool of its own and compare every file.
         const QString out = m_work.filePath(QStringLiteral("out"));
@@ -156,7 +205,88 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(burn.aborted.count() + burn.finished.count() > 0, 60000);
         QCOMPARE(burn.finished.count(), 0);
         QCOMPARE(burn.aborted.count(), 1);
-        QVERIFY(!burn.messages.isEmpty());
+        QCOMPARE(burn.messages.size(), 1);
+        // The message names the file that could not be read.
+        QVERIFY2(burn.messages.first().text.contains(QStringLiteral("scratched.bin")),
+                 qPrintable(burn.messages.first().text));
+    }
+
+    // A disc that reads back other than it was written: the file is named.
+    void verifierNamesTheFileThatDiffers()
+    {
+        const QString source = m_work.filePath(QStringLiteral("check")) + QLatin1Char('/');
+        writeFile(source + QStringLiteral("a.txt"), QByteArray("first file\n"));
+        const QByteArray payload = randomBytes(40000, 11);
+        writeFile(source + QStringLiteral("Sub/b.bin"), payload);
+        const QString image = m_work.filePath(QStringLiteral("check.iso"));
+        ImageBurn burn(image);
+        K3Cindral& c = *burn.control;
+        QVERIFY(burn.waitReady(source));
+        QCOMPARE(c.PrepareBurn(), 0);
+        for (const QString& entry : entriesBelow(source))
+            c.AddItem(entry);
+        c.BurnIt();
+        QTRY_VERIFY_WITH_TIMEOUT(burn.finished.count() + burn.aborted.count() > 0, 60000);
+        QCOMPARE(burn.finished.count(), 1);
+        QCOMPARE(c.VerifyState(), CDDVDBurner2::Verify::Verified);
+        c.DisableMe();
+
+        QFile file(image);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        const qsizetype at = bytes.indexOf(payload.left(64));
+        QVERIFY(at > 0);
+        const auto reader = [&bytes](quint32 lba, int count, char* buffer) {
+            const qint64 from = qint64(lba) * 2048;
+            if (from + qint64(count) * 2048 > bytes.size())
+                return false;
+            std::memcpy(buffer, bytes.constData() + from, size_t(count) * 2048);
+            return true;
+        };
+        const auto never = [] { return false; };
+        QCOMPARE(int(ImageVerifier::check(reader, 2, never).result), int(ImageVerifier::Result::Verified));
+        bytes[at + 30000] = char(bytes[at + 30000] ^ 0x5a);
+        const ImageVerifier::Outcome outcome = ImageVerifier::check(reader, 2, never);
+        QCOMPARE(int(outcome.result), int(ImageVerifier::Result::Differs));
+        QCOMPARE(outcome.detail, QStringLiteral("/Sub/b.bin"));
+    }
+
+    // 100 MiB for a 64 MiB disc: refused with both sizes before a byte is written.
+    void oversizedSelectionIsRefusedBeforeWriting()
+    {
+        const QString backing = m_work.filePath(QStringLiteral("small-disc.img"));
+        {
+            QFile disc(backing);
+            QVERIFY(disc.open(QIODevice::WriteOnly));
+            QVERIFY(disc.resize(64 * 1024 * 1024));
+        }
+        const LoopDevice loop(backing, false);
+        if (loop.device().isEmpty())
+            QSKIP(qPrintable(loop.skipReason()));
+        const QString source = m_work.filePath(QStringLiteral("big")) + QLatin1Char('/');
+        QDir().mkpath(source);
+        {
+            QFile big(source + QStringLiteral("big.bin"));
+            QVERIFY(big.open(QIODevice::WriteOnly));
+            QVERIFY(big.resize(100 * 1024 * 1024));
+        }
+        ImageBurn burn(loop.device());
+        K3Cindral& c = *burn.control;
+        QVERIFY(burn.waitReady(source));
+        QCOMPARE(c.PrepareBurn(), 0);
+        c.AddItem(source + QStringLiteral("big.bin"));
+        c.BurnIt();
+        QCOMPARE(burn.aborted.count(), 1);
+        QVERIFY(!c.isBurning());
+        QCOMPARE(burn.messages.size(), 1);
+        const QLocale locale;
+        const QString text = burn.messages.first().text;
+        QVERIFY2(text.contains(locale.formattedDataSize(64 * 1024 * 1024)), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("100")), qPrintable(text));
+        // Nothing reached the disc.
+        QFile disc(backing);
+        QVERIFY(disc.open(QIODevice::ReadOnly));
+        QCOMPARE(disc.read(64 * 1024), QByteArray(64 * 1024, '\0'));
     }
 
     void imageFileCannotBeErased()
@@ -186,6 +316,16 @@ private Q_SLOTS:
     }
 
 private:
+    static QString emojiName() { return QStringLiteral("📀 снимок 🎉.bin"); }
+    // A Cyrillic name near the 255 bytes Linux keeps: 120 letters and spaces, and ".txt".
+    static QString cyrillicName()
+    {
+        QString name;
+        while (name.size() < 120)
+            name += QStringLiteral("Протокол восстановления данных ");
+        return name.left(120) + QStringLiteral(".txt");
+    }
+
     QTemporaryDir m_work;
 };
 

@@ -54,17 +54,68 @@ private Q_SLOTS:
     {
         const QString none = QStringLiteral("There Is No Disc In The Drive");
         const QString disc = QStringLiteral("Disc");
-        QCOMPARE(MediaKind::text(0, none, disc), none);
-        QCOMPARE(MediaKind::text(2, none, disc), QStringLiteral("CD-R Disc"));
-        QCOMPARE(MediaKind::text(6, none, disc), QStringLiteral("DVD RAM Disc"));
-        QCOMPARE(MediaKind::text(10, none, disc), QStringLiteral("DVD+RW Disc"));
-        QCOMPARE(MediaKind::text(11, none, disc), QStringLiteral(" Disc"));
-        QCOMPARE(MediaKind::codeForProfile(0x09), MediaKind::CdR);
-        QCOMPARE(MediaKind::codeForProfile(0x13), MediaKind::DvdRwRestricted);
-        QCOMPARE(MediaKind::codeForProfile(0x14), MediaKind::DvdRwSequential);
-        QCOMPARE(MediaKind::codeForProfile(0x1a), MediaKind::DvdPlusRw);
-        QVERIFY(MediaKind::codeForProfile(0x1b) > 10);
-        QVERIFY(MediaKind::codeForProfile(0x43) > 10);
+        const QString other = QStringLiteral("Incompatible media");
+        QCOMPARE(MediaKind::text(0, none, disc, other), none);
+        QCOMPARE(MediaKind::text(2, none, disc, other), QStringLiteral("CD-R Disc"));
+        QCOMPARE(MediaKind::text(6, none, disc, other), QStringLiteral("DVD RAM Disc"));
+        QCOMPARE(MediaKind::text(10, none, disc, other), QStringLiteral("DVD+RW Disc"));
+        QCOMPARE(MediaKind::text(MediaKind::OtherDisc, none, disc, other), other);
+        QCOMPARE(MediaKind::text(MediaKind::ImageFile, none, disc, other), QStringLiteral("ISO image file"));
+    }
+
+    // Every profile libburn reports: its kind, name, and what can be done with it.
+    void profiles_data()
+    {
+        QTest::addColumn<int>("profile");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<int>("erase"); // MediaKind::EraseMethod
+        QTest::addColumn<qint64>("blocks");
+        using M = MediaKind::EraseMethod;
+        const auto row = [](const char* tag, int profile, int code, const char* name, bool writable, M erase,
+                            qint64 blocks) {
+            QTest::newRow(tag) << profile << code << QString::fromLatin1(name) << writable << int(erase)
+                               << blocks;
+        };
+        row("empty drive", 0x00, MediaKind::NoDisc, "", false, M::None, 0);
+        row("CD-ROM", 0x08, MediaKind::CdRom, "CD", false, M::None, 359847);
+        row("CD-R", 0x09, MediaKind::CdR, "CD-R", true, M::None, 359847);
+        row("CD-RW", 0x0a, MediaKind::CdRw, "CD-RW", true, M::Blank, 359847);
+        row("DVD-ROM", 0x10, MediaKind::DvdRom, "DVD Rom", false, M::None, 2295104);
+        row("DVD-R", 0x11, MediaKind::DvdR, "DVD-R", true, M::None, 2295104);
+        row("DVD-RAM", 0x12, MediaKind::DvdRam, "DVD RAM", true, M::Overwrite, 2236704);
+        row("DVD-RW restricted overwrite", 0x13, MediaKind::DvdRwRestricted, "DVDRWRO", true, M::Overwrite,
+            2295104);
+        row("DVD-RW sequential", 0x14, MediaKind::DvdRwSequential, "DVDRWSR", true, M::Blank, 2295104);
+        row("DVD-R DL sequential", 0x15, MediaKind::DvdRDualLayer, "DVD-R DL", true, M::None, 4171712);
+        row("DVD-R DL jump", 0x16, MediaKind::DvdRDualLayer, "DVD-R DL", true, M::None, 4171712);
+        row("DVD+RW", 0x1a, MediaKind::DvdPlusRw, "DVD+RW", true, M::Overwrite, 2295104);
+        row("DVD+R", 0x1b, MediaKind::DvdPlusR, "DVD+R", true, M::None, 2295104);
+        row("DVD+RW DL", 0x2a, MediaKind::DvdPlusRw, "DVD+RW", true, M::Overwrite, 2295104);
+        row("DVD+R DL", 0x2b, MediaKind::DvdPlusRDualLayer, "DVD+R DL", true, M::None, 4173824);
+        row("BD-ROM", 0x40, MediaKind::BdRom, "BD-ROM", false, M::None, 11826176);
+        row("BD-R SRM", 0x41, MediaKind::BdR, "BD-R", true, M::None, 11826176);
+        row("BD-R RRM", 0x42, MediaKind::BdR, "BD-R", true, M::None, 11826176);
+        row("BD-RE", 0x43, MediaKind::BdRe, "BD-RE", true, M::Overwrite, 11826176);
+        row("image file", 0xffff, MediaKind::ImageFile, "ISO image file", true, M::None, 0);
+        row("HD DVD-R", 0x51, MediaKind::OtherDisc, "", false, M::None, 0);
+    }
+
+    void profiles()
+    {
+        QFETCH(int, profile);
+        QFETCH(int, code);
+        QFETCH(QString, name);
+        QFETCH(bool, writable);
+        QFETCH(int, erase);
+        QFETCH(qint64, blocks);
+        QCOMPARE(MediaKind::codeForProfile(profile), code);
+        QCOMPARE(MediaKind::name(code), name);
+        QCOMPARE(MediaKind::isWritable(code), writable);
+        QCOMPARE(int(MediaKind::eraseMethod(code)), erase);
+        QCOMPARE(MediaKind::isErasable(code), erase != int(MediaKind::EraseMethod::None));
+        QCOMPARE(MediaKind::nominalBlocks(code), blocks);
     }
 
     void folderEntriesMakeTheirChain()

@@ -1,13 +1,18 @@
 #include "K3Cindral.h"
+#include "MediaKind.h"
 #include "ModalDriver.h"
 #include "Prompt.h"
 #include "ScriptedRecorder.h"
 #include "isButton.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -122,7 +127,11 @@ private Q_SLOTS:
         QCOMPARE(c.Label1(0)->text(), QStringLiteral("Medium:"));
         QCOMPARE(c.Label1(2)->text(), QStringLiteral("Скорость:"));
         QCOMPARE(c.EraseMedia(1)->text(), QStringLiteral("Alles löschen"));
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, c.setLangValue(31, QStringLiteral("x")));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, c.setLangValue(100, QStringLiteral("x")));
+        c.GetDrives();
+        c.setLangValue(40, QStringLiteral("Файл образа (.iso)…"));
+        QCOMPARE(c.SourceDrives->itemText(c.SourceDrives->count() - 1),
+                 QStringLiteral("Файл образа (.iso)…"));
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, c.setLangValue(-1, QStringLiteral("x")));
         QCOMPARE(c.LangValue(30), QString());
         c.setFontCharSet(204);
@@ -175,7 +184,8 @@ private Q_SLOTS:
     {
         Fixture f({});
         QVERIFY(!f.control->GetDrives());
-        QCOMPARE(f.control->SourceDrives->count(), 0);
+        // Only the image file is offered.
+        QCOMPARE(items(f.control->SourceDrives), QStringList{f.control->LangValue(40)});
         f.control->SetSpeedRange();
         QCOMPARE(items(f.control->CDDVDSpeed), QStringList{QStringLiteral("32x")});
         QVERIFY(!f.control->CDDVDSpeed->isEnabled());
@@ -286,7 +296,10 @@ private Q_SLOTS:
         QCOMPARE(c.LastBurnBlock(), 2048.0);
         QCOMPARE(c.CDDVDBurnProgress(0)->value(), 4);
         const int rows = c.CDDVDStatus->topLevelItemCount();
-        QCOMPARE(c.CDDVDStatus->topLevelItem(rows - 1)->text(1), QStringLiteral("Done"));
+        QCOMPARE(c.CDDVDStatus->topLevelItem(rows - 2)->text(1), QStringLiteral("Done"));
+        // Then what reading the disc back found.
+        QCOMPARE(c.CDDVDStatus->topLevelItem(rows - 1)->text(1), c.LangValue(49));
+        QCOMPARE(c.VerifyState(), CDDVDBurner2::Verify::Verified);
         // The media row turned into the caching row when the burn began.
         QCOMPARE(c.CDDVDStatus->topLevelItem(1)->text(1), QStringLiteral("Caching data"));
     }
@@ -415,7 +428,8 @@ private Q_SLOTS:
 
     void incompatibleMediaHasAWayOut()
     {
-        Fixture f({{QStringLiteral("/dev/sr0 TEST Writer"), {15, true, false, 8, 8}}});
+        // A pressed disc cannot be written.
+        Fixture f({{QStringLiteral("/dev/sr0 TEST Writer"), {MediaKind::DvdRom, false, false, 8, 8}}});
         K3Cindral& c = *f.control;
         c.InitializeMe(QStringLiteral("/rec/"), QStringLiteral("/rec/"));
         int asked = 0;
@@ -435,9 +449,234 @@ private Q_SLOTS:
         QSignalSpy ready(f.control.get(), &K3Cindral::DriveReady);
         f.control->InitializeMe(QStringLiteral("/rec/"), QStringLiteral("/rec/"));
         QVERIFY(ready.wait(5000));
+        QSignalSpy asked(f.control.get(), &K3Cindral::BurnButtonClick);
         f.control->BurnBut->click();
         QVERIFY(!f.control->isBurning());
         QVERIFY(!f.recorder->calls().contains(QStringLiteral("StartBurn")));
+        // The host is asked to start the burn, as its own Burn button would.
+        QCOMPARE(asked.count(), 1);
+    }
+
+    // Every kind of disc, blank or holding data: what the control shows and allows.
+    void everyKindOfDisc_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("blank");
+        QTest::addColumn<bool>("erasable");
+        QTest::addColumn<QString>("media");
+        QTest::addColumn<bool>("ready");
+        QTest::addColumn<bool>("eraseEnabled");
+        QTest::addColumn<int>("statusSlot"); // 0: no status
+        using namespace MediaKind;
+        const auto row = [](const char* tag, int code, bool blank, bool erasable, const char* media,
+                            bool ready, bool erase, int status) {
+            QTest::newRow(tag) << code << blank << erasable << QString::fromUtf8(media) << ready << erase
+                               << status;
+        };
+        row("CD-R blank", CdR, true, false, "CD-R Disc", true, false, 0);
+        row("CD-R written", CdR, false, false, "CD-R Disc", false, false, 16);
+        row("CD-RW blank", CdRw, true, false, "CD-RW Disc", true, false, 0);
+        row("CD-RW written", CdRw, false, true, "CD-RW Disc", false, true, 16);
+        row("DVD-R blank", DvdR, true, false, "DVD-R Disc", true, false, 0);
+        row("DVD-R appendable", DvdR, false, false, "DVD-R Disc", false, false, 16);
+        row("DVD-RW sequential blank", DvdRwSequential, true, false, "DVDRWSR Disc", true, false, 0);
+        row("DVD-RW sequential written", DvdRwSequential, false, true, "DVDRWSR Disc", false, true, 16);
+        row("DVD-RW restricted overwrite written", DvdRwRestricted, false, true, "DVDRWRO Disc", false, true,
+            16);
+        row("DVD-RW restricted overwrite blank", DvdRwRestricted, true, false, "DVDRWRO Disc", true, false,
+            0);
+        row("DVD-RAM written", DvdRam, false, true, "DVD RAM Disc", false, true, 16);
+        row("DVD+RW blank", DvdPlusRw, true, false, "DVD+RW Disc", true, false, 0);
+        row("DVD+RW written", DvdPlusRw, false, true, "DVD+RW Disc", false, true, 16);
+        row("DVD+R blank", DvdPlusR, true, false, "DVD+R Disc", true, false, 0);
+        row("DVD+R closed", DvdPlusR, false, false, "DVD+R Disc", false, false, 16);
+        row("DVD-R DL blank", DvdRDualLayer, true, false, "DVD-R DL Disc", true, false, 0);
+        row("DVD+R DL blank", DvdPlusRDualLayer, true, false, "DVD+R DL Disc", true, false, 0);
+        row("BD-R blank", BdR, true, false, "BD-R Disc", true, false, 0);
+        row("BD-R appendable", BdR, false, false, "BD-R Disc", false, false, 16);
+        row("BD-RE blank", BdRe, true, false, "BD-RE Disc", true, false, 0);
+        row("BD-RE written", BdRe, false, true, "BD-RE Disc", false, true, 16);
+        row("CD-ROM", CdRom, false, false, "CD Disc", false, false, 9);
+        row("DVD-ROM", DvdRom, false, false, "DVD Rom Disc", false, false, 9);
+        row("BD-ROM", BdRom, false, false, "BD-ROM Disc", false, false, 9);
+        row("unknown kind", OtherDisc, true, false, "Incompatible media", false, false, 9);
+    }
+
+    void everyKindOfDisc()
+    {
+        QFETCH(int, code);
+        QFETCH(bool, blank);
+        QFETCH(bool, erasable);
+        QFETCH(QString, media);
+        QFETCH(bool, ready);
+        QFETCH(bool, eraseEnabled);
+        QFETCH(int, statusSlot);
+        Fixture f({{QStringLiteral("/dev/sr0 TEST Writer"), {code, blank, erasable, 8, 8}}});
+        K3Cindral& c = *f.control;
+        QSignalSpy readySpy(&c, &K3Cindral::DriveReady);
+        c.InitializeMe(QStringLiteral("/rec/"), QStringLiteral("/rec/"));
+        QTRY_VERIFY_WITH_TIMEOUT(readySpy.count() >= (ready ? 1 : 2), 10000);
+        QCOMPARE(readySpy.last().first().toBool(), ready);
+        QCOMPARE(c.WriteMedia->text(), media);
+        QCOMPARE(c.BurnBut->isEnabled(), ready);
+        QCOMPARE(c.EraseMedia(0)->isEnabled(), eraseEnabled);
+        QCOMPARE(c.EraseMedia(1)->isEnabled(), eraseEnabled);
+        QCOMPARE(c.StatusM->text(), statusSlot ? c.LangValue(statusSlot) : QString());
+        // What a burn of this disc would meet: a kind that cannot be written is refused there too.
+        if (statusSlot == 9) {
+            Messages said(QMessageBox::Cancel);
+            QCOMPARE(c.PrepareBurn(), -1);
+            QCOMPARE(said.shown.first().text, c.LangValue(9));
+        }
+    }
+
+    // Without any recorder the list offers an image file; choosing one makes it the target.
+    void imageFileWithoutAnyRecorder()
+    {
+        Fixture f({});
+        K3Cindral& c = *f.control;
+        QSignalSpy ready(&c, &K3Cindral::DriveReady);
+        c.InitializeMe(QStringLiteral("/rec/"), QStringLiteral("/rec/"));
+        QTRY_VERIFY_WITH_TIMEOUT(ready.count() >= 2, 10000);
+        QCOMPARE(ready.last().first().toBool(), false);
+        QCOMPARE(c.StatusM->text(), c.LangValue(53));
+
+        // The user gives up in the file dialog: nothing changes.
+        {
+            Prompt::ScopedAnswerer answers({}, [](QDialog&) { return int(QDialog::Rejected); });
+            QVERIFY(!c.ChooseImageFile());
+        }
+        QCOMPARE(c.SourceDrives->count(), 1);
+
+        const QString image = QDir::temp().filePath(QStringLiteral("korvalis-chosen.iso"));
+        QString title;
+        Prompt::ScopedAnswerer answers({}, [&](QDialog& dialog) {
+            auto* chooser = qobject_cast<QFileDialog*>(&dialog);
+            if (!chooser)
+                return int(QDialog::Rejected);
+            title = chooser->windowTitle();
+            chooser->selectFile(image);
+            return int(QDialog::Accepted);
+        });
+        Q_EMIT c.SourceDrives->activated(0);
+        QCOMPARE(title, c.LangValue(41));
+        QCOMPARE(items(c.SourceDrives), (QStringList{image, c.LangValue(40)}));
+        QCOMPARE(c.SourceDrives->currentIndex(), 0);
+        QVERIFY(c.isImageTargetSelected());
+        QTRY_VERIFY_WITH_TIMEOUT(ready.last().first().toBool(), 10000);
+        QCOMPARE(c.WriteMedia->text(), QStringLiteral("ISO image file"));
+        QVERIFY(c.BurnBut->isEnabled());
+        // A file is written as fast as the disk takes it: no speeds, no erasing, no dry run.
+        QCOMPARE(c.CDDVDSpeed->count(), 0);
+        QVERIFY(!c.CDDVDSpeed->isEnabled());
+        QVERIFY(!c.EraseMedia(0)->isEnabled());
+        QVERIFY(!c.Simulate->isEnabled());
+    }
+
+    // Too large for the disc: refused before the recorder is asked to write, with both sizes.
+    void oversizedImageIsRefusedBeforeWriting_data()
+    {
+        QTest::addColumn<qint64>("freeBlocks");
+        QTest::addColumn<qint64>("imageBlocks");
+        QTest::addColumn<QString>("imageSize");
+        QTest::addColumn<QString>("room");
+        const QLocale locale;
+        QTest::newRow("free space the recorder tells")
+            << qint64(32768) << qint64(51200) << locale.formattedDataSize(51200LL * 2048)
+            << locale.formattedDataSize(32768LL * 2048);
+        // No free space told: the nominal size of the kind (an 80-minute CD-R).
+        QTest::newRow("nominal size of a CD-R")
+            << qint64(-1) << qint64(400000) << locale.formattedDataSize(400000LL * 2048)
+            << locale.formattedDataSize(359847LL * 2048);
+    }
+
+    void oversizedImageIsRefusedBeforeWriting()
+    {
+        QFETCH(qint64, freeBlocks);
+        QFETCH(qint64, imageBlocks);
+        QFETCH(QString, imageSize);
+        QFETCH(QString, room);
+        ReadyBurn f;
+        Disc disc = BlankCdR;
+        disc.freeBlocks = freeBlocks;
+        f.recorder->setDisc(0, disc);
+        QVERIFY(f.prepare());
+        f.recorder->setImageBlocks(imageBlocks);
+        Messages said;
+        f.c.BurnIt();
+        QCOMPARE(f.aborted.count(), 1);
+        QVERIFY(!f.c.isBurning());
+        QVERIFY(!f.recorder->calls().contains(QStringLiteral("StartBurn")));
+        QCOMPARE(said.shown.size(), 1);
+        QVERIFY2(said.shown.first().text.contains(imageSize) && said.shown.first().text.contains(room),
+                 qPrintable(said.shown.first().text));
+    }
+
+    void stallIsReportedWithTheRecordersMessage()
+    {
+        ReadyBurn f;
+        QVERIFY(f.prepare());
+        f.c.setStallSeconds(0);
+        // Progress stops with the buffers full, and the burn never ends.
+        f.recorder->setBurnScript({{10, 100, 100, QStringLiteral("Writing")}}, false, false);
+        f.recorder->setMessages({QStringLiteral("SORRY : Drive does not answer (test)")});
+        Messages said;
+        f.c.BurnIt();
+        QTRY_VERIFY_WITH_TIMEOUT(!said.shown.isEmpty(), 10000);
+        QVERIFY(said.shown.first().text.startsWith(f.c.LangValue(52).arg(0)));
+        QVERIFY(said.shown.first().text.contains(QStringLiteral("Drive does not answer (test)")));
+        QCOMPARE(said.shown.size(), 1);
+    }
+
+    void verifyOutcome_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("simulate");
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<bool>("warned");
+        QTest::newRow("verified") << int(CDDVDBurner2::Verify::Verified) << false << 49 << false;
+        QTest::newRow("a file differs") << int(CDDVDBurner2::Verify::Differs) << false << 50 << true;
+        QTest::newRow("dry run") << int(CDDVDBurner2::Verify::Verified) << true << 51 << false;
+    }
+
+    void verifyOutcome()
+    {
+        QFETCH(int, state);
+        QFETCH(bool, simulate);
+        QFETCH(int, slot);
+        QFETCH(bool, warned);
+        ReadyBurn f;
+        f.recorder->setVerify(CDDVDBurner2::Verify(state), QStringLiteral("/Docs/a.txt"));
+        f.c.InitializeMe(QStringLiteral("/rec/"), QStringLiteral("/rec/"));
+        QVERIFY(f.ready.wait(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(f.c.Simulate->isEnabled(), 5000);
+        f.c.Simulate->setChecked(simulate);
+        QCOMPARE(f.c.PrepareBurn(), 0);
+        QCOMPARE(f.recorder->simulate(), simulate);
+        f.c.AddItem(QStringLiteral("/rec/Docs/a.txt"));
+        Messages said;
+        f.c.BurnIt();
+        QVERIFY(f.finished.wait(10000));
+        QVERIFY(f.c.VerifyText().startsWith(f.c.LangValue(slot)));
+        QCOMPARE(said.shown.size(), warned ? 1 : 0);
+        if (warned)
+            QVERIFY(said.shown.first().text.endsWith(QStringLiteral("/Docs/a.txt")));
+        QVERIFY(!f.recorder->volumeLabel().isEmpty());
+    }
+
+    void recorderPluggedInLaterAppears()
+    {
+        Fixture f({{QStringLiteral("/dev/sr0 TEST Writer"), BlankCdR}});
+        K3Cindral& c = *f.control;
+        c.InitializeMe(QStringLiteral("/rec/"), QStringLiteral("/rec/"));
+        QCOMPARE(c.SourceDrives->count(), 2);
+        f.recorder->plugIn({QStringLiteral("/dev/sr1 USB Writer"), BlankCdR});
+        // The burn page opened again looks for recorders again.
+        c.ReInitializeMe();
+        QCOMPARE(items(c.SourceDrives),
+                 (QStringList{QStringLiteral("/dev/sr0 TEST Writer"), QStringLiteral("/dev/sr1 USB Writer"),
+                              c.LangValue(40)}));
+        QCOMPARE(c.SourceDrives->currentIndex(), 0);
     }
 
     void disableStopsDetection()

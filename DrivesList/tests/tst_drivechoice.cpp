@@ -102,6 +102,40 @@ private Q_SLOTS:
         QCOMPARE(DriveTypeNames::name(-1), QString());
     }
 
+    void statesAndDrivesInTheRowText()
+    {
+        Platform::Volume stick =
+            volume(QStringLiteral("/dev/sdc1"), DriveType::Removable, false, QStringLiteral("DATA"));
+        stick.mounted = false;
+        stick.mountHandle = QStringLiteral("/org/freedesktop/UDisks2/block_devices/sdc1");
+        stick.description = QStringLiteral("Kingston DataTraveler");
+        Platform::Volume dvd = volume(QStringLiteral("/dev/sr0"), DriveType::Optical, false);
+        dvd.mounted = false;
+        Platform::Volume root = volume(QStringLiteral("/"), DriveType::Fixed, true, QStringLiteral("system"));
+        root.description = QStringLiteral("Samsung SSD 870");
+        DriveChoice choice;
+        choice.setStateWords({QStringLiteral("non monté"), QStringLiteral("pas prêt")});
+        choice.rebuild({root, stick, dvd});
+        QCOMPARE(texts(choice),
+                 (QStringList{QStringLiteral("/ (Samsung SSD 870) - Fixed"),
+                              QStringLiteral("/dev/sdc1 (Kingston DataTraveler) - Removable - non monté"),
+                              QStringLiteral("/dev/sr0 - CD-ROM - pas prêt")}));
+        QCOMPARE(choice.rows()[1].buttonText, QStringLiteral("/dev/sdc1\nRemovable\nnon monté"));
+        QCOMPARE(choice.rows()[1].tooltip, QStringLiteral("Kingston DataTraveler\nDATA"));
+        QCOMPARE(choice.rows()[1].mountHandle, stick.mountHandle);
+        QCOMPARE(choice.rows()[0].tooltip, QStringLiteral("Samsung SSD 870\nsystem"));
+
+        // A preferred drive is chosen when it is there and mounted; a device to mount never is.
+        QVERIFY(!choice.rebuildPreferring({root, stick, dvd}, QStringLiteral("/dev/sdc1/")));
+        QCOMPARE(choice.currentDriveName(), QStringLiteral("/"));
+        QVERIFY(!choice.rebuildPreferring({root, dvd}, QStringLiteral("/media/gone/")));
+        QCOMPARE(choice.currentDriveName(), QStringLiteral("/"));
+        Platform::Volume mounted = volume(QStringLiteral("/media/data/"), DriveType::Removable);
+        QVERIFY(choice.rebuildPreferring({root, mounted, dvd}, QStringLiteral("/media/data/")));
+        QCOMPARE(choice.currentDriveIndex(), 2);
+        QCOMPARE(choice.pressedButton(), 2);
+    }
+
     void picksEndWithASlash()
     {
         DriveChoice choice;

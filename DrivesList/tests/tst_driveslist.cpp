@@ -5,8 +5,10 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -59,7 +61,9 @@ private Q_SLOTS:
         for (int n = 1; n <= 3; ++n) {
             QVERIFY(button(list, n));
             QCOMPARE(button(list, n)->isChecked(), n == 3);
-            QCOMPARE(button(list, n)->text(), combo->itemText(n - 1));
+            // The toolbar's caption: the mount point over the type name.
+            QCOMPARE(button(list, n)->text(),
+                     combo->itemText(n - 1).replace(QStringLiteral(" - "), QStringLiteral("\n")));
             QCOMPARE(button(list, n)->iconSize(), QSize(64, 64));
             QVERIFY(!button(list, n)->icon().isNull());
         }
@@ -199,13 +203,37 @@ private Q_SLOTS:
         QCOMPARE(list.CurrentDriveName(), QStringLiteral("/new/"));
     }
 
+    void withoutADiskServiceTheRootComesFirst()
+    {
+        // A container's mount table, in the kernel's order: shared memory and /run come before the
+        // root, and a RAM disk would count as usable.
+        QTemporaryDir dir;
+        QFile table(dir.filePath(QStringLiteral("mountinfo")));
+        QVERIFY(table.open(QIODevice::WriteOnly));
+        table.write("24 1 0:6 / /dev rw - devtmpfs udev rw\n"
+                    "25 24 0:23 / /dev/shm rw - tmpfs tmpfs rw\n"
+                    "26 1 0:24 / /run rw - tmpfs tmpfs rw\n"
+                    "27 1 0:25 / / rw - overlay overlay rw,lowerdir=/a\n"
+                    "28 27 7:2 / /snap/core/1 ro - squashfs /dev/loop2 ro\n"
+                    "29 27 0:26 / /var/lib/docker/overlay2/x/merged rw - overlay overlay rw\n");
+        table.close();
+        DrivesList list;
+        list.setVolumeOrigin({QDBusConnection(QStringLiteral("no bus")), table.fileName(), dir.path()});
+        list.ShowDevices();
+        auto* combo = list.findChild<QComboBox*>(QStringLiteral("DrivesFullList"));
+        QCOMPARE(combo->count(), 1);
+        QCOMPARE(combo->itemText(0), QStringLiteral("/ - Fixed"));
+        QCOMPARE(list.CurrentDriveName(), QStringLiteral("/"));
+        QCOMPARE(list.CurrentDriveIndex(), 1);
+    }
+
     void volumesOfThisMachine()
     {
         DrivesList list;
         list.ShowDevices();
-        const Platform::VolumeList mounts = Platform::Volumes::mounts();
+        const Platform::VolumeList drives = Platform::Volumes::list();
         auto* combo = list.findChild<QComboBox*>(QStringLiteral("DrivesFullList"));
-        QCOMPARE(combo->count(), mounts.size());
+        QCOMPARE(combo->count(), drives.size());
         QVERIFY(list.CurrentDriveName().endsWith(QLatin1Char('/')));
         if (list.CurrentDriveIndex() <= combo->count()) {
             QVERIFY(list.choice().rows()[list.CurrentDriveIndex() - 1].usable);

@@ -1,3 +1,4 @@
+#include "FileNames.h"
 #include "FilesAndFoldersList.h"
 #include "ModalDriver.h"
 #include "Prompt.h"
@@ -82,20 +83,65 @@ private Q_SLOTS:
         b.widget.setCurrentPath(dir.path()); // no closing "/": one is added
         const QString cur = dir.path() + QLatin1Char('/');
         QCOMPARE(b.widget.CurrentPath(), cur);
-        QCOMPARE(b.names(), (QStringList{QStringLiteral(".conf"), QStringLiteral("sub"),
-                                         QStringLiteral("a.txt"), QStringLiteral("b.TXT")}));
+        QCOMPARE(b.names(),
+                 (QStringList{QStringLiteral(".conf"), QStringLiteral("sub"), QStringLiteral("a.txt"),
+                              QStringLiteral("b.TXT"), QStringLiteral("noext")}));
         QCOMPARE(b.pathLine->text(), QStringLiteral("Folder: ") + cur);
         QCOMPARE(b.item(QStringLiteral("sub"))->data(FilesAndFoldersList::ImageRole).toInt(), 1);
         QCOMPARE(b.item(QStringLiteral("a.txt"))->data(FilesAndFoldersList::ImageRole).toInt(), 2);
         QCOMPARE(b.item(QStringLiteral("b.TXT"))->data(FilesAndFoldersList::ImageRole).toInt(), 2);
-        QCOMPARE(b.widget.imageList().size(), 2);
+        QCOMPARE(b.item(QStringLiteral("noext"))->data(FilesAndFoldersList::ImageRole).toInt(), 3);
+        QCOMPARE(b.widget.imageList().size(), 3);
         QVERIFY(!b.panel->isVisible());
         QVERIFY(b.button(2)->isEnabled());
 
         b.widget.setShowHidden(true);
         b.widget.ShowFilesList();
         QVERIFY(b.names().contains(QStringLiteral(".hidden.txt")));
-        QCOMPARE(b.widget.imageList().size(), 2); // same type key, same image
+        QCOMPARE(b.widget.imageList().size(), 3); // same type key, same image
+    }
+
+    // Names that are not UTF-8 are shown with their odd bytes escaped and exported as their own
+    // bytes; the switch shows and collects hidden files, and the list turns with it at once.
+    void rawNamesAndTheHiddenSwitch()
+    {
+        QTemporaryDir dir;
+        const QByteArray root = QFile::encodeName(dir.path());
+        for (const QByteArray& name : {QByteArray("photo\xff.jpg"), QByteArray("photo\xef\xbf\xbd.jpg"),
+                                       QByteArray(".hidden.txt"), QByteArray("README")})
+            QVERIFY(LinuxTree::writeRaw(QByteArray(root + '/' + name), name));
+        Browser b;
+        b.widget.setAllowMultySelect(true);
+        b.widget.setLangValue(FilesAndFoldersList::ShowHiddenText, QStringLiteral("Show hidden files"));
+        b.widget.setCurrentPath(dir.path() + QLatin1Char('/'));
+        QCOMPARE(b.names(), (QStringList{QStringLiteral("photo\\xFF.jpg"), QStringLiteral("photo\ufffd.jpg"),
+                                         QStringLiteral("README")}));
+        auto* hidden = b.widget.findChild<QToolButton*>(QStringLiteral("ShowHiddenFiles"));
+        QVERIFY(hidden && hidden->isCheckable() && !hidden->isChecked());
+        QCOMPARE(hidden->text(), QStringLiteral("Show hidden files"));
+        QCOMPARE(hidden->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+        hidden->click();
+        QVERIFY(b.widget.ShowHidden());
+        QCOMPARE(b.names().size(), 4);
+        QCOMPARE(b.names().first(), QStringLiteral(".hidden.txt"));
+
+        b.list->selectAll();
+        QVERIFY(b.widget.CreateListOfSelected());
+        QList<QByteArray> exported;
+        for (int i = 1; i <= b.widget.Items_Count(); ++i)
+            exported.append(Platform::FileNames::toBytes(b.widget.SelectedItemName(i)));
+        QCOMPARE(exported, (QList<QByteArray>{
+                               QByteArray(root + "/.hidden.txt"), QByteArray(root + "/photo\xff.jpg"),
+                               QByteArray(root + "/photo\xef\xbf\xbd.jpg"), QByteArray(root + "/README")}));
+        QVERIFY(b.widget.LeftOut().isEmpty());
+
+        // Programmatic changes move the switch without listing again.
+        b.widget.setShowHidden(false);
+        QVERIFY(!hidden->isChecked());
+        QCOMPARE(b.names().size(), 4);
+        hidden->click();
+        hidden->click();
+        QCOMPARE(b.names().size(), 3);
     }
 
     void unreadableFolderShowsThePanel()

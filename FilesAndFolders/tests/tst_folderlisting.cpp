@@ -17,8 +17,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::newRow("upper case") << QStringLiteral("/d/NOTE.TXT") << QStringLiteral("txt");
         QTest::newRow("last dot") << QStringLiteral("/d/a.tar.GZ") << QStringLiteral("gz");
-        QTest::newRow("dot in a folder above")
-            << QStringLiteral("/d.v1/sub/README") << QStringLiteral("v1/sub/readme");
+        // The type is the name's: a "." in a folder above gives none.
+        QTest::newRow("dot in a folder above") << QStringLiteral("/d.v1/sub/README") << QString();
         QTest::newRow("no dot") << QStringLiteral("/d/README") << QString();
     }
 
@@ -43,9 +43,9 @@ private Q_SLOTS:
         QStringList names;
         for (const ListedItem& r : rows)
             names.append(r.name);
-        QCOMPARE(names,
-                 (QStringList{QStringLiteral(".git"), QStringLiteral("Alpha"), QStringLiteral("zeta"),
-                              QStringLiteral("a.txt"), QStringLiteral("b.TXT"), QStringLiteral("c.pdf")}));
+        QCOMPARE(names, (QStringList{QStringLiteral(".git"), QStringLiteral("Alpha"), QStringLiteral("zeta"),
+                                     QStringLiteral("a.txt"), QStringLiteral("b.TXT"),
+                                     QStringLiteral("c.pdf"), QStringLiteral("README")}));
         QVERIFY(rows[0].isFolder && rows[2].isFolder && !rows[3].isFolder);
         QCOMPARE(rows[0].image, FolderListing::FolderImage);
         // .txt and .TXT share slot 1 (image 2); .pdf takes slot 2 (image 3).
@@ -54,27 +54,39 @@ private Q_SLOTS:
         QCOMPARE(rows[4].image, 2);
         QVERIFY(!rows[4].newImage);
         QCOMPARE(rows[5].image, 3);
-        QCOMPARE(cache.used(), 2);
+        // No dot: the empty key takes a slot of its own.
+        QCOMPARE(rows[6].image, 4);
+        QCOMPARE(cache.used(), 3);
 
         // Hidden files come with the flag; the cache keeps its slots across listings.
         const QList<ListedItem> shown = FolderListing::rows(cur, contents, true, cache);
         QCOMPARE(shown.size(), rows.size() + 1);
         QCOMPARE(shown[3].name, QStringLiteral(".profile.sh"));
-        QCOMPARE(shown[3].image, 4);
+        QCOMPARE(shown[3].image, 5);
         QCOMPARE(shown[4].image, 2);
     }
 
-    void fileWithoutDotNeedsADotAbove()
+    void filesWithoutDotAreListedLikeAnyOther()
     {
         QTemporaryDir dir;
-        makeTree(dir.path(), {QStringLiteral("plain/README"), QStringLiteral("v1.2/README")});
+        makeTree(dir.path(), {QStringLiteral("plain/README"), QStringLiteral("plain/Makefile"),
+                              QStringLiteral("v1.2/README")});
         TypeIconCache cache;
-        const QString plain = dir.path() + QStringLiteral("/plain/");
-        QVERIFY(FolderListing::rows(plain, FolderReader::read(plain), false, cache).isEmpty());
-        const QString dotted = dir.path() + QStringLiteral("/v1.2/");
-        const auto rows = FolderListing::rows(dotted, FolderReader::read(dotted), false, cache);
-        QCOMPARE(rows.size(), 1);
-        QCOMPARE(rows[0].name, QStringLiteral("README"));
+        for (const QString& sub : {QStringLiteral("/plain/"), QStringLiteral("/v1.2/")}) {
+            const QString folder = dir.path() + sub;
+            const auto rows = FolderListing::rows(folder, FolderReader::read(folder), false, cache);
+            QVERIFY(!rows.isEmpty());
+            QCOMPARE(rows.last().name, QStringLiteral("README"));
+            QCOMPARE(rows.last().image, 2); // both share the slot of the empty key
+        }
+        // With every slot taken by other types a file is still listed, without a type image.
+        TypeIconCache full;
+        for (int i = 1; i <= TypeIconCache::SlotCount; ++i)
+            full.lookUp(QStringLiteral("k%1").arg(i));
+        const QString folder = dir.path() + QStringLiteral("/plain/");
+        const auto rows = FolderListing::rows(folder, FolderReader::read(folder), false, full);
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0].image, FolderListing::NoImage);
     }
 
     void fullCacheLeavesNewTypesOut()

@@ -1,6 +1,9 @@
+#include "FileNames.h"
 #include "SelectionWalk.h"
 #include "TreeBuilder.h"
 
+#include <QMap>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -250,6 +253,93 @@ private Q_SLOTS:
         QCOMPARE(walk.selectedItemName(SelectionWalk::MaxEntries), QString());
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, walk.selectedItemName(0));
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, walk.selectedItemName(SelectionWalk::MaxEntries + 1));
+    }
+
+    void linuxTreeIsTakenWholeOrReported_data()
+    {
+        QTest::addColumn<bool>("showHidden");
+        QTest::newRow("hidden files not shown") << false;
+        QTest::newRow("hidden files shown") << true;
+    }
+
+    // Every regular file of the tree is in the list under its own bytes; everything else is in
+    // the left-out list with its reason, and nothing is in neither.
+    void linuxTreeIsTakenWholeOrReported()
+    {
+        QFETCH(bool, showHidden);
+        LinuxTree::ScratchFolder dir;
+        const QByteArray root = QFile::encodeName(dir.path());
+        QVERIFY(LinuxTree::build(root));
+        const QString cur = dir.path() + QLatin1Char('/');
+
+        SelectionWalk walk;
+        walk.setShowHidden(showHidden);
+        bool result = false;
+        {
+            const AsUnprivilegedUser user; // root reads any folder; the walk must meet a refusal
+            result = walk.createFilesList(cur);
+        }
+        QVERIFY(result);
+        QSet<QByteArray> files;
+        QSet<QByteArray> folders;
+        for (int i = 1; i <= walk.itemsCount(); ++i) {
+            const QString entry = walk.selectedItemName(i);
+            const bool folder = entry.startsWith(SelectionWalk::FolderMark);
+            const QByteArray bytes = Platform::FileNames::toBytes(folder ? entry.mid(1) : entry);
+            QVERIFY(bytes.startsWith(QByteArray(root + '/')));
+            (folder ? folders : files).insert(bytes.mid(root.size() + 1));
+        }
+        QSet<QByteArray> expected;
+        for (const LinuxTree::FileSpec& f : LinuxTree::plainFiles())
+            if ((!f.hidden || showHidden) && !f.relative.startsWith("locked/"))
+                expected.insert(f.relative);
+        for (const QByteArray& f : LinuxTree::deepFiles())
+            expected.insert(f);
+        QCOMPARE(files, expected);
+        QVERIFY(folders.contains("Holiday\xff/"));
+        QVERIFY(folders.contains("locked/")); // made in the copy, reported as not read
+        QCOMPARE(folders.size(), 4 + LinuxTree::DeepLevels);
+
+        QMap<QByteArray, LeftOutItem::Reason> leftOut;
+        for (const LeftOutItem& item : walk.leftOut())
+            leftOut.insert(Platform::FileNames::toBytes(item.path).mid(root.size() + 1), item.reason);
+        QMap<QByteArray, LeftOutItem::Reason> expectedLeftOut{{"locked/", LeftOutItem::Reason::FolderNotRead},
+                                                              {"pipe", LeftOutItem::Reason::NotAFile},
+                                                              {"sock", LeftOutItem::Reason::NotAFile}};
+        if (!showHidden) {
+            expectedLeftOut.insert(".hidden.txt", LeftOutItem::Reason::Hidden);
+            expectedLeftOut.insert(".cfg/.deeper", LeftOutItem::Reason::Hidden);
+        }
+        QCOMPARE(leftOut, expectedLeftOut);
+        for (const LeftOutItem& item : walk.leftOut())
+            QCOMPARE(item.error, item.reason == LeftOutItem::Reason::FolderNotRead ? EACCES : 0);
+    }
+
+    void selectedEntriesThatAreNoFilesAreReported()
+    {
+        LinuxTree::ScratchFolder dir;
+        const QByteArray root = QFile::encodeName(dir.path());
+        QVERIFY(LinuxTree::build(root));
+        const QString cur = dir.path() + QLatin1Char('/');
+        QVERIFY(QFile::link(cur + QStringLiteral("nothing"), cur + QStringLiteral("dangling")));
+        SelectionWalk walk;
+        {
+            const AsUnprivilegedUser user;
+            QVERIFY(walk.createListOfSelected(cur, {Platform::FileNames::fromBytes("photo\xff.jpg"),
+                                                    QStringLiteral("pipe"), QStringLiteral("sock"),
+                                                    QStringLiteral("locked"), QStringLiteral("dangling"),
+                                                    QStringLiteral("gone")}));
+        }
+        QCOMPARE(walk.itemsCount(), 2); // the photo, and the locked folder's own entry
+        QCOMPARE(Platform::FileNames::toBytes(walk.selectedItemName(1)), QByteArray(root + "/photo\xff.jpg"));
+        QList<LeftOutItem::Reason> reasons;
+        for (const LeftOutItem& item : walk.leftOut())
+            reasons.append(item.reason);
+        QCOMPARE(reasons, (QList<LeftOutItem::Reason>{
+                              LeftOutItem::Reason::NotAFile, LeftOutItem::Reason::NotAFile,
+                              LeftOutItem::Reason::FolderNotRead, LeftOutItem::Reason::BrokenLink,
+                              LeftOutItem::Reason::NotExamined}));
+        QCOMPARE(walk.leftOut().last().error, ENOENT);
     }
 
     void cancelledWalkStops()

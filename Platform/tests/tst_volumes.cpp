@@ -1,3 +1,4 @@
+#include "MountTable.h"
 #include "Volumes.h"
 
 #include <QDir>
@@ -65,7 +66,7 @@ private Q_SLOTS:
         QFETCH(bool, removable);
         QFETCH(QString, root);
         QFETCH(int, type);
-        const VolumeList list = Volumes::parseMountInfo(line, [&](const QString&) { return removable; });
+        const VolumeList list = MountTable::parse(line, [&](const QString&) { return removable; });
         QCOMPARE(list.size(), 1);
         QCOMPARE(list[0].root, root);
         QCOMPARE(list[0].driveTypeCode(), type);
@@ -81,7 +82,7 @@ private Q_SLOTS:
                                 "25 24 0:23 / /dev/shm rw - tmpfs tmpfs rw\n"
                                 "30 25 0:27 / /dev/shm rw - tmpfs tmpfs rw,size=1k\n"
                                 "40 27 8:17 / /media/usb rw - vfat /dev/sdb1 rw\n";
-        const VolumeList list = Volumes::parseMountInfo(info, [](const QString&) { return false; });
+        const VolumeList list = MountTable::parse(info, [](const QString&) { return false; });
         QStringList roots;
         for (const Volume& v : list)
             roots << v.root;
@@ -109,7 +110,9 @@ private Q_SLOTS:
     {
         if (!QDir(QStringLiteral("/dev/shm")).exists())
             QSKIP("no /dev/shm here");
-        const auto shm = findRoot(Volumes::list(), QStringLiteral("/dev/shm/"));
+        // A mount of the system: among the mounts, never among the drives offered.
+        QVERIFY(!findRoot(Volumes::list(), QStringLiteral("/dev/shm/")));
+        const auto shm = findRoot(Volumes::mounts(), QStringLiteral("/dev/shm/"));
         QVERIFY(shm);
         QCOMPARE(shm->driveTypeCode(), 5);
     }

@@ -10,10 +10,10 @@
 // Helpers shared by the engine's widget tests.
 namespace EngineTestJob {
 
-// Fills the engine's slots 1 to 39 with "T1" ... "T39", so that log lines show which slot they used.
+// Fills the engine's slots 1 to 59 with "T1" ... "T59", so that log lines show which slot they used.
 inline void fillTexts(RecoveryProcess& engine)
 {
-    for (int i = 1; i <= 39; ++i)
+    for (int i = 1; i <= 59; ++i)
         engine.setLangValue(i, QStringLiteral("T%1").arg(i));
 }
 

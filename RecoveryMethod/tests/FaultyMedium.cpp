@@ -132,6 +132,7 @@ public:
         return m_real->writeAt(offset, buffer, length);
     }
     int close() override { return m_real->close(); }
+    int growTo(qint64 size) override { return m_real->growTo(size); }
 
 private:
     std::unique_ptr<BlockDestination> m_real;
@@ -162,6 +163,17 @@ void FaultyFileAccess::onOpen(const QString& path, std::function<void()> call)
     m_onOpen.insert(path, std::move(call));
 }
 
+bool FaultyFileAccess::exists(const QString& path)
+{
+    // The sources' folders exist on the medium too.
+    for (auto it = m_sources.cbegin(); it != m_sources.cend(); ++it) {
+        if (it.key() == path ||
+            it.key().startsWith(path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/')))
+            return true;
+    }
+    return PosixFileAccess::exists(path);
+}
+
 FileAccess::Opened<BlockSource> FaultyFileAccess::openSource(const QString& path)
 {
     if (const auto call = m_onOpen.value(path))
@@ -173,6 +185,13 @@ FileAccess::Opened<BlockSource> FaultyFileAccess::openSource(const QString& path
     if (const auto medium = m_sources.value(path))
         return {std::make_unique<MediumSource>(medium), {}};
     return PosixFileAccess::openSource(path);
+}
+
+FileAccess::Opened<BlockSource> FaultyFileAccess::openSectorSource(const QString& path)
+{
+    if (m_sources.contains(path))
+        return openSource(path);
+    return PosixFileAccess::openSectorSource(path);
 }
 
 FileAccess::Opened<BlockDestination> FaultyFileAccess::openDestination(const QString& path, bool truncate)

@@ -73,7 +73,9 @@ public:
     int failedWrites() const { return *m_failedWrites; }
 
     bool fileExists(const QString& path) override;
+    bool exists(const QString& path) override;
     Opened<BlockSource> openSource(const QString& path) override;
+    Opened<BlockSource> openSectorSource(const QString& path) override;
     Opened<BlockDestination> openDestination(const QString& path, bool truncate) override;
     // Through openDestination above, so that a failing destination fails also when created ahead.
     Opened<BlockDestination> createDestination(const QString& path) override

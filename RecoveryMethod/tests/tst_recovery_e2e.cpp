@@ -129,26 +129,25 @@ private Q_SLOTS:
         QCOMPARE(engine.CorruptedFilesCount(), 3);
         QCOMPARE(engine.DamageRecordCount(), 3);
 
+        // After the rescue phase the records hold exactly the 512-byte sectors that do not read.
         const DamageRecords::Row& b = engine.DamageRecord(1);
         QCOMPARE(b.file, m + QStringLiteral("docs/b b.bin"));
         QCOMPARE(b.file2, d + QStringLiteral("docs/b b.bin"));
-        QCOMPARE(b.rangeList, QStringLiteral(" 65537 - 73728, 73729 - 81920, 81921 - 90112,"));
-        QCOMPARE(b.lostBytes, qint64(24576));
+        QCOMPARE(b.rangeList, QStringLiteral(" 65537 - 86016,"));
+        QCOMPARE(b.lostBytes, qint64(20480));
         QCOMPARE(b.copied, qint64(300000));
         QCOMPARE(b.fileSize, qint64(300000));
         QVERIFY(!b.fileDTV.isEmpty());
 
-        // 32 KiB below the bad area reads well; the four minimum blocks around it are given up.
         const DamageRecords::Row& c = engine.DamageRecord(2);
-        QCOMPARE(c.rangeList,
-                 QStringLiteral(" 294913 - 303104, 303105 - 311296, 311297 - 319488, 319489 - 327680,"));
-        QCOMPARE(c.lostBytes, qint64(32768));
+        QCOMPARE(c.rangeList, QStringLiteral(" 299521 - 320000,"));
+        QCOMPARE(c.lostBytes, qint64(20480));
 
-        // An unreadable tail leaves the copy shorter; nothing past the end counts as lost.
+        // An unreadable tail: the copy has the source's size, with zeros in the last sector only.
         const DamageRecords::Row& dRow = engine.DamageRecord(3);
-        QCOMPARE(dRow.rangeList, QStringLiteral(" 65537 - 70000,"));
-        QCOMPARE(dRow.lostBytes, qint64(70000 - 65536));
-        QCOMPARE(dRow.copied, qint64(65536));
+        QCOMPARE(dRow.rangeList, QStringLiteral(" 69633 - 70000,"));
+        QCOMPARE(dRow.lostBytes, qint64(70000 - 69632));
+        QCOMPARE(dRow.copied, qint64(70000));
 
         QMap<QString, const DamageRecords::Row*> rows{{QStringLiteral("docs/b b.bin"), &b},
                                                       {QStringLiteral("docs/sub/c.bin"), &c},
@@ -156,21 +155,28 @@ private Q_SLOTS:
         for (auto it = files.begin(); it != files.end(); ++it)
             QVERIFY2(readFile(d + it.key()) == expectedCopy(it.value(), rows.value(it.key())),
                      qPrintable(it.key()));
-        QCOMPARE(QFileInfo(d + QStringLiteral("docs/sub/d.bin")).size(), qint64(65536));
+        QCOMPARE(QFileInfo(d + QStringLiteral("docs/sub/d.bin")).size(), qint64(70000));
 
-        QCOMPARE(engine.TotalCopiedBytes(), 100000.0 + 300000 + 10 + 1048576 + 65536 + 0 + 131073);
-        QCOMPARE(engine.TotalLostBytes(), 24576.0 + 32768 + 4464);
+        const double lost = 20480.0 + 20480 + 368;
+        QCOMPARE(engine.TotalCopiedBytes(), 100000.0 + 300000 + 10 + 1048576 + 70000 + 0 + 131073 - lost);
+        QCOMPARE(engine.TotalLostBytes(), lost);
         for (int i = 1; i <= entries.size(); ++i) {
             if (!entries[i - 1].startsWith(QLatin1Char('\t')))
                 QVERIFY(engine.isDone(i));
         }
 
         const QString ok = QStringLiteral(" - ok");
-        QCOMPARE(logLines(engine),
-                 QStringList({text(14), text(9) + QStringLiteral(": \"") + d + QStringLiteral("docs\"."),
-                              entries[1] + ok, entries[2] + ok, entries[3] + ok,
-                              text(9) + QStringLiteral(": \"") + d + QStringLiteral("docs/sub\"."),
-                              entries[5] + ok, entries[6] + ok, entries[7] + ok, entries[8] + ok, text(5)}));
+        const QString damaged = QStringLiteral(" - ") + text(40) + QStringLiteral(": ");
+        QCOMPARE(
+            logLines(engine),
+            QStringList({text(14), text(9) + QStringLiteral(": \"") + d + QStringLiteral("docs\"."),
+                         entries[1] + ok, entries[2] + damaged + QStringLiteral("32 Kb"), entries[3] + ok,
+                         text(9) + QStringLiteral(": \"") + d + QStringLiteral("docs/sub\"."),
+                         entries[5] + damaged + QStringLiteral("32 Kb"),
+                         entries[6] + damaged + QStringLiteral("4464 b"), entries[7] + ok, entries[8] + ok,
+                         text(41), entries[2] + damaged + QStringLiteral("20 Kb"),
+                         entries[5] + damaged + QStringLiteral("20 Kb"),
+                         entries[6] + damaged + QStringLiteral("368 b"), text(5)}));
     }
 
     void stopDuringAReadDelayedThreeSeconds()

@@ -3,12 +3,15 @@
 #include "RecoveryMethod/DamageRecords.h"
 #include "RecoveryMethod/EngineAnswers.h"
 #include "RecoveryMethod/EngineTexts.h"
+#include "RecoveryMethod/LogModel.h"
 #include "RecoveryMethod/PromptBridge.h"
 #include "RecoveryMethod/RecoveryJob.h"
 #include "RecoveryMethod/RecoveryRun.h"
 #include "RecoveryMethod/RunFeed.h"
 
 #include "FaultyMedium.h"
+
+#include "SizeText.h"
 
 #include <QFile>
 #include <QSemaphore>
@@ -34,12 +37,19 @@ public:
         else
             log.last() = line;
     }
+    void logEntryLine(int entry, const QString& line, bool add) override
+    {
+        QString shown = line;
+        shown.replace(LogModel::EntryMark, job->fileName(entry));
+        logLine(shown, add);
+    }
     void entryEnded(const RunPosition& at) override { ended << at.currentFile; }
     void overallShown(double) override {}
     void fileStarted(qint64) override {}
     void percentChanged(const CopyProgress& p, const RunPosition&) override { lastPercent = p.filePercent; }
     void blockUnreadable(const CopyProgress&) override { ++unreadable; }
     void blockAdapted(const CopyProgress&) override {}
+    void rescueProgress(const QString&, qint64, qint64) override {}
     bool askRetry(const Platform::FileError&) override
     {
         ++questions;
@@ -50,15 +60,21 @@ public:
         ++questions;
         return false;
     }
+    bool askMediumGone() override
+    {
+        ++questions;
+        return false;
+    }
     bool askOverwrite(const QString&) override
     {
         ++questions;
         setOverwriteAnswer(Overwrite::This);
         return false;
     }
-    void destinationNotOpened() override { ++questions; }
+    void destinationNotOpened(int) override { ++questions; }
     void folderNotCreated() override { ++questions; }
 
+    const RecoveryJob* job = nullptr; // whose entries the log lines name
     QStringList log;
     QList<int> ended;
     float lastPercent = 0;
@@ -104,8 +120,9 @@ private:
     {
         RunCounts counts;
         counts.itemsCount = m_count;
-        return std::make_unique<RecoveryRun>(
-            RecoveryRun::Parts{m_job, m_damage, m_files, m_bridge, m_feed, &m_view}, Src, m_dst, counts);
+        return std::make_unique<RecoveryRun>(RecoveryRun::Parts{m_job, m_damage, m_files, m_bridge, m_feed,
+                                                                std::make_shared<RescueCounts>(), &m_view},
+                                             Src, m_dst, counts);
     }
 
     // Starts the run on a worker thread and returns once its read of the second block of
@@ -141,8 +158,9 @@ private Q_SLOTS:
         m_bridge = std::make_shared<PromptBridge>(&m_receiver);
         m_feed = std::make_shared<RunFeed>();
         m_view = TestView();
+        m_view.job = m_job.get();
         m_count = 0;
-        for (int i = 1; i <= 39; ++i)
+        for (int i = 1; i <= 49; ++i)
             EngineTexts::setSlot(i, QStringLiteral("T%1").arg(i));
         setAbortAnswer(Abort::Continue);
         setOverwriteAnswer(Overwrite::None);
@@ -152,17 +170,22 @@ private Q_SLOTS:
     {
         QTest::addColumn<qint64>("size");
         QTest::addColumn<qint64>("badAt");
-        QTest::addColumn<QList<qint64>>("readLengths");
-        QTest::addColumn<qint64>("lost");
-        QTest::newRow("empty") << qint64(0) << qint64(-1) << QList<qint64>{} << qint64(0);
-        QTest::newRow("one short block") << qint64(1000) << qint64(-1) << QList<qint64>{1000} << qint64(0);
+        QTest::addColumn<QList<qint64>>("readLengths"); // of the first pass
+        QTest::addColumn<qint64>("givenUp");            // by the first pass
+        QTest::addColumn<int>("sectorReads");           // of the rescue phase
+        QTest::newRow("empty") << qint64(0) << qint64(-1) << QList<qint64>{} << qint64(0) << 0;
+        QTest::newRow("one short block")
+            << qint64(1000) << qint64(-1) << QList<qint64>{1000} << qint64(0) << 0;
         QTest::newRow("64 KiB and a byte")
-            << qint64(65537) << qint64(-1) << QList<qint64>{65536, 1} << qint64(0);
+            << qint64(65537) << qint64(-1) << QList<qint64>{65536, 1} << qint64(0) << 0;
         QTest::newRow("tail read with the last block")
-            << qint64(131073) << qint64(-1) << QList<qint64>{65536, 65537} << qint64(0);
+            << qint64(131073) << qint64(-1) << QList<qint64>{65536, 65537} << qint64(0) << 0;
+        // The rescue reads the 16 sectors of the given-up block once each; only the one holding
+        // the bad byte stays lost.
         QTest::newRow("bad byte in the second block")
             << qint64(200000) << qint64(70000)
-            << QList<qint64>{65536, 65536, 32768, 16384, 8192, 16384, 32768, 65536, 3392} << qint64(8192);
+            << QList<qint64>{65536, 65536, 32768, 16384, 8192, 16384, 32768, 65536, 3392} << qint64(8192)
+            << 16;
     }
 
     void blockPatternOfEachFile()
@@ -170,7 +193,9 @@ private Q_SLOTS:
         QFETCH(qint64, size);
         QFETCH(qint64, badAt);
         QFETCH(QList<qint64>, readLengths);
-        QFETCH(qint64, lost);
+        QFETCH(qint64, givenUp);
+        QFETCH(int, sectorReads);
+        const qint64 lost = givenUp > 0 ? 512 : 0;
         auto medium = addFile(QStringLiteral("a.bin"), size);
         if (badAt >= 0)
             medium->addBadRange(badAt, 1);
@@ -181,22 +206,29 @@ private Q_SLOTS:
         QList<qint64> lengths;
         for (const ReadCall& r : medium->reads())
             lengths << r.length;
-        QCOMPARE(lengths, readLengths);
+        QCOMPARE(lengths.mid(0, readLengths.size()), readLengths);
+        QCOMPARE(lengths.mid(readLengths.size()), QList<qint64>(sectorReads, 512));
         const RunCounts counts = run->counts();
         QCOMPARE(counts.totalLostBytes, double(lost));
         QCOMPARE(counts.corruptedFilesCount, lost > 0 ? 1 : 0);
         QCOMPARE(m_job->isDone(1), true);
         QCOMPARE(m_job->copiedBytes(1), size);
         QCOMPARE(run->givenUp().size(), size_t(lost > 0 ? 1 : 0));
+        QStringList log{QStringLiteral("T14"), Src + QStringLiteral("a.bin - ok"), QStringLiteral("T5")};
         if (lost > 0) {
-            QCOMPARE(run->givenUp()[0].entry, 1);
-            QCOMPARE(run->givenUp()[0].ranges, QList<ByteRange>({ByteRange{65537, 73728}}));
+            QCOMPARE(run->givenUp()[0].source, Src + QStringLiteral("a.bin"));
+            QCOMPARE(run->givenUp()[0].givenUp, QList<ByteRange>({ByteRange{65537, 73728}}));
+            // The record holds what stayed unreadable after the rescue.
+            QCOMPARE(m_damage->row(1).rangeList, QStringLiteral(" 69633 - 70144,"));
+            const QString lostText = Src + QStringLiteral("a.bin - T40: ");
+            log = QStringList{QStringLiteral("T14"), lostText + Platform::sizeText(double(givenUp)),
+                              QStringLiteral("T41"), lostText + Platform::sizeText(double(lost)),
+                              QStringLiteral("T5")};
         }
-        QCOMPARE(m_view.log, QStringList({QStringLiteral("T14"), Src + QStringLiteral("a.bin - ok"),
-                                          QStringLiteral("T5")}));
+        QCOMPARE(m_view.log, log);
         QByteArray expected = medium->bytes(0, size);
         if (badAt >= 0)
-            expected.replace(65536, 8192, QByteArray(8192, '\0'));
+            expected.replace(69632, 512, QByteArray(512, '\0'));
         QCOMPARE(readFile(m_dst + QStringLiteral("a.bin")), expected);
     }
 
@@ -291,7 +323,7 @@ private Q_SLOTS:
         const auto [counts, reachedBytes] = run->abandon();
         m_bridge->detach();
         QCOMPARE(counts.currentFile, 1);
-        QCOMPARE(reachedBytes, qint64(65536));
+        QCOMPARE(reachedBytes, std::optional<qint64>(65536));
 
         m_readMayEnd.release(); // the read returns long after
         worker.join();
@@ -302,6 +334,38 @@ private Q_SLOTS:
         QVERIFY(!m_job->isDone(1));
         QCOMPARE(m_job->startPosition(2), qint64(7));
         QCOMPARE(m_damage->rowCount(), 0);
+    }
+
+    void theProgramQuittingDuringTheRescueEndsTheRun()
+    {
+        auto medium = addFile(QStringLiteral("bad.bin"), 200000);
+        medium->addBadRange(70000, 1);
+        bool hung = false;
+        medium->setOnRead([&](qint64, qint64 length) {
+            if (length != 512 || std::exchange(hung, true))
+                return; // the first pass, or a later sector
+            m_readStarted.release();
+            m_readMayEnd.acquire();
+        });
+        auto run = makeRun();
+        std::thread worker([&run] { run->run(); });
+        m_readStarted.acquire(); // the rescue's first sector read hangs
+        const auto [counts, reachedBytes] = run->abandon();
+        m_bridge->detach();
+        QCOMPARE(reachedBytes, std::nullopt); // every entry has its result: no resume point to keep
+        QCOMPARE(counts.corruptedFilesCount, 1);
+
+        m_readMayEnd.release();
+        worker.join();
+        // No further sector was read, and the record and results stay as the first pass left them.
+        qsizetype sectorReads = 0;
+        for (const ReadCall& r : medium->reads())
+            sectorReads += r.length == 512 ? 1 : 0;
+        QCOMPARE(sectorReads, 1);
+        QCOMPARE(m_damage->rowCount(), 1);
+        QCOMPARE(m_damage->row(1).rangeList, QStringLiteral(" 65537 - 73728,"));
+        QVERIFY(m_job->isDone(1));
+        QCOMPARE(m_job->copiedBytes(1), qint64(200000));
     }
 
     void questionsAreAskedOnTheWindowsThread()
@@ -321,11 +385,13 @@ private Q_SLOTS:
             }
         };
         AskingView view;
+        view.job = m_job.get();
         view.askedOn = &askedOn;
         RunCounts counts;
         counts.itemsCount = m_count;
-        RecoveryRun threaded(RecoveryRun::Parts{m_job, m_damage, m_files, m_bridge, m_feed, &view}, Src,
-                             m_dst, counts);
+        RecoveryRun threaded(RecoveryRun::Parts{m_job, m_damage, m_files, m_bridge, m_feed,
+                                                std::make_shared<RescueCounts>(), &view},
+                             Src, m_dst, counts);
         bool ended = false;
         std::thread worker([&] {
             threaded.run();

@@ -5,6 +5,7 @@
 #include "EraseMediaForm.h"
 #include "JobAssembly.h"
 #include "K3Cindral.h"
+#include "MediaKind.h"
 #include "ModalDriver.h"
 #include "Prompt.h"
 #include "ScriptedRecorder.h"
@@ -15,8 +16,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -62,6 +65,8 @@ struct Page
         texts.setText(78, QStringLiteral("Not blank and cannot be erased."));
         texts.setText(88, QStringLiteral("Erase the disc?"));
         texts.setText(113, QStringLiteral("Erasing the disc"));
+        texts.setText(191, QStringLiteral("The disc could not be erased."));
+        texts.setText(192, QStringLiteral("Stop"));
         auto scripted = std::make_unique<ScriptedRecorder>();
         recorder = scripted.get();
         recorder->setRecorders({{Writer, controlDisc}});
@@ -285,6 +290,121 @@ private Q_SLOTS:
             QCOMPARE(p.control->CDDVDDetectTimer->interval(), 500);
             QVERIFY(p.control->CDDVDDetectTimer->isActive());
         }
+    }
+
+    // Every rewritable kind that holds data: erased from the burn step, then burned at once.
+    void everyRewritableKindIsErasedThenBurned_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::newRow("CD-RW") << int(MediaKind::CdRw);
+        QTest::newRow("DVD-RW sequential") << int(MediaKind::DvdRwSequential);
+        QTest::newRow("DVD-RW restricted overwrite") << int(MediaKind::DvdRwRestricted);
+        QTest::newRow("DVD-RAM") << int(MediaKind::DvdRam);
+        QTest::newRow("DVD+RW") << int(MediaKind::DvdPlusRw);
+        QTest::newRow("BD-RE") << int(MediaKind::BdRe);
+    }
+
+    void everyRewritableKindIsErasedThenBurned()
+    {
+        QFETCH(int, code);
+        const Disc used{code, false, true, 8, 8};
+        Page p(used, used);
+        p.entries = {QStringLiteral("/rec/a.txt")};
+        p.handOff->startDirect(QStringLiteral("/rec/"));
+        QTRY_VERIFY_WITH_TIMEOUT(p.control->EraseMedia(0)->isEnabled(), 5000);
+        QVERIFY(!p.control->BurnBut->isEnabled());
+        Messages messages(QMessageBox::Yes);
+        p.handOff->BeginBurn();
+        QCOMPARE(messages.shown.size(), 1); // the question, and no failure
+        QVERIFY(p.window.calls().contains(QStringLiteral("StartErase")));
+        QVERIFY(p.window.IsBlank());
+        QVERIFY(p.control->isBurning());
+    }
+
+    void failedEraseIsReportedAndNothingIsBurned()
+    {
+        Page p(UsedCdRw, UsedCdRw);
+        p.window.scriptErase(1, false, QStringLiteral("Erasing failed: SORRY : Drive refused (test)"));
+        p.entries = {QStringLiteral("/rec/a.txt")};
+        p.handOff->startDirect(QStringLiteral("/rec/"));
+        Messages messages(QMessageBox::Yes);
+        p.handOff->BeginBurn();
+        QCOMPARE(messages.shown.size(), 2);
+        QCOMPARE(messages.shown[1].icon, QMessageBox::Critical);
+        QVERIFY(messages.shown[1].text.startsWith(QStringLiteral("The disc could not be erased.")));
+        QVERIFY(messages.shown[1].text.contains(QStringLiteral("Drive refused (test)")));
+        QVERIFY(!p.window.IsBlank());
+        QVERIFY(!p.recorder->calls().contains(QStringLiteral("StartBurn")));
+        QVERIFY(p.control->CDDVDDetectTimer->isActive());
+        QVERIFY(p.control->BurnFrame(0)->isVisibleTo(p.control));
+    }
+
+    void eraseCanBeCancelledWhereTheDiscAllows()
+    {
+        Page p(UsedCdRw, UsedCdRw);
+        p.window.scriptErase(100000, true); // long, and it can be stopped
+        p.handOff->startDirect(QStringLiteral("/rec/"));
+        Messages messages(QMessageBox::Yes);
+        bool acted = false;
+        QString caption;
+        ModalDriver::onNextModal(
+            [&](QWidget* modal) {
+                auto* form = qobject_cast<EraseMediaForm*>(modal);
+                if (!form)
+                    return;
+                caption = form->CancelErase->text();
+                QTRY_VERIFY_WITH_TIMEOUT(form->CancelErase->isEnabled(), 10000);
+                QCOMPARE(form->EraseProgress->maximum(), 100);
+                form->CancelErase->click();
+            },
+            &acted, 20000);
+        p.handOff->onEraseButtonClick(1);
+        QVERIFY(acted);
+        QCOMPARE(caption, QStringLiteral("Stop"));
+        QVERIFY(p.window.calls().contains(QStringLiteral("CancelErase")));
+        // Stopped by the user: no failure message.
+        QCOMPARE(messages.shown.size(), 1);
+        QVERIFY(p.control->CDDVDDetectTimer->isActive());
+    }
+
+    void controlsOwnBurnButtonStartsTheBurn()
+    {
+        Page p(BlankCdR, BlankCdR);
+        p.entries = {QStringLiteral("/rec/a.txt")};
+        p.handOff->startDirect(QStringLiteral("/rec/"));
+        QTRY_VERIFY_WITH_TIMEOUT(p.control->BurnBut->isEnabled(), 5000);
+        Messages messages(QMessageBox::Ok);
+        p.control->BurnBut->click();
+        QVERIFY(messages.shown.isEmpty());
+        QVERIFY(p.control->isBurning());
+        QCOMPARE(p.recorder->addedFiles().size(), size_t(1));
+        QCOMPARE(p.nav.last(), (Nav{false, false, true}));
+    }
+
+    // An image file is replaced when it is written: no disc check, no erase offer.
+    void imageFileNeedsNoDiscCheck()
+    {
+        Page p({}, {});
+        p.entries = {QStringLiteral("/rec/a.txt")};
+        p.handOff->startDirect(QStringLiteral("/rec/"));
+        {
+            Prompt::ScopedAnswerer chooser({}, [](QDialog& dialog) {
+                auto* files = qobject_cast<QFileDialog*>(&dialog);
+                if (!files)
+                    return int(QDialog::Rejected);
+                files->selectFile(QDir::temp().filePath(QStringLiteral("handoff.iso")));
+                return int(QDialog::Accepted);
+            });
+            QVERIFY(p.control->ChooseImageFile());
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!p.nav.isEmpty() && p.nav.last().next, 5000);
+        Messages messages(QMessageBox::Ok);
+        p.window.mediaQueries = 0;
+        p.handOff->BeginBurn();
+        QVERIFY(messages.shown.isEmpty());
+        QVERIFY(p.window.calls().isEmpty());
+        QCOMPARE(p.window.mediaQueries, 0);
+        QVERIFY(p.control->isBurning());
     }
 
     void nonBlankDiscThatCannotBeErased()

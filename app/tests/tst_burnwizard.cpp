@@ -2,13 +2,17 @@
 // folder, the burn page and the summary page, with the damaged-medium simulator as the source
 // and libburn writing an image file as the recorder.
 #include "FilesAndFoldersList.h"
+#include "HistoryList.h"
 #include "JobAssembly.h"
 #include "K3Cindral.h"
 #include "LanguageFile.h"
 #include "LibburnRecorder.h"
 #include "MediumFiles.h"
+#include "ModalDriver.h"
 #include "Prompt.h"
+#include "ReportsFile.h"
 #include "SimulatedMedium.h"
+#include "TableEngine.h"
 #include "Wizard.h"
 #include "isButton.h"
 
@@ -16,6 +20,8 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
 #include <QSignalSpy>
@@ -23,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -42,26 +49,38 @@ void makeWritable(const QString& root)
     }
 }
 
-bool extractImage(const QString& image, const QString& folder)
+// xorriso with UTF-8 names, stopping at the first failure; true when it ended well.
+bool xorriso(const QStringList& arguments)
 {
     QProcess xorriso;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     xorriso.setProcessEnvironment(env);
     xorriso.start(QStringLiteral("xorriso"),
-                  {QStringLiteral("-abort_on"), QStringLiteral("FAILURE"), QStringLiteral("-local_charset"),
-                   QStringLiteral("UTF-8"), QStringLiteral("-indev"), image, QStringLiteral("-osirrox"),
-                   QStringLiteral("on"), QStringLiteral("-extract"), QStringLiteral("/"), folder});
+                  QStringList{QStringLiteral("-abort_on"), QStringLiteral("FAILURE"),
+                              QStringLiteral("-local_charset"), QStringLiteral("UTF-8")} +
+                      arguments);
     if (!xorriso.waitForFinished(120000))
         return false;
-    makeWritable(folder);
+    if (xorriso.exitCode() != 0)
+        qWarning().noquote() << xorriso.readAllStandardError();
     return xorriso.exitCode() == 0;
+}
+
+// readFs "norock" reads the Joliet tree, as Windows does.
+bool extractImage(const QString& image, const QString& folder, const QString& readFs = QStringLiteral("any"))
+{
+    const bool ok = xorriso({QStringLiteral("-read_fs"), readFs, QStringLiteral("-indev"), image,
+                             QStringLiteral("-osirrox"), QStringLiteral("on"), QStringLiteral("-extract"),
+                             QStringLiteral("/"), folder});
+    makeWritable(folder);
+    return ok;
 }
 
 LangTexts numberedTexts()
 {
     LangTexts texts;
-    for (int n = 1; n <= 150; ++n)
+    for (int n = 1; n < int(texts.size()); ++n)
         texts[static_cast<size_t>(n)] = QStringLiteral("t%1").arg(n);
     return texts;
 }
@@ -85,14 +104,20 @@ private:
 
     QString path(const QString& name) const { return m_work.filePath(name); }
 
-    // A window whose recorder writes into image, with the temporary folder tempFolder.
+    // A window whose recorder writes into image (no recorder at all when image is empty), with
+    // the temporary folder tempFolder.
     std::unique_ptr<Wizard> makeWizard(const QString& appFolder, const QString& image,
                                        const QString& tempFolder)
     {
-        qputenv("KORVALIS_EXTRA_RECORDERS", (QStringLiteral("stdio:") + image).toUtf8());
+        QStringList targets;
+        if (!image.isEmpty())
+            targets << QStringLiteral("stdio:") + image;
+        const auto previous = CDDVDBurner2::setFactory([targets] {
+            return std::make_unique<LibburnRecorder>(LibburnRecorder::Options{false, targets});
+        });
         QDir().mkpath(appFolder); // the run's history is written there
         auto w = std::make_unique<Wizard>(appFolder);
-        qunsetenv("KORVALIS_EXTRA_RECORDERS");
+        CDDVDBurner2::setFactory(previous);
         w->applyTexts(numberedTexts(), LanguageTexts{});
         w->setTempPath(tempFolder);
         w->show();
@@ -195,8 +220,8 @@ private Q_SLOTS:
         const QString job = temp + JobAssembly::jobFolderName() + QLatin1Char('/');
         std::map<QString, QByteArray> expected = filesBelow(m_source);
         QByteArray& damaged = expected[QStringLiteral("Docs/Sub/damaged one.bin")];
-        // The engine gives up whole 8 KiB blocks around the failing range.
-        damaged.replace(65536, 24576, QByteArray(24576, '\0'));
+        // After the rescue phase only the 512-byte sectors of the failing range are zeros.
+        damaged.replace(65536, 20480, QByteArray(20480, '\0'));
         QCOMPARE(filesBelow(job), expected);
         QTRY_VERIFY_WITH_TIMEOUT(button(*w, "Command11")->isEnabled(), 20000);
 
@@ -249,11 +274,107 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(w->flow().CurrentPage, int(ReportPage), 120000);
         QVERIFY(!QFileInfo::exists(temp + JobAssembly::jobFolderName()));
         std::map<QString, QByteArray> expected = filesBelow(m_source);
-        expected[QStringLiteral("top.bin")].replace(65536, 8192, QByteArray(8192, '\0'));
+        expected[QStringLiteral("top.bin")].replace(69632, 512, QByteArray(512, '\0'));
         const QString out = path(QStringLiteral("copy-out"));
         QVERIFY(extractImage(image, out));
         QCOMPARE(filesBelow(out), expected);
         QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(QLatin1Char('\n'))));
+    }
+
+    // No recorder at all, as on most laptops: the burn task writes an ISO image file end to end.
+    void isoImageFromTheWindowWithoutARecorder()
+    {
+        const QString source = path(QStringLiteral("iso-source"));
+        const QString emoji = QStringLiteral("📀 снимок 🎉.bin");
+        QString cyrillic;
+        while (cyrillic.size() < 120)
+            cyrillic += QStringLiteral("Протокол восстановления данных ");
+        cyrillic = cyrillic.left(120) + QStringLiteral(".txt");
+        QVERIFY(writeFile(source + QStringLiteral("/Docs/report.txt"), pattern(50000, 21)));
+        QVERIFY(writeFile(source + QLatin1Char('/') + emoji, pattern(3000, 22)));
+        QVERIFY(writeFile(source + QStringLiteral("/Docs/") + cyrillic, pattern(1000, 23)));
+        // A link to a file goes on the disc as the file; a link to a folder below is left out.
+        QVERIFY(QFile::link(source + QStringLiteral("/Docs/report.txt"),
+                            source + QStringLiteral("/report link.txt")));
+        QVERIFY(QFile::link(source, source + QStringLiteral("/Docs/back to the top")));
+        const QString image = path(QStringLiteral("window.iso"));
+        const QString temp = path(QStringLiteral("temp-iso")) + QLatin1Char('/');
+        QVERIFY(QDir().mkpath(temp));
+        const QString app = path(QStringLiteral("app-iso")) + QLatin1Char('/');
+        auto w = makeWizard(app, QString(), temp);
+        Prompt::ScopedAnswerer answerer(answers());
+        QVERIFY(chooseTheMedium(*w, source));
+        QCOMPARE(w->flow().CurrentPage, int(BurnPage));
+        auto* control = w->findChild<K3Cindral*>(QStringLiteral("K3Cindral1"));
+        QCOMPARE(control->SourceDrives->count(), 1);
+        QCOMPARE(control->SourceDrives->itemText(0), control->LangValue(40));
+        QVERIFY(!button(*w, "Command11")->isEnabled());
+
+        // The user picks the list's only item and names the file in the real file dialog.
+        bool chosen = false;
+        ModalDriver::onNextModal(
+            [&](QWidget* modal) {
+                auto* dialog = qobject_cast<QFileDialog*>(modal);
+                QVERIFY(dialog);
+                dialog->selectFile(image);
+                static_cast<QDialog*>(dialog)->accept();
+            },
+            &chosen);
+        Q_EMIT control->SourceDrives->activated(0);
+        QVERIFY(chosen);
+        QTRY_VERIFY_WITH_TIMEOUT(button(*w, "Command11")->isEnabled(), 20000);
+        QCOMPARE(control->WriteMedia->text(), QStringLiteral("ISO image file"));
+        w->clickNext();
+        QTRY_COMPARE_WITH_TIMEOUT(w->flow().CurrentPage, int(ReportPage), 120000);
+        QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(QLatin1Char('\n'))));
+        // The summary says how it read back, and so does the history.
+        auto* outcome = w->findChild<QLineEdit*>(QStringLiteral("ConfermReportValue(2)"));
+        QVERIFY2(outcome->text().endsWith(control->LangValue(49)), qPrintable(outcome->text()));
+        TableEngine engine;
+        const HistoryList::Loaded history = HistoryList::load(engine, ReportsFile::pathIn(app));
+        QCOMPARE(history.items.size(), 1);
+        QVERIFY2(history.items.first()
+                     .texts.join(QLatin1Char('|'))
+                     .contains(image + QStringLiteral(" (") + control->LangValue(49)),
+                 qPrintable(history.items.first().texts.join(QLatin1Char('|'))));
+
+        // Read back with a tool of its own: every file, and the checksums recorded in the image.
+        const QString out = path(QStringLiteral("iso-out"));
+        QVERIFY(extractImage(image, out));
+        QCOMPARE(filesBelow(out), filesBelow(source));
+        QVERIFY(!QFileInfo::exists(out + QStringLiteral("/Docs/back to the top")));
+        QVERIFY(QFileInfo(out + QStringLiteral("/report link.txt")).isFile());
+        QVERIFY(!QFileInfo(out + QStringLiteral("/report link.txt")).isSymLink());
+        QVERIFY(xorriso({QStringLiteral("-md5"), QStringLiteral("on"), QStringLiteral("-indev"), image,
+                         QStringLiteral("-check_md5_r"), QStringLiteral("FAILURE"), QStringLiteral("/"),
+                         QStringLiteral("--")}));
+        // The Windows view keeps the emoji, and the long name's letters.
+        const QString joliet = path(QStringLiteral("iso-joliet"));
+        QVERIFY(extractImage(image, joliet, QStringLiteral("norock")));
+        QCOMPARE(filesBelow(joliet).at(emoji), pattern(3000, 22));
+        const QStringList docs = QDir(joliet + QStringLiteral("/Docs")).entryList(QDir::Files);
+        QVERIFY2(std::any_of(docs.begin(), docs.end(),
+                             [&](const QString& name) {
+                                 return name.startsWith(cyrillic.left(90)) &&
+                                        name.endsWith(QStringLiteral(".txt"));
+                             }),
+                 qPrintable(docs.join(QLatin1Char('|'))));
+    }
+
+    void copyingAWholeDiscWithoutAnyDriveSaysSo()
+    {
+        const QString temp = path(QStringLiteral("temp-nodrive")) + QLatin1Char('/');
+        QVERIFY(QDir().mkpath(temp));
+        auto w = makeWizard(path(QStringLiteral("app-nodrive")) + QLatin1Char('/'), QString(), temp);
+        Prompt::ScopedAnswerer answerer(answers());
+        w->clickMenuEntry(2);
+        w->clickNext();
+        QCOMPARE(w->flow().CurrentPage, int(DiscPage));
+        w->clickNext();
+        // Not "the disc cannot be read": there is no drive at all.
+        QCOMPARE(m_messages, QStringList{QStringLiteral("t190")});
+        QCOMPARE(w->flow().CurrentPage, int(DiscPage));
+        QVERIFY(!QFileInfo::exists(temp + JobAssembly::jobFolderName()));
     }
 
     void exitWhileBurningAsksFirst()

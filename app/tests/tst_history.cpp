@@ -1,5 +1,6 @@
 // The history file without widgets: what the writer stores, how the list reads it back, the
 // restart entry of the main menu, and the detail tables.
+#include "FileNames.h"
 #include "FormatSize.h"
 #include "HistoryList.h"
 #include "HistoryWriter.h"
@@ -269,6 +270,37 @@ private Q_SLOTS:
         QCOMPARE(engine.CheckTable(TableReference::of(reports(), 0, ResumeJobColumn)), 0);
     }
 
+    // Paths whose names are not UTF-8 come back as their own bytes, so that a run started again
+    // or refreshed opens the very files it named; items the walk left out keep their reason.
+    void rawNamesAndLeftOutItemsComeBackAsWritten()
+    {
+        freshFolder();
+        TableEngine engine;
+        const QString root = Platform::FileNames::fromBytes("/media/Holiday\xff/");
+        HistoryRun run = sampleRun(root, 1);
+        run.damaged[0].source = root + Platform::FileNames::fromBytes("photo\xff.jpg");
+        HistoryDamage left;
+        left.source = root + QStringLiteral("locked/");
+        left.leftOut = QStringLiteral("The folder could not be read: Permission denied");
+        run.leftOut.append(left);
+        const ResumeJob job{root,
+                            QStringLiteral("/home/user/rescued/"),
+                            {{root + Platform::FileNames::fromBytes("photo\xff.jpg"), 4096},
+                             {root + Platform::FileNames::fromBytes("photo\xef\xbf\xbd.jpg"), 0}}};
+        run.resume = job;
+        const int row = HistoryWriter(engine, reports()).append(run);
+        QCOMPARE(RestartJob::load(engine, reports()), std::optional<ResumeJob>(job));
+        const auto details = ReportDetails::read(engine, TableReference::of(reports(), row, DetailsColumn));
+        QVERIFY(details);
+        QCOMPARE(details->size(), 2);
+        QCOMPARE(details->at(0), run.damaged[0]);
+        QCOMPARE(details->at(1).source, left.source);
+        QCOMPARE(details->at(1).leftOut, left.leftOut);
+        // The list shows the source with its odd byte escaped.
+        QCOMPARE(HistoryList::load(engine, reports()).items.first().texts.value(SourceColumn - 1),
+                 QStringLiteral("/media/Holiday\\xFF/"));
+    }
+
     void restartCellNamingNothingOffersNothing_data()
     {
         QTest::addColumn<QVariant>("cell");
@@ -396,11 +428,17 @@ private Q_SLOTS:
     {
         const HistoryDamage d{QStringLiteral("/m/a, \"b\".txt"), QStringLiteral("/d/a.txt"), 10, 5, 4,
                               QStringLiteral("2026-01-01"),      QStringLiteral(" 1 - 4,")};
-        const QString csv = ReportDetails::csvText({d});
-        QCOMPARE(csv, QStringLiteral("File,Destination,Size,Copied,Lost,Modified,Ranges\r\n"
-                                     "\"/m/a, \"\"b\"\".txt\",/d/a.txt,10,5,4,2026-01-01,\"1 - 4,\"\r\n"));
+        // An item the walk left out has only its path and the reason.
+        HistoryDamage left;
+        left.source = Platform::FileNames::fromBytes("/m/locked\xff/");
+        left.leftOut = QStringLiteral("The folder could not be read: Permission denied");
+        const QString csv = ReportDetails::csvText({d, left});
+        QCOMPARE(csv,
+                 QStringLiteral("File,Destination,Size,Copied,Lost,Modified,Ranges,Left out\r\n"
+                                "\"/m/a, \"\"b\"\".txt\",/d/a.txt,10,5,4,2026-01-01,\"1 - 4,\",\r\n"
+                                "/m/locked\\xFF/,,,,,,,The folder could not be read: Permission denied\r\n"));
         QCOMPARE(ReportDetails::clipboardText({d}).split(QLatin1Char('\n')).value(1),
-                 QStringLiteral("/m/a, \"b\".txt\t/d/a.txt\t10\t5\t4\t2026-01-01\t1 - 4,"));
+                 QStringLiteral("/m/a, \"b\".txt\t/d/a.txt\t10\t5\t4\t2026-01-01\t1 - 4,\t"));
     }
 
     void refreshJobTakesTheDamagedFilesOnce()

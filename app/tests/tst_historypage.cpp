@@ -351,8 +351,8 @@ private Q_SLOTS:
         QFile f(csv);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray saved = f.readAll();
-        QVERIFY(saved.startsWith("File,Destination,Size,Copied,Lost,Modified,Ranges\r\n\"/s/c, "
-                                 "\"\"q\"\"\",/d/c,95,0,95,z,\"1 - 95,\"\r\n"));
+        QVERIFY(saved.startsWith("File,Destination,Size,Copied,Lost,Modified,Ranges,Left out\r\n\"/s/c, "
+                                 "\"\"q\"\"\",/d/c,95,0,95,z,\"1 - 95,\",\r\n"));
 
         // A file that cannot be written says so.
         QList<Prompt::Message> shown;

@@ -169,13 +169,23 @@ private Q_SLOTS:
         w->clickMenuEntry(2);
         w->clickNext();
         QCOMPARE(w->flow().CurrentPage, int(DiscPage));
-        child<QComboBox>(w.get(), QStringLiteral("SourceDrives"))
-            ->clear(); // no disc drive, whatever the machine has
+        auto* drives = w->page(DiscPage)->findChild<QComboBox*>(QStringLiteral("SourceDrives"));
+        drives->clear(); // no disc drive, whatever the machine has
         w->clickNext();
         QCOMPARE(w->flow().CurrentPage, int(DiscPage));
+        // No drive at all is said plainly, not blamed on a disc.
         QCOMPARE(m_shown.size(), 1);
-        QCOMPARE(m_shown[0].text, w->texts().text(66));
-        QCOMPARE(m_shown[0].icon, QMessageBox::Critical);
+        QCOMPARE(m_shown[0].text, w->texts().text(190));
+        QCOMPARE(m_shown[0].icon, QMessageBox::Information);
+        QCOMPARE(navStates(*w), (QList<bool>{true, false, true}));
+        // A drive without a mounted disc (the page entered again with one): the disc cannot be read.
+        drives->addItem(QStringLiteral("/dev/sr0"), QString());
+        child<QWidget>(w.get(), QStringLiteral("Command11"))->setEnabled(true);
+        w->clickNext();
+        QCOMPARE(w->flow().CurrentPage, int(DiscPage));
+        QCOMPARE(m_shown.size(), 2);
+        QCOMPARE(m_shown[1].text, w->texts().text(66));
+        QCOMPARE(m_shown[1].icon, QMessageBox::Critical);
         QCOMPARE(navStates(*w), (QList<bool>{true, true, true}));
     }
 

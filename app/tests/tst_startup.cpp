@@ -83,13 +83,30 @@ private Q_SLOTS:
         QTest::addColumn<QString>("outcome");
         QTest::addColumn<bool>("resumeShown");
         QTest::addColumn<uint>("colour");
-        // Ten entries, one of them not copied.
-        QTest::newRow("done") << false << true << qint64(11) << QStringLiteral("9 files")
-                              << QStringLiteral("t137") << false << uint(qRgb(0, 0, 192));
+        QTest::addColumn<qint64>("notCopied");
+        QTest::addColumn<qint64>("corrupted");
+        QTest::addColumn<QString>("headline");
+        QTest::addColumn<qint64>("leftOut");
+        // Ten entries. A run that did not copy every file never says it completed.
+        QTest::newRow("done, one not copied")
+            << false << true << qint64(11) << QStringLiteral("9 files") << QStringLiteral("t171") << false
+            << uint(qRgb(192, 96, 0)) << qint64(1) << qint64(2) << QStringLiteral("t170") << qint64(0);
+        QTest::newRow("done, damaged files")
+            << false << true << qint64(11) << QStringLiteral("10 files") << QStringLiteral("t172") << false
+            << uint(qRgb(0, 0, 192)) << qint64(0) << qint64(2) << QStringLiteral("t51") << qint64(0);
+        QTest::newRow("done, all whole")
+            << false << true << qint64(11) << QStringLiteral("10 files") << QStringLiteral("t137") << false
+            << uint(qRgb(0, 0, 192)) << qint64(0) << qint64(0) << QStringLiteral("t51") << qint64(0);
+        // The walk left items out: never "Completed".
+        QTest::newRow("done, items left out")
+            << false << true << qint64(11) << QStringLiteral("10 files") << QStringLiteral("t151") << false
+            << uint(qRgb(192, 96, 0)) << qint64(0) << qint64(0) << QStringLiteral("t152") << qint64(3);
         QTest::newRow("paused at 4") << true << true << qint64(4) << QStringLiteral("3 files")
-                                     << QStringLiteral("t129") << true << uint(qRgb(0, 190, 0));
-        QTest::newRow("aborted at 4") << true << false << qint64(4) << QStringLiteral("3 files")
-                                      << QStringLiteral("t75") << false << uint(qRgb(255, 0, 0));
+                                     << QStringLiteral("t129") << true << uint(qRgb(0, 190, 0)) << qint64(1)
+                                     << qint64(2) << QStringLiteral("t75") << qint64(0);
+        QTest::newRow("aborted at 4")
+            << true << false << qint64(4) << QStringLiteral("3 files") << QStringLiteral("t75") << false
+            << uint(qRgb(255, 0, 0)) << qint64(1) << qint64(2) << QStringLiteral("t75") << qint64(0);
     }
 
     void runSummary()
@@ -101,21 +118,28 @@ private Q_SLOTS:
         QFETCH(QString, outcome);
         QFETCH(bool, resumeShown);
         QFETCH(uint, colour);
+        QFETCH(qint64, notCopied);
+        QFETCH(qint64, corrupted);
+        QFETCH(QString, headline);
+        QFETCH(qint64, leftOut);
         TextRegister texts;
-        for (int n : {51, 75, 129, 137})
+        for (int n : {51, 75, 129, 137, 151, 152, 170, 171, 172})
             texts.setText(n, QStringLiteral("t%1").arg(n));
         texts.setText(57, QStringLiteral("files"));
         RunTotals totals;
         totals.itemsCount = 10;
-        totals.itemsNotCopied = 1;
-        totals.corruptedFiles = 2;
+        totals.itemsNotCopied = notCopied;
+        totals.corruptedFiles = corrupted;
         totals.currentFile = currentFile;
+        totals.leftOut = leftOut;
         totals.totalCopiedBytes = 6143;
         totals.totalLostBytes = 8192;
         const RunSummary s = summariseRun(totals, stoppedEarly, canResume, texts);
         QCOMPARE(s.copied, copied);
-        QCOMPARE(s.notCopied, QStringLiteral("1 files"));
-        QCOMPARE(s.corrupted, QStringLiteral("2 files"));
+        QCOMPARE(s.notCopied, QStringLiteral("%1 files").arg(notCopied));
+        QCOMPARE(s.corrupted, QStringLiteral("%1 files").arg(corrupted));
+        QCOMPARE(s.headline, headline);
+        QCOMPARE(s.leftOut, QStringLiteral("%1 files").arg(leftOut));
         QCOMPARE(s.copiedBytes, QStringLiteral("5 Kb"));
         QCOMPARE(s.lostBytes, QStringLiteral("8 Kb"));
         QCOMPARE(s.outcome, outcome);
@@ -128,10 +152,10 @@ private Q_SLOTS:
     void textRegisterBounds()
     {
         TextRegister texts;
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, texts.setText(151, QStringLiteral("x")));
-        texts.setText(150, QStringLiteral("last"));
-        QCOMPARE(texts.text(150), QStringLiteral("last"));
-        QCOMPARE(texts.text(151), QString());
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, texts.setText(TextRegister::Size, QStringLiteral("x")));
+        texts.setText(TextRegister::Size - 1, QStringLiteral("last"));
+        QCOMPARE(texts.text(TextRegister::Size - 1), QStringLiteral("last"));
+        QCOMPARE(texts.text(TextRegister::Size), QString());
         texts.setText(0, QStringLiteral(" 204 "));
         QCOMPARE(texts.charSet(), 204);
     }

@@ -19,7 +19,7 @@ diff -r "$work/src" "$work/dst"
 
 value() { sed -n "s/^$1=//p" "$work/report"; }
 [[ $(value event) == done ]]
-[[ $(value files) == 5 && $(value folders) == 4 && $(value not_copied) == 0 ]]
+[[ $(value files) == 5 && $(value folders) == 4 && $(value not_copied) == 0 && $(value left_out) == 0 ]]
 [[ $(value failed_reads) == 0 && $(value prompts) == 0 ]]
 [[ $(value bytes_recovered) == $((100 + 65537 + 200000 + 4096)) ]]
 [[ -n $(value seconds) && -n $(value peak_rss_mib) ]]

@@ -1,6 +1,8 @@
 #include "DamageState.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 
 namespace Medium {
 
@@ -31,7 +33,39 @@ ReadVerdict DamageState::read(const std::string& path, std::int64_t offset, std:
         verdict.fails = true;
         verdict.delayMs = std::max(verdict.delayMs, live.range.delayMs);
     }
+    if (verdict.fails) {
+        ++m_failedReads;
+        writeCount();
+    }
     return verdict;
+}
+
+void DamageState::setCountFile(std::string path)
+{
+    const std::lock_guard lock(m_mutex);
+    m_countFile = std::move(path);
+    writeCount();
+}
+
+std::int64_t DamageState::failedReads()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_failedReads;
+}
+
+// Written beside the file and renamed over it, so a reader never sees half a number.
+void DamageState::writeCount()
+{
+    if (m_countFile.empty())
+        return;
+    const std::string temporary = m_countFile + ".new";
+    {
+        std::ofstream out(temporary, std::ios::trunc);
+        out << m_failedReads << '\n';
+        if (!out)
+            return;
+    }
+    std::rename(temporary.c_str(), m_countFile.c_str());
 }
 
 } // namespace Medium

@@ -31,6 +31,11 @@ public:
 
     bool isDamaged(const std::string& path) const { return m_files.count(path) != 0; }
 
+    // After every failed read, writes the number of failed reads served so far to this file (as
+    // decimal text and a newline, replaced whole), so that a test can compare it with its own count.
+    void setCountFile(std::string path);
+    std::int64_t failedReads();
+
 private:
     struct LiveRange
     {
@@ -38,8 +43,12 @@ private:
         int failuresLeft = 0; // weak ranges only
     };
 
+    void writeCount();
+
     std::unordered_map<std::string, std::vector<LiveRange>> m_files;
     std::mutex m_mutex;
+    std::string m_countFile;
+    std::int64_t m_failedReads = 0;
 };
 
 } // namespace Medium

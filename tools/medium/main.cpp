@@ -24,11 +24,12 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: korvalis-medium [--map FILE] [--image RELPATH] [-f] [-d] SOURCE_DIR MOUNT_POINT\n"
+    "usage: korvalis-medium [--map FILE] [--image RELPATH] [--count FILE] [-f] [-d] SOURCE_DIR MOUNT_POINT\n"
     "  Mirrors SOURCE_DIR read-only at MOUNT_POINT; reads of the damage map's ranges fail with EIO.\n"
     "  --map FILE       the damage map (see tools/README.md)\n"
     "  --image RELPATH  expose only that file of SOURCE_DIR, as the mount point itself (a regular\n"
     "                   file, created when missing), for example for losetup -r\n"
+    "  --count FILE     write the number of failed reads served to FILE after every failed read\n"
     "  -f               stay in the foreground; unmount with fusermount3 -u MOUNT_POINT or Ctrl+C\n"
     "  -d               FUSE debug output (implies -f)\n";
 
@@ -36,6 +37,7 @@ struct Options
 {
     std::string mapFile;
     std::string image;
+    std::string countFile;
     bool foreground = false;
     bool debug = false;
     std::string source;
@@ -56,6 +58,10 @@ int parseArguments(int argc, char** argv, Options& options)
         const std::string arg = argv[i];
         if ((arg == "--map" || arg == "--image") && i + 1 < argc) {
             (arg == "--map" ? options.mapFile : options.image) = argv[++i];
+        } else if (arg == "--count" && i + 1 < argc) {
+            options.countFile = argv[++i];
+        } else if (arg.rfind("--count=", 0) == 0) {
+            options.countFile = arg.substr(8);
         } else if (arg.rfind("--map=", 0) == 0) {
             options.mapFile = arg.substr(6);
         } else if (arg.rfind("--image=", 0) == 0) {
@@ -218,6 +224,16 @@ int main(int argc, char** argv)
         return fail(options.mountPoint + " is not empty; mount on an empty folder (or file, with --image)");
 
     Medium::DamageState damage(map.ranges());
+    if (!options.countFile.empty()) {
+        // FUSE may change the working folder when it goes into the background.
+        if (options.countFile[0] != '/') {
+            char cwd[PATH_MAX] = {};
+            if (::getcwd(cwd, sizeof cwd) == nullptr)
+                return fail(std::string("--count: ") + std::strerror(errno));
+            options.countFile = std::string(cwd) + '/' + options.countFile;
+        }
+        damage.setCountFile(options.countFile);
+    }
     Medium::MirrorFileSystem fileSystem(std::move(sourceDir), damage, options.image);
 
     // auto_unmount: the mount goes away even when this process is killed. Enough threads that reads

@@ -7,13 +7,14 @@
 
 #include <unistd.h>
 
-// A read-only loop device over a file (a simulated medium's image), detached when it goes, before
+// A loop device over a file (read-only unless asked, as for a simulated medium's image; writable
+// as a small disc for a burn), detached when it goes, before
 // the medium behind it is unmounted. Attaching needs root and losetup; when it cannot be done,
 // device() is empty and skipReason() says why.
 class LoopDevice
 {
 public:
-    explicit LoopDevice(const QString& file)
+    explicit LoopDevice(const QString& file, bool readOnly = true)
         : m_losetup(QStandardPaths::findExecutable(QStringLiteral("losetup"),
                                                    {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")}))
     {
@@ -22,7 +23,10 @@ public:
             m_skipReason = QStringLiteral("loop devices need root and losetup");
             return;
         }
-        m_device = run({QStringLiteral("-r"), QStringLiteral("-f"), QStringLiteral("--show"), file});
+        QStringList args{QStringLiteral("-f"), QStringLiteral("--show"), file};
+        if (readOnly)
+            args.prepend(QStringLiteral("-r"));
+        m_device = run(args);
         if (m_device.isEmpty())
             m_skipReason = QStringLiteral("losetup cannot attach a loop device here");
     }

@@ -112,7 +112,8 @@ bool SimulatedMedium::mount()
     }
     mapFile.close();
 
-    QStringList args = {QStringLiteral("-f"), QStringLiteral("--map"), mapPath};
+    QStringList args = {QStringLiteral("-f"), QStringLiteral("--map"), mapPath, QStringLiteral("--count"),
+                        m_tempDir + QStringLiteral("/failed-reads")};
     if (m_image.isEmpty()) {
         m_mountPoint = m_tempDir + QStringLiteral("/medium");
         QDir().mkdir(m_mountPoint);
@@ -195,10 +196,20 @@ void SimulatedMedium::removeTemporaryFolder()
     if (m_tempDir.isEmpty())
         return;
     QFile::remove(m_tempDir + QStringLiteral("/damage.map"));
+    QFile::remove(m_tempDir + QStringLiteral("/failed-reads"));
+    QFile::remove(m_tempDir + QStringLiteral("/failed-reads.new"));
     if (!m_mountPoint.isEmpty() && !isMountedOn(m_mountPoint)) {
         QFileInfo(m_mountPoint).isDir() ? QDir().rmdir(m_mountPoint) : QFile::remove(m_mountPoint);
     }
     QDir().rmdir(m_tempDir);
     m_tempDir.clear();
     m_mountPoint.clear();
+}
+
+qint64 SimulatedMedium::failedReads() const
+{
+    QFile file(m_tempDir + QStringLiteral("/failed-reads"));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    return file.readAll().trimmed().toLongLong();
 }

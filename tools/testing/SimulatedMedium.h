@@ -38,6 +38,8 @@ public:
     bool isMounted() const { return m_mounted; }
     QString mountPoint() const { return m_mountPoint; } // no closing slash
     QString errorString() const { return m_error; }
+    // The failed reads the medium has served since it was mounted (every read that returned EIO).
+    qint64 failedReads() const;
 
     // True when this machine can mount FUSE file systems and the simulator is built.
     static bool fuseAvailable();

@@ -17,22 +17,27 @@ using namespace LanguageTables;
 namespace {
 
 // Main texts the program shows.
-const QList<int> UsedMainTexts = {1,  2,  3,  5,  6,   7,   8,   9,   10,  11,  12,  13,  19,  20,  21,  22,
-                                  25, 26, 28, 29, 30,  31,  32,  33,  34,  35,  36,  37,  38,  39,  40,  41,
-                                  51, 52, 53, 54, 55,  57,  61,  62,  66,  67,  70,  71,  75,  78,  86,  88,
-                                  90, 91, 92, 95, 112, 113, 115, 120, 123, 126, 127, 128, 129, 130, 136, 137};
+const QList<int> UsedMainTexts = {
+    1,   2,   3,   5,   6,   7,   8,   9,   10,  11,  12,  13,  19,  20,  21,  22,  25,  26,  28,
+    29,  30,  31,  32,  33,  34,  35,  36,  37,  38,  39,  40,  41,  51,  52,  53,  54,  55,  57,
+    61,  62,  66,  67,  70,  71,  75,  78,  86,  88,  90,  91,  92,  95,  112, 113, 115, 120, 123,
+    126, 127, 128, 129, 130, 136, 137, 151, 152, 153, 154, 155, 156, 157, 158, 159, 160, 161, 162,
+    170, 171, 172};
+// The drive pickers' states and mount messages.
+const QList<int> DrivePickerTexts = {220, 221, 222, 223, 224};
 // Texts the program follows with ":", ": ", "..." or a step number.
 const QList<int> JoinedMainTexts = {21, 39, 57, 86, 113};
 
 // Engine slots the recovery engine reads (13, 31 and 34 to 39 it does not).
-const QList<int> UsedEngineTexts = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 14, 15, 16, 17,
-                                    18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 32, 33};
+const QList<int> UsedEngineTexts = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 14,
+                                    15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27,
+                                    28, 29, 30, 32, 33, 40, 41, 42, 43, 44, 45, 46, 47};
 // Field labels (":" follows) and log prefixes (": " follows).
-const QList<int> JoinedEngineTexts = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+const QList<int> JoinedEngineTexts = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 40};
 // Log endings, written after "file - ".
-const QList<int> EngineLogEndings = {12, 20, 21, 32, 33};
+const QList<int> EngineLogEndings = {12, 20, 21, 32, 33, 40, 42, 44};
 
-const QList<int> UsedBrowserTexts = {1, 2, 3, 4, 6, 7, 8, 9};
+const QList<int> UsedBrowserTexts = {1, 2, 3, 4, 6, 7, 8, 9, 20};
 const QList<int> JoinedBrowserTexts = {1, 9};
 
 // Burner slots the burning control shows.
@@ -100,7 +105,7 @@ private Q_SLOTS:
         QVERIFY(numeric);
         QCOMPARE(int(loaded.charset), ExpectedCharsets[language]);
 
-        for (const int number : UsedMainTexts)
+        for (const int number : UsedMainTexts + DrivePickerTexts)
             QVERIFY2(!texts[number].trimmed().isEmpty(),
                      qPrintable(QStringLiteral("main text %1").arg(number)));
         for (const int number : JoinedMainTexts)
@@ -146,7 +151,7 @@ private Q_SLOTS:
         for (const QString& text : all)
             QVERIFY2(!text.contains(QLatin1Char('{')), qPrintable(text));
         if (language == Russian) {
-            for (const int number : UsedMainTexts) {
+            for (const int number : UsedMainTexts + DrivePickerTexts) {
                 if (number != 1 && number != 3)
                     QVERIFY2(hasCyrillic(texts[number]),
                              qPrintable(QStringLiteral("main text %1").arg(number)));
@@ -168,7 +173,7 @@ private Q_SLOTS:
         // Each translation is a translation: most texts differ from the English ones.
         for (int language = 2; language <= LanguageCount; ++language) {
             int same = 0;
-            for (const int number : UsedMainTexts)
+            for (const int number : UsedMainTexts + DrivePickerTexts)
                 same += all[language - 1][number] == all[0][number];
             QVERIFY2(
                 same <= 6,

@@ -69,7 +69,7 @@ private Q_SLOTS:
         QCOMPARE(texts[0], QStringLiteral("204"));
         QCOMPARE(loaded.charset, quint16(204));
         QCOMPARE(texts[1], QStringLiteral("L2 T1"));
-        QCOMPARE(texts[150], QStringLiteral("L2 T150"));
+        QCOMPARE(texts[MainTextCount], QStringLiteral("L2 T%1").arg(MainTextCount));
         QCOMPARE(loaded.engineTexts.size(), EngineTextCount + 1);
         QCOMPARE(loaded.engineTexts.at(1), QStringLiteral("L2 E1"));
         QCOMPARE(loaded.engineTexts.at(39), QStringLiteral("L2 E39"));
@@ -85,8 +85,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("rows");
         QTest::addColumn<bool>("loads");
-        QTest::newRow("151 rows") << 151 << true;
-        QTest::newRow("152 rows") << 152 << false;
+        QTest::newRow("all rows") << MainRowLimit << true;
+        QTest::newRow("one row more") << MainRowLimit + 1 << false;
     }
 
     void rowLimit()
@@ -98,11 +98,11 @@ private Q_SLOTS:
         TableEngine engine;
         LanguageFile languages(engine, file);
         LangTexts texts;
-        texts[150] = QStringLiteral("before");
+        texts[MainTextCount] = QStringLiteral("before");
         int language = French;
         if (loads) {
             languages.load(language, texts);
-            QCOMPARE(texts[150], QStringLiteral("L3 T150"));
+            QCOMPARE(texts[MainTextCount], QStringLiteral("L3 T%1").arg(MainTextCount));
             return;
         }
         try {
@@ -111,7 +111,7 @@ private Q_SLOTS:
         } catch (const LanguageFileError& error) {
             QCOMPARE(error.message(), corrupt(file));
         }
-        QCOMPARE(texts[150], QStringLiteral("before"));
+        QCOMPARE(texts[MainTextCount], QStringLiteral("before"));
         // A broken file is not written to.
         QCOMPARE(engine.GetValue(TableReference::of(file, MainTable, 1)), QString());
     }
@@ -129,7 +129,7 @@ private Q_SLOTS:
         languages.load(language, texts);
         QCOMPARE(texts[10], QStringLiteral("L4 T10"));
         QCOMPARE(texts[11], QStringLiteral("old 11"));
-        QCOMPARE(texts[150], QString());
+        QCOMPARE(texts[MainTextCount], QString());
     }
 
     void savedLanguage_data()
@@ -179,7 +179,7 @@ private Q_SLOTS:
         QTest::newRow("no main table") << 2 << false;
         QTest::newRow("character set not a number") << 3 << false;
         QTest::newRow("101 browser texts") << 4 << false;
-        QTest::newRow("31 burner texts") << 5 << false;
+        QTest::newRow("too many burner texts") << 5 << false;
     }
 
     void unusableFiles()
@@ -200,7 +200,7 @@ private Q_SLOTS:
         } else if (kind == 4) {
             writeFile(file, MainRowLimit, 101);
         } else if (kind == 5) {
-            writeFile(file, MainRowLimit, 9, 31);
+            writeFile(file, MainRowLimit, 9, BurnerTextLimit + 1);
         }
         TableEngine engine;
         LanguageFile languages(engine, file);

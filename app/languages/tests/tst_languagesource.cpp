@@ -47,13 +47,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
         QTest::newRow("main 0") << header() + QStringLiteral("[main]\n0 = x\n")
-                                << QStringLiteral(":6: text 0 is outside 1 to 150");
-        QTest::newRow("main 151") << header() + QStringLiteral("[main]\n151 = x\n")
-                                  << QStringLiteral("outside 1 to 150");
-        QTest::newRow("engine 40") << header() + QStringLiteral("[engine]\n40 = x\n")
-                                   << QStringLiteral("outside 1 to 39");
-        QTest::newRow("burner 31") << header() + QStringLiteral("[burner]\n31 = x\n")
-                                   << QStringLiteral("outside 0 to 30");
+                                << QStringLiteral(":6: text 0 is outside 1 to 229");
+        QTest::newRow("main 230") << header() + QStringLiteral("[main]\n230 = x\n")
+                                  << QStringLiteral("outside 1 to 229");
+        QTest::newRow("engine 60") << header() + QStringLiteral("[engine]\n60 = x\n")
+                                   << QStringLiteral("outside 1 to 59");
+        QTest::newRow("burner 100") << header() + QStringLiteral("[burner]\n100 = x\n")
+                                    << QStringLiteral("outside 0 to 99");
         QTest::newRow("twice") << header() + QStringLiteral("[main]\n5 = a\n5 = b\n")
                                << QStringLiteral("given twice");
         QTest::newRow("no number") << header() + QStringLiteral("[main]\nfive = a\n")

@@ -15,13 +15,13 @@ Range rangeOf(LanguageSource::Section section)
 {
     switch (section) {
     case LanguageSource::Section::Main:
-        return {1, 150};
+        return {1, 229};
     case LanguageSource::Section::Engine:
-        return {1, 39};
+        return {1, 59};
     case LanguageSource::Section::Browser:
         return {1, 100};
     case LanguageSource::Section::Burner:
-        return {0, 30};
+        return {0, 99};
     }
     return {0, -1};
 }

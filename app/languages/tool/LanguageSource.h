@@ -23,8 +23,8 @@ struct LanguageSource
     int charset = -1; // Windows character-set code
     QString banner;   // line for the banner picture, may be empty
 
-    std::map<int, QString> main;    // texts 1 to 150
-    std::map<int, QString> engine;  // recovery engine texts 1 to 39
+    std::map<int, QString> main;    // texts 1 to 229
+    std::map<int, QString> engine;  // recovery engine texts 1 to 59
     std::map<int, QString> browser; // file browser texts 1 to 100
     std::map<int, QString> burner;  // disc burning texts 0 to 30
 

@@ -1,5 +1,7 @@
 #include "ScriptedRecorder.h"
 
+#include <algorithm>
+
 ScriptedRecorder::ScriptedRecorder(QObject* parent)
     : CDDVDBurner2(parent)
 {
@@ -85,6 +87,7 @@ int ScriptedRecorder::MediaType()
 void ScriptedRecorder::setBurnOptionA(bool simulate)
 {
     log(QStringLiteral("BurnOptionA=%1").arg(simulate));
+    m_simulate = simulate;
 }
 
 void ScriptedRecorder::setBurnOptionB(bool underrunProtection)
@@ -215,15 +218,117 @@ void ScriptedRecorder::StartErase()
 {
     log(QStringLiteral("StartErase"));
     m_erasing = true;
+    m_eraseStep = 0;
     m_status = QStringLiteral("Erasing");
     m_timer.start();
+}
+
+void ScriptedRecorder::scriptErase(int steps, bool cancellable, const QString& failure)
+{
+    m_eraseSteps = std::max(1, steps);
+    m_eraseCancellable = cancellable;
+    m_eraseFailure = failure;
+}
+
+void ScriptedRecorder::setVerify(Verify state, const QString& detail)
+{
+    m_verify = state;
+    m_verifyDetail = detail;
+}
+
+qint64 ScriptedRecorder::FreeBlocks()
+{
+    const Disc* disc = current();
+    return disc ? disc->freeBlocks : -1;
+}
+
+int ScriptedRecorder::AddImageTarget(const QString& path)
+{
+    log(QStringLiteral("AddImageTarget=") + path);
+    for (size_t i = 0; i < m_recorders.size(); ++i) {
+        if (m_recorders[i].imageTarget && m_recorders[i].name == path)
+            return int(i);
+    }
+    m_recorders.push_back({path, Disc{18, true, false, 0, 0, -1}, true});
+    return int(m_recorders.size()) - 1;
+}
+
+bool ScriptedRecorder::IsImageTarget(int index)
+{
+    return index >= 0 && index < int(m_recorders.size()) && m_recorders[size_t(index)].imageTarget;
+}
+
+void ScriptedRecorder::Rescan()
+{
+    log(QStringLiteral("Rescan"));
+    if (m_pluggedIn.empty())
+        return;
+    // New drives come before the image files, as a real scan lists them.
+    auto firstImage =
+        std::find_if(m_recorders.begin(), m_recorders.end(), [](const Recorder& r) { return r.imageTarget; });
+    m_recorders.insert(firstImage, m_pluggedIn.begin(), m_pluggedIn.end());
+    m_pluggedIn.clear();
+    Q_EMIT RecordersChanged();
+}
+
+bool ScriptedRecorder::CanSimulate()
+{
+    return m_canSimulate && !IsImageTarget(m_selected);
+}
+
+void ScriptedRecorder::setVolumeLabel(const QString& label)
+{
+    m_volumeLabel = label;
+}
+
+double ScriptedRecorder::EraseProgress()
+{
+    return m_erasing ? double(m_eraseStep) / m_eraseSteps : -1;
+}
+
+bool ScriptedRecorder::CanCancelErase()
+{
+    return m_erasing && m_eraseCancellable;
+}
+
+void ScriptedRecorder::CancelErase()
+{
+    log(QStringLiteral("CancelErase"));
+    if (!CanCancelErase())
+        return;
+    m_timer.stop();
+    m_erasing = false;
+    m_status = QStringLiteral("Erasing was cancelled");
+    Q_EMIT EraseDone();
+}
+
+ScriptedRecorder::Verify ScriptedRecorder::VerifyState() const
+{
+    return m_succeeded && !m_simulate ? m_verify : Verify::NotChecked;
+}
+
+QString ScriptedRecorder::VerifyDetail() const
+{
+    return VerifyState() == Verify::Differs ? m_verifyDetail : QString();
+}
+
+QStringList ScriptedRecorder::Messages() const
+{
+    return m_messages;
 }
 
 void ScriptedRecorder::playStep()
 {
     if (m_erasing) {
+        if (++m_eraseStep < m_eraseSteps)
+            return;
         m_timer.stop();
         m_erasing = false;
+        if (!m_eraseFailure.isEmpty()) {
+            m_status = m_eraseFailure;
+            Q_EMIT EraseDone();
+            return;
+        }
         if (m_selected >= 0 && m_selected < int(m_recorders.size())) {
             Disc& disc = m_recorders[size_t(m_selected)].disc;
             if (m_afterErase) {

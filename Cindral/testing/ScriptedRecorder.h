@@ -24,11 +24,13 @@ public:
         bool erasable = false;
         int speedLimit1 = 0;
         int speedLimit2 = 0;
+        qint64 freeBlocks = -1; // -1: the recorder cannot tell
     };
     struct Recorder
     {
         QString name;
         Disc disc;
+        bool imageTarget = false;
     };
     // One poll of a burn: the fills first, then the progress, then the status text.
     struct Step
@@ -56,6 +58,16 @@ public:
     // What the disc becomes after StartErase; by default the same kind, blank.
     void setDiscAfterErase(Disc disc);
     void setStepIntervalMs(int ms) { m_timer.setInterval(ms); }
+    // The erase runs in steps (each a timer tick), can be cancelled when cancellable, and ends
+    // with failure (the disc as it was) when failure is not empty.
+    void scriptErase(int steps, bool cancellable, const QString& failure = {});
+    void setVerify(Verify state, const QString& detail = {});
+    void setMessages(const QStringList& messages) { m_messages = messages; }
+    void setCanSimulate(bool can) { m_canSimulate = can; }
+    bool simulate() const { return m_simulate; }
+    QString volumeLabel() const { return m_volumeLabel; }
+    // A drive plugged in: the list grows and RecordersChanged follows at the next Rescan.
+    void plugIn(Recorder recorder) { m_pluggedIn.push_back(std::move(recorder)); }
 
     QStringList calls() const { return m_calls; }
     void clearCalls() { m_calls.clear(); }
@@ -89,6 +101,18 @@ public:
     void StartBurn() override;
     bool BurnSucceeded() const override;
     void StartErase() override;
+    qint64 FreeBlocks() override;
+    int AddImageTarget(const QString& path) override;
+    bool IsImageTarget(int index) override;
+    void Rescan() override;
+    bool CanSimulate() override;
+    void setVolumeLabel(const QString& label) override;
+    double EraseProgress() override;
+    bool CanCancelErase() override;
+    void CancelErase() override;
+    Verify VerifyState() const override;
+    QString VerifyDetail() const override;
+    QStringList Messages() const override;
 
 private:
     void playStep();
@@ -106,6 +130,17 @@ private:
     bool m_succeeded = false;
     size_t m_next = 0;
     bool m_erasing = false;
+    int m_eraseSteps = 1;
+    int m_eraseStep = 0;
+    bool m_eraseCancellable = false;
+    QString m_eraseFailure;
+    Verify m_verify = Verify::Verified;
+    QString m_verifyDetail;
+    QStringList m_messages;
+    bool m_canSimulate = true;
+    bool m_simulate = false;
+    QString m_volumeLabel;
+    std::vector<Recorder> m_pluggedIn;
     std::optional<Disc> m_afterErase;
     QString m_status;
     double m_writeSpeed = 0;

@@ -13,6 +13,7 @@ public:
 
     qint64 size() const override { return m_source->size(); }
     QDateTime lastModified() const override { return m_source->lastModified(); }
+    int sectorSize() const override { return m_source->sectorSize(); }
 
     IoResult readAt(qint64 offset, char* buffer, qint64 length) override
     {
@@ -49,6 +50,7 @@ public:
     }
 
     int close() override { return m_destination->close(); }
+    int growTo(qint64 size) override { return m_destination->growTo(size); }
 
 private:
     std::unique_ptr<BlockDestination> m_destination;
@@ -76,6 +78,14 @@ bool CountingFileAccess::exists(const QString& path)
 FileAccess::Opened<BlockSource> CountingFileAccess::openSource(const QString& path)
 {
     Opened<BlockSource> opened = m_files->openSource(path);
+    if (opened.file)
+        opened.file = std::make_unique<CountingSource>(std::move(opened.file), m_counts);
+    return opened;
+}
+
+FileAccess::Opened<BlockSource> CountingFileAccess::openSectorSource(const QString& path)
+{
+    Opened<BlockSource> opened = m_files->openSectorSource(path);
     if (opened.file)
         opened.file = std::make_unique<CountingSource>(std::move(opened.file), m_counts);
     return opened;
