@@ -12,10 +12,22 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QLabel>
+#include <QSettings>
 #include <QToolBar>
 #include <QToolButton>
 
 namespace {
+
+// The user's settings file of the program (~/.config/korvalis/korvalis.conf).
+QSettings userSettings()
+{
+    return QSettings(QStringLiteral("korvalis"), QStringLiteral("korvalis"));
+}
+
+QString settingsKey(const QString& rememberedAs)
+{
+    return QStringLiteral("drives/") + rememberedAs;
+}
 
 int& sharedCharSet()
 {
@@ -151,6 +163,22 @@ std::optional<Platform::VolumeList> DrivesList::listVolumes()
     return volumes.value_or(Platform::VolumeList{});
 }
 
+void DrivesList::setRememberedAs(const QString& key)
+{
+    m_rememberedAs = key;
+    if (!key.isEmpty() && m_lastPicked.isEmpty())
+        m_lastPicked = userSettings().value(settingsKey(key)).toString();
+}
+
+void DrivesList::setLastPicked(const QString& name)
+{
+    m_lastPicked = name;
+    if (m_rememberedAs.isEmpty() || name.isEmpty())
+        return;
+    QSettings settings = userSettings();
+    settings.setValue(settingsKey(m_rememberedAs), name);
+}
+
 void DrivesList::ShowDevices()
 {
     clearViews();
@@ -244,7 +272,7 @@ void DrivesList::toolbarPicked(int position)
     if (mountInsteadOfPicking(position))
         return;
     m_choice.pick(position);
-    m_lastPicked = m_choice.currentDriveName();
+    setLastPicked(m_choice.currentDriveName());
     m_justMounted.clear();
     showPressedButton();
     m_drivesToolbar->update();
@@ -257,7 +285,7 @@ void DrivesList::comboPicked(int row)
     if (row < 0 || mountInsteadOfPicking(row + 1))
         return;
     m_choice.pick(row + 1);
-    m_lastPicked = m_choice.currentDriveName();
+    setLastPicked(m_choice.currentDriveName());
     m_justMounted.clear();
     showPressedButton();
     m_drivesFullList->setCurrentIndex(row);
@@ -308,7 +336,7 @@ void DrivesList::mountFinished(QDBusPendingCallWatcher* call, const QString& sho
         return;
     }
     m_justMounted = Platform::PathRules::withClosingSlash(reply.value());
-    m_lastPicked = m_justMounted;
+    setLastPicked(m_justMounted);
     refreshDevices();
 }
 

@@ -81,6 +81,11 @@ public:
     bool MountReadOnly() const { return m_mountReadOnly; }
     void setMountReadOnly(bool readOnly) { m_mountReadOnly = readOnly; }
 
+    // Keeps the drive the user picks under `key` in the user's settings, and starts from the one
+    // kept there, so the same drive is chosen first again after the program is restarted.
+    // An empty key (the default) keeps nothing.
+    void setRememberedAs(const QString& key);
+
     // Rebuilds both views and chooses the drive the user picked last when it is listed and
     // mounted, else the first usable one; DriveChanged is not raised.
     void ShowDevices();
@@ -125,6 +130,7 @@ private:
     // True when the row at position (1-based) is a file system to mount; starts mounting it.
     bool mountInsteadOfPicking(int position);
     void mountFinished(QDBusPendingCallWatcher* call, const QString& shownName);
+    void setLastPicked(const QString& name);
 
     QToolBar* m_drivesToolbar = nullptr;
     QList<QToolButton*> m_buttons;
@@ -136,9 +142,10 @@ private:
     std::optional<Platform::VolumeOrigin> m_origin; // unset for a scripted source
     QPointer<Platform::VolumeWatcher> m_watcher;
     DriveChoice m_choice;
-    QString m_lastPicked;  // drive name the user picked last, chosen first by ShowDevices
-    QString m_mounting;    // handle of the file system being mounted
-    QString m_justMounted; // mount point to choose at the next listing, after a mount the user asked for
+    QString m_lastPicked;   // drive name the user picked last, chosen first by ShowDevices
+    QString m_rememberedAs; // settings key that keeps m_lastPicked across runs; empty: none
+    QString m_mounting;     // handle of the file system being mounted
+    QString m_justMounted;  // mount point to choose at the next listing, after a mount the user asked for
     bool m_showRemovables = true;
     bool m_mountReadOnly = true;
     bool m_listed = false;

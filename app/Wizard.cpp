@@ -288,6 +288,7 @@ void Wizard::buildSourcePage()
     const int height = twipsToPixels(PageHeight) - top - 8;
     m_drivesList1 = new DrivesList(page);
     m_drivesList1->setObjectName(QStringLiteral("DrivesList1"));
+    m_drivesList1->setRememberedAs(QStringLiteral("source"));
     m_drivesList1->setGeometry(10, top, 200, height);
     m_filesList1 = new FilesAndFoldersList(page);
     m_filesList1->setObjectName(QStringLiteral("FilesAndFoldersList1"));
@@ -364,6 +365,7 @@ void Wizard::buildDestinationPage()
     m_drivesList2 = new DrivesList(page);
     m_drivesList2->setObjectName(QStringLiteral("DrivesList2"));
     m_drivesList2->setMountReadOnly(false); // recovered files are written there
+    m_drivesList2->setRememberedAs(QStringLiteral("destination"));
     m_drivesList2->setGeometry(10, top, 200, height);
     m_filesList2 = new FilesAndFoldersList(page);
     m_filesList2->setObjectName(QStringLiteral("FilesAndFoldersList2"));

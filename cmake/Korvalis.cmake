@@ -33,6 +33,13 @@ function(korvalis_add_library name)
     korvalis_settings(${name})
 endfunction()
 
+# Tests keep their settings files under the build folder, each program in its own folder, emptied
+# at the start of every ctest run; the user's own settings are never read or written.
+if(NOT TEST test_settings_reset)
+    add_test(NAME test_settings_reset COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/test-settings)
+    set_tests_properties(test_settings_reset PROPERTIES FIXTURES_SETUP test_settings)
+endif()
+
 # korvalis_add_test(name SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s]): one Qt Test program run by CTest.
 # Tests run display-less; no test may need a real screen.
 function(korvalis_add_test name)
@@ -45,7 +52,8 @@ function(korvalis_add_test name)
         set(ARG_TIMEOUT 300)
     endif()
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVALIS_BUILD_DIR=${CMAKE_BINARY_DIR};KORVALIS_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVALIS_BUILD_DIR=${CMAKE_BINARY_DIR};KORVALIS_SOURCE_DIR=${CMAKE_SOURCE_DIR};XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-settings/${name}"
+        FIXTURES_REQUIRED test_settings
         TIMEOUT ${ARG_TIMEOUT}
         LABELS "${ARG_LABELS}")
 endfunction()

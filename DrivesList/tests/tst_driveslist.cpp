@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -107,6 +108,58 @@ private Q_SLOTS:
         QCOMPARE(list.CurrentDriveName(), QStringLiteral("/dev/sr0/"));
         QCOMPARE(combo->currentIndex(), 1);
         QCOMPARE(changed.size(), 3);
+    }
+
+    void theRememberedDriveIsChosenFirstAfterARestart_data()
+    {
+        QTest::addColumn<QString>("pickedAs");
+        QTest::addColumn<QString>("listedAs");
+        QTest::addColumn<QString>("chosen");
+        // The card picked as source comes back as the source's first choice.
+        QTest::newRow("same picker") << "source"
+                                     << "source"
+                                     << "/media/card/";
+        // What the source picker kept does not move the destination picker.
+        QTest::newRow("other picker") << "source"
+                                      << "destination"
+                                      << "/";
+        QTest::newRow("nothing kept") << ""
+                                      << "source"
+                                      << "/";
+    }
+
+    void theRememberedDriveIsChosenFirstAfterARestart()
+    {
+        QFETCH(QString, pickedAs);
+        QFETCH(QString, listedAs);
+        QFETCH(QString, chosen);
+        QSettings(QStringLiteral("korvalis"), QStringLiteral("korvalis")).remove(QStringLiteral("drives"));
+        {
+            DrivesList first;
+            first.setRememberedAs(pickedAs);
+            first.setVolumeSource(scripted);
+            first.resize(400, 200);
+            first.show();
+            first.ShowDevices();
+            QTest::mouseClick(button(first, 1), Qt::LeftButton);
+            QCOMPARE(first.CurrentDriveName(), QStringLiteral("/media/card/"));
+        }
+        DrivesList next;
+        next.setRememberedAs(listedAs);
+        next.setVolumeSource(scripted);
+        next.ShowDevices();
+        QCOMPARE(next.CurrentDriveName(), chosen);
+    }
+
+    void aRememberedDriveThatIsGoneIsNotChosen()
+    {
+        QSettings(QStringLiteral("korvalis"), QStringLiteral("korvalis"))
+            .setValue(QStringLiteral("drives/source"), QStringLiteral("/media/gone/"));
+        DrivesList list;
+        list.setRememberedAs(QStringLiteral("source"));
+        list.setVolumeSource(scripted);
+        list.ShowDevices();
+        QCOMPARE(list.CurrentDriveName(), QStringLiteral("/"));
     }
 
     void nothingUsableChoosesNothing()

@@ -72,7 +72,7 @@ bool MockDiskService::start()
         return false;
     }
     // The socket appears once the daemon listens.
-    QDeadlineTimer deadline(10000);
+    QDeadlineTimer deadline(60000); // python starts slowly on a loaded machine
     while (!QFile::exists(m_dir.filePath(QStringLiteral("bus"))) && !deadline.hasExpired())
         QThread::msleep(10);
 

@@ -203,11 +203,11 @@ private Q_SLOTS:
         QSignalSpy changed(&watcher, &VolumeWatcher::changed);
         const QString block =
             m_disks.addBlock(QStringLiteral("sde1"), {{QStringLiteral("fs"), QStringLiteral("vfat")}});
-        QVERIFY(changed.wait(5000));
-        QCOMPARE(changed.size(), 1); // one burst, one signal
+        QVERIFY(changed.wait(30000)); // a bound for a loaded machine, not a time asserted
+        QCOMPARE(changed.size(), 1);  // one burst, one signal
         QVERIFY(Volumes::list(origin()).size() == 5);
         m_disks.remove(block);
-        QVERIFY(changed.wait(5000));
+        QVERIFY(changed.wait(30000)); // a bound for a loaded machine, not a time asserted
         QCOMPARE(Volumes::list(origin()).size(), 4);
     }
 
