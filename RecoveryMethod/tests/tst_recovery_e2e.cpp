@@ -43,27 +43,6 @@ QByteArray expectedCopy(const QByteArray& source, const DamageRecords::Row* row)
     return expected;
 }
 
-// The real file system; `onOpen` runs on the copier's thread before `path` is opened as a source.
-class OpenHook : public PosixFileAccess
-{
-public:
-    OpenHook(QString path, std::function<void()> onOpen)
-        : m_path(std::move(path))
-        , m_onOpen(std::move(onOpen))
-    {
-    }
-    Opened<BlockSource> openSource(const QString& path) override
-    {
-        if (path == m_path)
-            m_onOpen();
-        return PosixFileAccess::openSource(path);
-    }
-
-private:
-    QString m_path;
-    std::function<void()> m_onOpen;
-};
-
 } // namespace
 
 class TestRecoveryEndToEnd : public QObject
@@ -259,7 +238,7 @@ private Q_SLOTS:
         setJob(engine, m, target.path() + QLatin1Char('/'), entries);
         // Stop is pressed between two files: after the 11th is done, before the 12th is opened.
         bool pressed = false;
-        engine.setFileAccess(std::make_shared<OpenHook>(entries[11], [&] {
+        engine.setFileAccess(std::make_shared<OpenHook>(entries[11], OpenHook::ForCopy, [&] {
             QMetaObject::invokeMethod(
                 &engine,
                 [&] {

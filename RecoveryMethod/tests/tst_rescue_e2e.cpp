@@ -5,7 +5,6 @@
 #include "LoopDevice.h"
 #include "MediumFiles.h"
 #include "ModalDriver.h"
-#include "PosixFileAccess.h"
 #include "Prompt.h"
 #include "RecoveryProcess.h"
 #include "SectorReader.h"
@@ -51,28 +50,6 @@ qint64 lostIn(const QString& rangeList)
     }
     return lost;
 }
-
-// The real files, with a call when a source is opened for the rescue's sector reads (on the run's
-// thread, before the first of them).
-class SectorOpenHook : public PosixFileAccess
-{
-public:
-    SectorOpenHook(QString path, std::function<void()> onOpen)
-        : m_path(std::move(path))
-        , m_onOpen(std::move(onOpen))
-    {
-    }
-    Opened<BlockSource> openSectorSource(const QString& path) override
-    {
-        if (path == m_path)
-            m_onOpen();
-        return PosixFileAccess::openSectorSource(path);
-    }
-
-private:
-    QString m_path;
-    std::function<void()> m_onOpen;
-};
 
 } // namespace
 
@@ -269,15 +246,16 @@ private Q_SLOTS:
         setJob(engine, m, d, {m + QStringLiteral("one.bin"), m + QStringLiteral("two.bin")});
         // Stop is answered when the rescue turns to the second file, before it reads it.
         bool pressed = false;
-        engine.setFileAccess(std::make_shared<SectorOpenHook>(m + QStringLiteral("two.bin"), [&] {
-            QMetaObject::invokeMethod(
-                &engine,
-                [&] {
-                    pressed = true;
-                    engine.TerminateMe();
-                },
-                Qt::BlockingQueuedConnection);
-        }));
+        engine.setFileAccess(
+            std::make_shared<OpenHook>(m + QStringLiteral("two.bin"), OpenHook::ForSectors, [&] {
+                QMetaObject::invokeMethod(
+                    &engine,
+                    [&] {
+                        pressed = true;
+                        engine.TerminateMe();
+                    },
+                    Qt::BlockingQueuedConnection);
+            }));
         ModalDriver::onNextModal(
             [](QWidget* modal) { ModalDriver::clickButton(modal, QStringLiteral("Command1(3)")); });
         Events events(engine);
