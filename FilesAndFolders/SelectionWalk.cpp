@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -51,11 +52,7 @@ bool SelectionWalk::append(const QString& entry)
         m_limitReached = true;
         return false;
     }
-    const auto at = static_cast<size_t>(m_count);
-    if (at < m_entries.size())
-        m_entries[at] = entry;
-    else
-        m_entries.push_back(entry);
+    m_entries.set(m_count, entry);
     ++m_count;
     return true;
 }
@@ -246,10 +243,16 @@ bool SelectionWalk::createFilesList(const QString& currentPath)
     return m_count > 0 && !m_limitReached;
 }
 
+Platform::PackedTexts SelectionWalk::takeEntries()
+{
+    m_entries.truncate(m_count);
+    m_count = 0;
+    return std::exchange(m_entries, {});
+}
+
 QString SelectionWalk::selectedItemName(int index) const
 {
     if (index < 1 || index > MaxEntries)
         throw std::out_of_range("selection entry outside 1 to 1000000");
-    const auto at = static_cast<size_t>(index - 1);
-    return at < m_entries.size() ? m_entries[at] : QString();
+    return m_entries.at(index - 1);
 }

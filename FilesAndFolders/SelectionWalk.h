@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LeftOutItem.h"
+#include "PackedTexts.h"
 
 #include <QList>
 #include <QString>
@@ -53,6 +54,10 @@ public:
     // Throws std::out_of_range outside 1 to MaxEntries.
     QString selectedItemName(int index) const;
 
+    // Hands entries 1 to itemsCount() over (entry 1 first) and empties the list, so that the job
+    // they are handed to holds the only copy of the paths.
+    Platform::PackedTexts takeEntries();
+
     int itemsCount() const { return m_count; }
     double itemsTotalSize() const { return m_totalSize; }
     // The last build stopped because the list was full.
@@ -72,7 +77,7 @@ private:
     bool walkFrom(Level root);
     bool cancelled() const { return m_cancel && m_cancel->load(); }
 
-    std::vector<QString> m_entries; // rewritten from the front by every build; the rest stays
+    Platform::PackedTexts m_entries; // rewritten from the front by every build; the rest stays
     int m_count = 0;
     double m_totalSize = 0;
     bool m_limitReached = false;

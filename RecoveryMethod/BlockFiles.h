@@ -82,7 +82,4 @@ public:
     // Creates one folder level; true when it exists afterwards.
     virtual bool makeFolder(const QString& path) = 0;
     virtual bool remove(const QString& path) = 0;
-    // Asks for the start of a source that is copied soon to be read into memory in the
-    // background; a hint only, which may do nothing. Called on a thread of its own.
-    virtual void readSoon(const QString& path) { Q_UNUSED(path); }
 };

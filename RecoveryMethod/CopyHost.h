@@ -5,8 +5,6 @@
 
 #include <QString>
 
-#include <functional>
-
 // Where the copier stands in the current file, for the progress displays.
 struct CopyProgress
 {
@@ -29,26 +27,16 @@ struct FileDamage
     QString fileDTV;
 };
 
-// What the block copier needs from the control that runs it: the answers of the user, the
-// displays, the damage record and a place to run blocking calls.
+// What the block copier needs from the run that drives it: the answers of the user, the displays
+// and the damage record. Called on the copier's own thread.
 class CopyHost
 {
 public:
     virtual ~CopyHost() = default;
 
-    // Runs a blocking system call; false when it could not be waited for (the program quits).
-    virtual bool runIo(const std::function<void()>& call) = 0;
-    // Starts a blocking call without waiting for it; waitIo() waits for it. A later runIo or
-    // startIo waits for it first.
-    virtual bool startIo(const std::function<void()>& call) = 0;
-    virtual bool waitIo() = 0;
-    // Lets pending window events run.
-    virtual void yield() = 0;
-
-    // Whether the copy must stop after the block in progress and let the window act: a dialog of
-    // the run is open, or an answer other than "continue" waits to be acted on. Asked on the I/O
-    // thread between the blocks of a stretch, so it must be safe to call from any thread.
-    virtual bool holdRequested() const = 0;
+    // Returns when no question of the run is open (the copier reads and writes nothing while the
+    // abort dialog is); false when the run must end at once (the program quits).
+    virtual bool holdWhileAsked() = 0;
 
     // The abort dialog's answer; the copier puts a skip it acted on back to "continue".
     virtual int abortAnswer() const = 0;

@@ -117,8 +117,3 @@ bool CountingFileAccess::remove(const QString& path)
 {
     return m_files->remove(path);
 }
-
-void CountingFileAccess::readSoon(const QString& path)
-{
-    m_files->readSoon(path);
-}

@@ -32,12 +32,11 @@ public:
     Opened<BlockDestination> createDestination(const QString& path) override;
     bool makeFolder(const QString& path) override;
     bool remove(const QString& path) override;
-    void readSoon(const QString& path) override;
 
 private:
     Opened<BlockDestination> counted(Opened<BlockDestination> opened) const;
 
     std::shared_ptr<FileAccess> m_files;
-    // Shared with the open files, which may outlive this object on the engine's I/O thread.
+    // Shared with the open files, which may outlive this object on the engine's worker thread.
     std::shared_ptr<IoCounts> m_counts;
 };

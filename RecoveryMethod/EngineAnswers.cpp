@@ -5,7 +5,7 @@
 namespace EngineAnswers {
 
 namespace {
-// Set by the dialogs on the window's thread; the abort answer is also read on the I/O thread.
+// Set by the dialogs on the window's thread; both are read on the run's worker thread.
 std::atomic<int> g_overwrite = Overwrite::None;
 std::atomic<int> g_abort = Abort::Continue;
 } // namespace

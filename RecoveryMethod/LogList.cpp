@@ -1,24 +1,11 @@
-#include "LogList.h"
+#include "RecoveryMethod/LogList.h"
 
-void LogList::hold()
+LogList::LogList(QWidget* parent)
+    : QListView(parent)
 {
-    m_held = true;
-}
-
-void LogList::release()
-{
-    m_held = false;
-    if (m_layoutPutOff) {
-        m_layoutPutOff = false;
-        QListWidget::doItemsLayout();
-    }
-}
-
-void LogList::doItemsLayout()
-{
-    if (m_held) {
-        m_layoutPutOff = true;
-        return;
-    }
-    QListWidget::doItemsLayout();
+    setModel(&m_log);
+    // One line per entry: with every row the height of the first, adding lines to a long log
+    // does not measure all the lines before them again.
+    setUniformItemSizes(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
 }

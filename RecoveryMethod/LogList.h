@@ -1,22 +1,18 @@
 #pragma once
 
-#include <QListWidget>
+#include "RecoveryMethod/LogModel.h"
 
-// The run log (List2): a list widget that can put off laying out its rows. A list view lays out
-// all its rows again after every insertion, so a run that logs a line for each of many thousand
-// entries would spend most of its time there; during a run the rows are laid out once a refresh.
-class LogList : public QListWidget
+#include <QListView>
+
+// The run log (List2): a list view of a LogModel, one line per row.
+class LogList : public QListView
 {
 public:
-    using QListWidget::QListWidget;
+    explicit LogList(QWidget* parent = nullptr);
 
-    // While held, row layouts are put off; release() does the one put off, if any.
-    void hold();
-    void release();
-
-    void doItemsLayout() override;
+    LogModel& log() { return m_log; }
+    int count() const { return m_log.count(); }
 
 private:
-    bool m_held = false;
-    bool m_layoutPutOff = false;
+    LogModel m_log;
 };

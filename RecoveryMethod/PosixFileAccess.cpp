@@ -15,10 +15,6 @@
 
 namespace {
 
-// How much of a file readSoon asks for: all of a small file, and enough of a large one to start
-// it; the read-ahead of the copier's own reads takes over from there.
-constexpr off_t ReadSoonBytes = 256 * 1024;
-
 // Paths are Platform::FileNames texts: a name that is not valid UTF-8 is opened, and written,
 // under its own bytes. A path longer than the system takes whole is reached in pieces.
 Platform::PathAt native(const QString& path)
@@ -220,16 +216,4 @@ bool PosixFileAccess::remove(const QString& path)
 {
     const Platform::PathAt at = native(path);
     return at.ok() && ::unlinkat(at.folder(), at.name(), 0) == 0;
-}
-
-void PosixFileAccess::readSoon(const QString& path)
-{
-    // Only regular files: opening a device or a pipe can block or act on the device.
-    struct stat st = {};
-    if (!statPath(path, st, 0) || !S_ISREG(st.st_mode))
-        return;
-    const Platform::UniqueFd fd(openPath(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd)
-        return;
-    ::posix_fadvise(fd.get(), 0, std::min<off_t>(st.st_size, ReadSoonBytes), POSIX_FADV_WILLNEED);
 }

@@ -17,5 +17,4 @@ public:
     Opened<BlockDestination> createDestination(const QString& path) override;
     bool makeFolder(const QString& path) override;
     bool remove(const QString& path) override;
-    void readSoon(const QString& path) override;
 };

@@ -1,32 +1,35 @@
-#include "RecoveryProcess.h"
+#include "RecoveryMethod/RecoveryProcess.h"
 
-#include "EngineAnswers.h"
-#include "EngineMessages.h"
-#include "EngineTexts.h"
-#include "IfFileExist.h"
-#include "IoWorker.h"
-#include "LogList.h"
-#include "PosixFileAccess.h"
+#include "RecoveryMethod/EngineAnswers.h"
+#include "RecoveryMethod/EngineMessages.h"
+#include "RecoveryMethod/EngineTexts.h"
+#include "RecoveryMethod/IfFileExist.h"
+#include "RecoveryMethod/LogList.h"
+#include "RecoveryMethod/PosixFileAccess.h"
+#include "RecoveryMethod/PromptBridge.h"
+#include "RecoveryMethod/RecoveryJob.h"
+#include "RecoveryMethod/RecoveryRun.h"
+#include "RecoveryMethod/RunFeed.h"
+#include "RecoveryMethod/SpeedChart.h"
+#include "RecoveryMethod/toAbortProcess.h"
+
 #include "Prompt.h"
 #include "SizeText.h"
-#include "SpeedChart.h"
 #include "isButton.h"
-#include "toAbortProcess.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QResizeEvent>
 #include <QTimer>
 
-#include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <functional>
 #include <stdexcept>
+#include <thread>
 
 using namespace EngineAnswers;
 
@@ -47,8 +50,6 @@ constexpr int TotalStat2Width = 110;
 // small files a repaint after each of them would cost more than the copy itself.
 constexpr int PanelRefreshMs = 40;
 
-const QChar Tab(9);
-
 QString captionOf(int slot)
 {
     const QString text = EngineTexts::slot(slot);
@@ -60,66 +61,36 @@ QString SizeText(double bytes)
     return Platform::sizeText(bytes);
 }
 
-template <class T>
-T valueAt(const std::vector<T>& values, int index)
-{
-    return static_cast<size_t>(index) <= values.size() ? values[static_cast<size_t>(index - 1)] : T{};
-}
-
-template <class T, class V>
-void store(std::vector<T>& values, int index, V value)
-{
-    if (values.size() < static_cast<size_t>(index))
-        values.resize(static_cast<size_t>(index));
-    values[static_cast<size_t>(index - 1)] = value;
-}
-
 } // namespace
 
 RecoveryProcess::RecoveryProcess(QWidget* parent)
     : QWidget(parent)
+    , m_job(std::make_shared<RecoveryJob>())
+    , m_damage(std::make_shared<DamageRecords>())
     , m_counted(std::make_shared<CountingFileAccess>(std::make_shared<PosixFileAccess>()))
     , m_files(m_counted)
-    , m_io(std::make_unique<IoWorker>())
-    , m_copier(std::make_unique<BlockCopier>(static_cast<CopyHost&>(*this), m_files))
+    , m_rescueCounts(std::make_shared<RescueCounts>())
 {
     setObjectName(QStringLiteral("RecoveryProcess"));
-    RescuePhase::Hooks hooks;
-    hooks.log = [this](const QString& line, bool add) { AddHRec(line, add); };
-    hooks.progress = [this](const QString& file, qint64 lost, qint64 fileSize) {
-        m_texts.show(m_statR[0], SizeText(static_cast<double>(fileSize - lost)) + QStringLiteral(" / ") +
-                                     SizeText(static_cast<double>(fileSize)));
-        m_texts.show(m_statR[1], SizeText(static_cast<double>(lost)));
-        m_texts.show(m_frame1, file);
-    };
-    hooks.askMediumGone = [this] { return askMediumGone(); };
-    hooks.done = [this](const RescuePhase::Item& item, const ByteRangeSet& lost, qint64 recovered) {
-        m_totalLostBytes += static_cast<double>(lost.bytes() - item.firstPassLost);
-        m_totalCopiedBytes += static_cast<double>(recovered);
-        if (item.record < 1 || item.record > m_damage.rowCount())
-            return;
-        if (lost.isEmpty())
-            m_recoveredRecords.push_back(item.record);
-        else
-            m_damage.updateRanges(item.record, lost.ranges(), item.fileSize);
-    };
-    m_rescue = std::make_unique<RescuePhase>(static_cast<CopyHost&>(*this), this, std::move(hooks));
-    m_rescue->setFileAccess(m_files);
     buildPanel();
+    // The log's lines about entries show the job's paths; they are not kept twice.
+    m_list2->log().setEntryNames([job = m_job](int entry) { return job->fileName(entry); });
     applyFonts();
     setMinimumSize(620, 420);
     resize(700, 520);
 }
 
-RecoveryProcess::~RecoveryProcess() = default;
+RecoveryProcess::~RecoveryProcess()
+{
+    // A run left behind in a hung read must not reach this control any more.
+    if (m_bridge)
+        m_bridge->detach();
+}
 
 void RecoveryProcess::buildPanel()
 {
     m_list2 = new LogList(this);
     m_list2->setObjectName(QStringLiteral("List2"));
-    // One line per entry: with every row the height of the first, adding a line to a long log
-    // does not measure all the lines before it again.
-    m_list2->setUniformItemSizes(true);
 
     m_frame2 = new QWidget(this);
     m_frame2->setObjectName(QStringLiteral("Frame2"));
@@ -188,14 +159,14 @@ void RecoveryProcess::holdPanelPainting(bool hold)
 {
     m_panelHeld = hold;
     if (hold) {
-        m_list2->hold();
+        m_list2->log().hold();
         m_texts.hold();
         setPanelUpdates(false);
         m_refresh->start();
     } else {
         m_refresh->stop();
         m_texts.release();
-        m_list2->release();
+        m_list2->log().release();
         setPanelUpdates(true);
         scrollLogDown();
     }
@@ -209,13 +180,14 @@ void RecoveryProcess::setPanelUpdates(bool enabled)
 
 void RecoveryProcess::refreshPanel()
 {
+    applyFeed();
     m_texts.apply();
-    m_list2->release();
+    m_list2->log().release();
     scrollLogDown();
     setPanelUpdates(true);
     repaint();
     setPanelUpdates(false);
-    m_list2->hold();
+    m_list2->log().hold();
 }
 
 // Scrolling lays the list out; during a run that is done once a refresh, not for every line.
@@ -273,49 +245,61 @@ void RecoveryProcess::checkIndex(int index)
 QString RecoveryProcess::FileName(int index) const
 {
     checkIndex(index);
-    return valueAt(m_fileNames, index);
+    return m_job->fileName(index);
 }
 
 void RecoveryProcess::setFileName(int index, const QString& entry)
 {
     checkIndex(index);
-    store(m_fileNames, index, entry);
+    // The log of the last run keeps showing that run's paths.
+    if (!m_isCopyingProcess)
+        m_list2->log().keepEntryPaths();
+    m_job->setFileName(index, entry);
+}
+
+void RecoveryProcess::setFileNames(Platform::PackedTexts entries)
+{
+    if (entries.size() > MaxItems)
+        throw std::length_error("more job entries than the engine takes");
+    if (!m_isCopyingProcess)
+        m_list2->log().keepEntryPaths();
+    m_job->setFileNames(std::move(entries));
 }
 
 qint64 RecoveryProcess::CopiedBytes(int index) const
 {
     checkIndex(index);
-    return valueAt(m_copiedBytes, index);
+    return m_job->copiedBytes(index);
 }
 
 void RecoveryProcess::setCopiedBytes(int index, qint64 bytes)
 {
     checkIndex(index);
-    store(m_copiedBytes, index, bytes);
+    m_job->setCopiedBytes(index, bytes);
 }
 
 qint64 RecoveryProcess::StartPosition(int index) const
 {
     checkIndex(index);
-    return valueAt(m_startPositions, index);
+    return m_job->startPosition(index);
 }
 
 void RecoveryProcess::setStartPosition(int index, qint64 bytes)
 {
     checkIndex(index);
-    store(m_startPositions, index, bytes);
+    m_job->setStartPosition(index, bytes);
 }
 
 bool RecoveryProcess::isDone(int index) const
 {
     checkIndex(index);
-    return static_cast<size_t>(index) <= m_isDone.size() && m_isDone[static_cast<size_t>(index - 1)];
+    return m_job->isDone(index);
 }
 
 void RecoveryProcess::setIsDone(int index, bool done)
 {
     checkIndex(index);
-    store(m_isDone, index, done);
+    m_job->setIsDone(index, done);
 }
 
 void RecoveryProcess::setFileAccess(std::shared_ptr<FileAccess> files)
@@ -324,8 +308,6 @@ void RecoveryProcess::setFileAccess(std::shared_ptr<FileAccess> files)
         return;
     m_counted = std::make_shared<CountingFileAccess>(std::move(files));
     m_files = m_counted;
-    m_copier = std::make_unique<BlockCopier>(static_cast<CopyHost&>(*this), m_files);
-    m_rescue->setFileAccess(m_files);
 }
 
 // --- texts and answers -----------------------------------------------------------------------
@@ -358,10 +340,14 @@ int RecoveryProcess::AbortWindowAnswer() const
 void RecoveryProcess::TerminateMe()
 {
     toAbortProcess dialog(this);
-    // A stretch of blocks being copied stops after its current block while the question is open.
-    ++m_dialogsOpen;
+    // The run reads and writes nothing while the question is open; it takes the answer after
+    // the block in progress.
+    const std::shared_ptr<PromptBridge> bridge = m_isCopyingProcess ? m_bridge : nullptr;
+    if (bridge)
+        bridge->dialogOpened();
     Prompt::exec(dialog);
-    --m_dialogsOpen;
+    if (bridge)
+        bridge->dialogClosed();
 }
 
 bool RecoveryProcess::ErrorMessages(int erCode)
@@ -402,10 +388,10 @@ bool RecoveryProcess::ErrorMessages(int erCode)
 void RecoveryProcess::AddHRec(const QString& a, bool toAdd)
 {
     m_texts.show(m_frame1, a);
-    if (toAdd || m_list2->count() == 0)
-        m_list2->addItem(a);
+    if (toAdd)
+        m_list2->log().append(a);
     else
-        m_list2->item(m_list2->count() - 1)->setText(a);
+        m_list2->log().replaceLast(a);
     m_logScrollPending = true;
     if (!m_panelHeld)
         scrollLogDown();
@@ -415,8 +401,8 @@ bool RecoveryProcess::RecCorruptedBlocks(int& corruptedFilesCount, qint64 file1S
                                          const QString& file, const QString& file2,
                                          const CorBlockTable& corBlock, double copied, const QString& fileDTV)
 {
-    return m_damage.RecCorruptedBlocks(corruptedFilesCount, file1Size, fAttr, file, file2, corBlock, copied,
-                                       fileDTV);
+    return m_damage->RecCorruptedBlocks(corruptedFilesCount, file1Size, fAttr, file, file2, corBlock, copied,
+                                        fileDTV);
 }
 
 // --- the run ---------------------------------------------------------------------------------
@@ -429,86 +415,31 @@ void RecoveryProcess::StartProcess()
     m_itemsFolders = 0;
     m_itemsNotCopied = 0;
     m_isCopyingProcess = true;
-    m_quitting = false;
     setOverwriteAnswer(Overwrite::None);
     EngineAnswers::setAbortAnswer(Abort::Continue);
     m_totalCopiedBytes = 0;
     m_totalLostBytes = 0;
     m_texts.show(m_totalStat[3], QStringLiteral("0%"));
     m_progressBar2->setValue(0);
-    m_list2->clear();
+    m_list2->log().clear();
     m_command1->setEnabled(false);
     m_command2->setEnabled(true);
     holdPanelPainting(true);
 
-    AddHRec(EngineTexts::slot(14), true);
+    if (m_bridge)
+        m_bridge->detach();
+    m_bridge = std::make_shared<PromptBridge>(this);
+    m_feed = std::make_shared<RunFeed>();
+    m_rescueCounts = std::make_shared<RescueCounts>();
+    RunCounts counts;
+    counts.itemsCount = m_itemsCount;
+    counts.corruptedFilesCount = m_corruptedFilesCount;
+    auto run = std::make_shared<RecoveryRun>(RecoveryRun::Parts{m_job, m_damage, m_files, m_bridge, m_feed,
+                                                                m_rescueCounts, static_cast<RunView*>(this)},
+                                             m_sourcePath, m_destinationPath, counts);
+    runOnWorker(run);
+    applyFeed();
 
-    const int n = std::min(m_itemsCount, MaxItems);
-    m_currentFile = 1;
-    m_rescue->clear();
-    m_recoveredRecords.clear();
-    bool stopped = false;
-    while (m_currentFile <= n) {
-        m_currentFileBytes = 0;
-        m_entryBytesRead = 0;
-        // No source is read ahead of its copy: on a damaged medium the kernel's background reads
-        // of a later file spend the medium's retries on reads that no count or record sees.
-        yield();
-        const QString entry = FileName(m_currentFile);
-
-        const bool folder = entry.startsWith(Tab);
-        const EntryEnd end = folder ? processFolder(entry) : processFile(entry);
-        if (folder && end == EntryEnd::LeaveLoop)
-            break;
-        // The next source is looked up and opened while this entry is finished on the panel.
-        if (end == EntryEnd::Next && m_itemsCount != -1 && !m_quitting && m_currentFile < n &&
-            !holdRequested()) {
-            const QString next = FileName(m_currentFile + 1);
-            if (!next.isEmpty() && !next.startsWith(Tab))
-                m_copier->openSoon(next, destinationOf(next));
-        }
-
-        m_totalCopiedBytes += m_entryBytesRead;
-        m_texts.show(m_statT[0], QString::number(m_currentFile) + QStringLiteral(" /") + QLatin1Char(' ') +
-                                     QString::number(m_itemsCount));
-        m_texts.show(m_statT[1], SizeText(m_totalCopiedBytes));
-        showOverall(100.0 / (static_cast<double>(n) / static_cast<double>(m_currentFile)));
-
-        if (m_itemsCount == -1)
-            break; // the destination could not be opened
-        if (end == EntryEnd::StopRun) {
-            // This entry is where a later run resumes.
-            const qint64 reached = std::llround(m_currentFileBytes);
-            setCopiedBytes(m_currentFile, reached);
-            setIsDone(m_currentFile, true);
-            setStartPosition(m_currentFile, reached);
-            stopped = true;
-            break;
-        }
-        if (m_quitting) {
-            // The program is ending while a call hangs in the kernel: no further entry is tried.
-            stopped = true;
-            break;
-        }
-        ++m_currentFile;
-    }
-
-    if (stopped) {
-        const int last = std::min(m_itemsCount, MaxItems);
-        for (int j = m_currentFile + 1; j <= last; ++j) {
-            setCopiedBytes(j, 0);
-            setIsDone(j, false);
-            setStartPosition(j, 0);
-            showOverall(100.0 / (static_cast<double>(m_itemsCount) / static_cast<double>(j)));
-            if (!m_quitting)
-                yield();
-        }
-    }
-
-    m_copier->dropSoon();
-    if (!stopped && m_itemsCount != -1 && !m_quitting)
-        rescueDamagedFiles();
-    AddHRec(EngineTexts::slot(5), true);
     m_isCopyingProcess = false;
     m_command1->setEnabled(true);
     m_command2->setEnabled(false);
@@ -527,134 +458,78 @@ void RecoveryProcess::StartProcess()
     }
 }
 
-RecoveryProcess::EntryEnd RecoveryProcess::processFolder(const QString& entry)
+// Runs the run on a thread of its own and serves the window's events until it ends. When the
+// program quits while the run hangs in a read, the run is left to its thread and ends here as
+// aborted, with its resume point.
+void RecoveryProcess::runOnWorker(const std::shared_ptr<RecoveryRun>& run)
 {
-    const QString path = entry.mid(1);
-    const QString destination = destinationOf(path);
-    AddHRec(EngineTexts::slot(9) + QStringLiteral(": ") + QLatin1Char('"') + destination + QLatin1Char('"') +
-                QLatin1Char('.'),
-            true);
-    auto made = std::make_shared<bool>(false);
-    const bool waited =
-        runIo([files = m_files, destination, made] { *made = files->makeFolder(destination); });
-    if (!waited || !*made) {
-        EngineMessages::folderNotCreated(this);
-        return EntryEnd::LeaveLoop;
+    QEventLoop loop;
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    std::thread worker([run, ended, bridge = m_bridge, quit = [&loop] { loop.quit(); }] {
+        run->run();
+        ended->store(true);
+        bridge->post(quit);
+    });
+    while (!ended->load()) {
+        if (loop.exec() < 0)
+            break; // the application is quitting: event loops no longer run
     }
-    ++m_itemsFolders;
-    return EntryEnd::Next;
-}
-
-RecoveryProcess::EntryEnd RecoveryProcess::processFile(const QString& entry)
-{
-    const QString sep = QStringLiteral(" - ");
-    AddHRec(entry + QStringLiteral("..."), true);
-    const QString destination = destinationOf(entry);
-    const int i = m_currentFile;
-
-    if (!m_copier->OpenSourceFile(entry, destination)) {
-        AddHRec(EngineTexts::slot(10) + QStringLiteral(": ") + entry, false);
-        setIsDone(i, false);
-        setCopiedBytes(i, StartPosition(i));
-        ++m_itemsNotCopied;
-        // The medium went away and the user chose to stop.
-        if (EngineAnswers::abortAnswer() == Abort::Stop)
-            return EntryEnd::StopRun;
-        return EntryEnd::Next;
+    if (ended->load()) {
+        worker.join();
+        m_bridge->detach(); // drops the wake-up if it is still queued: the loop is gone
+        takeCounts(run->counts());
+        return;
     }
+    worker.detach();
+    endAbandonedRun(*run);
+}
 
-    // Hidden files count: an existing file is never written without the question.
-    const bool exists = m_copier->destinationExists();
-    const qint64 startFrom = StartPosition(i);
-
-    int result = BlockCopier::NotFinished;
-    if (!exists || startFrom != 0) {
-        AddHRec(entry + sep + EngineTexts::slot(21), false);
-        result = copyFile(entry, destination, startFrom);
-        setIsDone(i, result == BlockCopier::Finished);
-        if (result == BlockCopier::Finished && m_copier->lostBytes() > 0) {
-            AddHRec(entry + sep + EngineTexts::slot(40) + QStringLiteral(": ") +
-                        SizeText(static_cast<double>(m_copier->lostBytes())),
-                    false);
-        } else if (result == BlockCopier::Finished) {
-            AddHRec(entry + QStringLiteral(" - ok"), false);
-        } else {
-            ++m_itemsNotCopied;
-            AddHRec(entry + sep + EngineTexts::slot(m_copier->sourceChanged() ? 44 : 33), false);
-        }
-        setCopiedBytes(i, std::llround(m_currentFileBytes));
-    } else {
-        bool closedWithoutAnswer = false;
-        if (overwriteAnswer() < Overwrite::All) {
-            IfFileExist dialog(this);
-            dialog.setExFile(destination);
-            Prompt::exec(dialog);
-            closedWithoutAnswer = dialog.clickedIndex() == 0;
-        }
-        const int answer = overwriteAnswer();
-        // Closing the question without an answer keeps the existing file.
-        if (!closedWithoutAnswer && answer != Overwrite::Skip && answer != Overwrite::SkipAll) {
-            AddHRec(entry + sep + EngineTexts::slot(20), false);
-            runIo([files = m_files, destination] { files->remove(destination); });
-            result = copyFile(entry, destination, 0);
-            setIsDone(i, result == BlockCopier::Finished);
-            if (result == BlockCopier::Finished && m_copier->lostBytes() > 0) {
-                AddHRec(entry + sep + EngineTexts::slot(40) + QStringLiteral(": ") +
-                            SizeText(static_cast<double>(m_copier->lostBytes())),
-                        false);
-            } else if (result == BlockCopier::Finished) {
-                AddHRec(entry + sep + EngineTexts::slot(32), false);
-            } else {
-                ++m_itemsNotCopied;
-                AddHRec(entry + sep + EngineTexts::slot(m_copier->sourceChanged() ? 44 : 33), false);
-            }
-            setCopiedBytes(i, std::llround(m_currentFileBytes));
-        } else {
-            m_copier->closeAll();
-            AddHRec(entry + sep + EngineTexts::slot(12), false);
-            setIsDone(i, false);
-            setCopiedBytes(i, startFrom);
-            ++m_itemsNotCopied;
-        }
+void RecoveryProcess::endAbandonedRun(RecoveryRun& run)
+{
+    applyFeed();
+    const auto [counts, reached] = run.abandon();
+    m_bridge->detach();
+    EngineAnswers::setAbortAnswer(Abort::Stop);
+    takeCounts(counts);
+    if (!reached) {
+        // The rescue phase was reading: every entry has its result already.
+        AddHRec(EngineTexts::slot(5), true);
+        return;
     }
-    return result == BlockCopier::StopRun ? EntryEnd::StopRun : EntryEnd::Next;
-}
-
-int RecoveryProcess::copyFile(const QString& entry, const QString& destination, qint64 startFrom)
-{
-    int minBlockSize = 512;
-    m_damaged.reset();
-    const int result = Copying(entry, destination, minBlockSize, startFrom);
-    m_currentFileBytes = static_cast<double>(m_copier->CurrentFileBytes());
-    m_totalLostBytes += static_cast<double>(m_copier->lostBytes());
-    // What the copy holds that was read: the position reached less the ranges given up before it.
-    ByteRangeSet lostBefore(m_copier->corBlock().rows());
-    lostBefore.clampTo(m_copier->CurrentFileBytes());
-    m_entryBytesRead = static_cast<double>(m_copier->CurrentFileBytes() - lostBefore.bytes());
-    // A file copied to its end with given-up ranges is read again when the first pass is over.
-    if (result == BlockCopier::Finished && m_damaged && !m_damaged->givenUp.isEmpty()) {
-        m_damaged->firstPassLost = m_copier->lostBytes();
-        m_rescue->add(*m_damaged);
+    if (m_currentFile >= 1 && m_currentFile <= MaxItems) {
+        setCopiedBytes(m_currentFile, *reached);
+        setIsDone(m_currentFile, true);
+        setStartPosition(m_currentFile, *reached);
     }
-    m_damaged.reset();
-    return result;
+    const int last = std::min(m_itemsCount, MaxItems);
+    for (int j = m_currentFile + 1; j <= last; ++j) {
+        setCopiedBytes(j, 0);
+        setIsDone(j, false);
+        setStartPosition(j, 0);
+    }
+    if (m_currentFile < last)
+        showOverall(100.0 / (static_cast<double>(m_itemsCount) / static_cast<double>(last)));
+    AddHRec(EngineTexts::slot(5), true);
 }
 
-bool RecoveryProcess::OpenSourceFile(const QString& file)
+void RecoveryProcess::takeCounts(const RunCounts& counts)
 {
-    return m_copier->OpenSourceFile(file);
+    m_currentFile = counts.currentFile;
+    m_itemsCount = counts.itemsCount;
+    m_itemsNotCopied = counts.itemsNotCopied;
+    m_itemsFolders = counts.itemsFolders;
+    m_corruptedFilesCount = counts.corruptedFilesCount;
+    m_totalCopiedBytes = counts.totalCopiedBytes;
+    m_totalLostBytes = counts.totalLostBytes;
 }
 
-int RecoveryProcess::Copying(const QString& file, const QString& file2, int& minBlockSize, qint64 startFrom)
+// Shows what the run did since the last refresh.
+void RecoveryProcess::applyFeed()
 {
-    const int result = m_copier->Copying(file, file2, minBlockSize, startFrom);
-    m_currentFileBytes = static_cast<double>(m_copier->CurrentFileBytes());
-    return result;
-}
-
-QString RecoveryProcess::destinationOf(const QString& path) const
-{
-    return m_destinationPath + path.mid(m_sourcePath.size());
+    if (!m_feed)
+        return;
+    for (const RunFeed::Step& step : m_feed->take())
+        step();
 }
 
 void RecoveryProcess::showOverall(double percent)
@@ -664,87 +539,71 @@ void RecoveryProcess::showOverall(double percent)
     m_progressBar2->setValue(shown);
 }
 
-// --- what the block copier asks of the control -----------------------------------------------
+// --- what the run shows and asks -------------------------------------------------------------
 
-bool RecoveryProcess::runIo(const std::function<void()>& call)
+void RecoveryProcess::logLine(const QString& line, bool add)
 {
-    if (m_io->run(call))
-        return true;
-    m_quitting = true;
-    return false;
+    AddHRec(line, add);
 }
 
-bool RecoveryProcess::startIo(const std::function<void()>& call)
+void RecoveryProcess::logEntryLine(int entry, const QString& line, bool add)
 {
-    if (m_io->start(call))
-        return true;
-    m_quitting = true;
-    return false;
+    QString shown = line;
+    shown.replace(LogModel::EntryMark, m_job->fileName(entry));
+    m_texts.show(m_frame1, shown);
+    if (add)
+        m_list2->log().append(line, entry);
+    else
+        m_list2->log().replaceLast(line, entry);
+    m_logScrollPending = true;
+    if (!m_panelHeld)
+        scrollLogDown();
 }
 
-bool RecoveryProcess::waitIo()
+void RecoveryProcess::entryEnded(const RunPosition& at)
 {
-    if (m_io->wait())
-        return true;
-    m_quitting = true;
-    return false;
+    m_texts.show(m_statT[0], QString::number(at.currentFile) + QStringLiteral(" /") + QLatin1Char(' ') +
+                                 QString::number(at.itemsCount));
+    m_texts.show(m_statT[1], SizeText(at.totalCopiedBytes));
+    showOverall(100.0 / (static_cast<double>(at.lastEntry) / static_cast<double>(at.currentFile)));
 }
 
-void RecoveryProcess::yield()
+void RecoveryProcess::overallShown(double percent)
 {
-    QCoreApplication::processEvents();
-}
-
-bool RecoveryProcess::holdRequested() const
-{
-    return m_dialogsOpen.load() > 0 || EngineAnswers::abortAnswer() != Abort::Continue;
-}
-
-int RecoveryProcess::abortAnswer() const
-{
-    return EngineAnswers::abortAnswer();
-}
-
-void RecoveryProcess::setAbortAnswer(int answer)
-{
-    EngineAnswers::setAbortAnswer(answer);
+    showOverall(percent);
 }
 
 bool RecoveryProcess::askRetry(const Platform::FileError& error)
 {
-    if (RescuePass::mediumGone(error.systemError))
-        return askMediumGone();
     return EngineMessages::errorMessage(error, this);
 }
 
 bool RecoveryProcess::askRetryMissingSource(const QString&)
 {
-    // Every file is missing when the whole medium went away: one question for the run.
-    if (sourceMediumGone())
-        return askMediumGone();
     return EngineMessages::missingSource(this);
 }
 
-// The source medium went away: Retry, or the run stops (no box for every file left).
 bool RecoveryProcess::askMediumGone()
 {
-    if (EngineMessages::mediumGone(this))
-        return true;
-    EngineAnswers::setAbortAnswer(Abort::Stop);
-    return false;
+    return EngineMessages::mediumGone(this);
 }
 
-bool RecoveryProcess::sourceMediumGone()
+bool RecoveryProcess::askOverwrite(const QString& destination)
 {
-    auto gone = std::make_shared<bool>(false);
-    runIo([files = m_files, root = m_sourcePath, gone] { *gone = !files->exists(root); });
-    return *gone;
+    IfFileExist dialog(this);
+    dialog.setExFile(destination);
+    Prompt::exec(dialog);
+    return dialog.clickedIndex() == 0;
 }
 
-void RecoveryProcess::destinationNotOpened(const QString&, const Platform::FileError& error)
+void RecoveryProcess::destinationNotOpened(int systemError)
 {
-    EngineMessages::unableToContinue(this, error.systemError);
-    m_itemsCount = -1;
+    EngineMessages::unableToContinue(this, systemError);
+}
+
+void RecoveryProcess::folderNotCreated()
+{
+    EngineMessages::folderNotCreated(this);
 }
 
 void RecoveryProcess::fileStarted(qint64 fileSize)
@@ -757,7 +616,7 @@ void RecoveryProcess::fileStarted(qint64 fileSize)
     m_speedChart1->StartFile(fileSize);
 }
 
-void RecoveryProcess::percentChanged(const CopyProgress& p)
+void RecoveryProcess::percentChanged(const CopyProgress& p, const RunPosition& at)
 {
     const int percent = static_cast<int>(p.filePercent);
     m_texts.show(m_statR[0], SizeText(static_cast<double>(p.currentFileBytes)) + QStringLiteral(" / ") +
@@ -767,14 +626,14 @@ void RecoveryProcess::percentChanged(const CopyProgress& p)
     m_texts.show(m_statR[4], QString::number(p.blockSize) + QStringLiteral(" b"));
 
     const double overallRatio =
-        (static_cast<double>(m_itemsCount) + 1.0) /
-        (static_cast<double>(m_currentFile) + static_cast<double>(p.filePercent) / 100.0);
+        (static_cast<double>(at.itemsCount) + 1.0) /
+        (static_cast<double>(at.currentFile) + static_cast<double>(p.filePercent) / 100.0);
     if (p.currentFileBytes > 0)
         m_speedChart1->AddSample(static_cast<double>(p.currentFileBytes));
     m_progressBar1->setValue(percent);
     m_texts.show(m_statR[2], SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));
     m_texts.show(m_statR[3], QString::number(percent) + QLatin1Char('%'));
-    m_texts.show(m_statT[1], SizeText(m_totalCopiedBytes + static_cast<double>(p.currentFileBytes)));
+    m_texts.show(m_statT[1], SizeText(at.totalCopiedBytes + static_cast<double>(p.currentFileBytes)));
     showOverall(100.0 / overallRatio);
 }
 
@@ -791,32 +650,10 @@ void RecoveryProcess::blockAdapted(const CopyProgress& p)
     m_texts.show(m_statR[4], QString::number(p.blockSize) + QStringLiteral("b"));
 }
 
-bool RecoveryProcess::recordDamage(const FileDamage& damage)
+void RecoveryProcess::rescueProgress(const QString& file, qint64 lost, qint64 fileSize)
 {
-    const int before = m_damage.rowCount();
-    const bool written =
-        RecCorruptedBlocks(m_corruptedFilesCount, damage.fileSize, damage.fileAttr, damage.file, damage.file2,
-                           *damage.corBlock, static_cast<double>(damage.copied), damage.fileDTV);
-    m_damaged = RescuePhase::Item{damage.file,
-                                  damage.file2,
-                                  damage.fileSize,
-                                  damage.corBlock->rows(),
-                                  written && m_damage.rowCount() > before ? m_corruptedFilesCount : 0,
-                                  m_copier->lostBytes()};
-    return written;
-}
-
-// The rescue phase: the given-up ranges of the run's damaged files, read again sector by sector.
-void RecoveryProcess::rescueDamagedFiles()
-{
-    if (m_rescue->isEmpty())
-        return;
-    m_rescue->run();
-    // Files brought back whole keep no damage record; later records move up.
-    std::sort(m_recoveredRecords.begin(), m_recoveredRecords.end(), std::greater<>());
-    for (const int record : m_recoveredRecords) {
-        m_damage.removeRow(record);
-        --m_corruptedFilesCount;
-    }
-    m_recoveredRecords.clear();
+    m_texts.show(m_statR[0], SizeText(static_cast<double>(fileSize - lost)) + QStringLiteral(" / ") +
+                                 SizeText(static_cast<double>(fileSize)));
+    m_texts.show(m_statR[1], SizeText(static_cast<double>(lost)));
+    m_texts.show(m_frame1, file);
 }

@@ -1,21 +1,24 @@
 #pragma once
 
-#include "BlockCopier.h"
-#include "CopyHost.h"
-#include "CountingFileAccess.h"
-#include "DamageRecords.h"
-#include "PanelTexts.h"
-#include "RescuePhase.h"
+#include "RecoveryMethod/BlockFiles.h"
+#include "RecoveryMethod/CountingFileAccess.h"
+#include "RecoveryMethod/DamageRecords.h"
+#include "RecoveryMethod/PanelTexts.h"
+#include "RecoveryMethod/RescueFile.h"
+#include "RecoveryMethod/RunView.h"
+
+#include "PackedTexts.h"
 
 #include <QString>
 #include <QWidget>
 
-#include <atomic>
 #include <memory>
-#include <optional>
-#include <vector>
 
-class IoWorker;
+class PromptBridge;
+class RecoveryJob;
+class RecoveryRun;
+class RunFeed;
+struct RunCounts;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -28,7 +31,9 @@ class isButton;
 // The recovery engine: takes a job (a source root, a destination root and a numbered list of
 // files and folders), creates the folders, copies every file with the block copier, records the
 // damaged ones, logs the run in its panel and tells the host the outcome by one of its events.
-class RecoveryProcess : public QWidget, private CopyHost
+// The run itself (RecoveryRun) goes on a worker thread; this control shows it and answers its
+// questions, so the window stays live while a read hangs on a failing medium.
+class RecoveryProcess : public QWidget, private RunView
 {
     Q_OBJECT
     Q_PROPERTY(QString SourcePath READ SourcePath WRITE setSourcePath)
@@ -78,6 +83,9 @@ public:
     // is a Tab followed by the folder's full path, a file entry the file's full path.
     QString FileName(int index) const;
     void setFileName(int index, const QString& entry);
+    // Entries 1 to entries.size() at once (entries.at(0) is entry 1), taking the list over, in
+    // place of every entry set before; std::length_error for more than MaxItems.
+    void setFileNames(Platform::PackedTexts entries);
     // Byte position reached in the entry by the last run.
     qint64 CopiedBytes(int index) const;
     void setCopiedBytes(int index, qint64 bytes);
@@ -100,10 +108,6 @@ public:
     // Shows the abort dialog and returns when it is closed.
     void TerminateMe();
 
-    // The block copier's two steps for one file.
-    bool OpenSourceFile(const QString& file);
-    int Copying(const QString& file, const QString& file2, int& minBlockSize, qint64 startFrom);
-
     // Writes the damage record of a file (see DamageRecords).
     bool RecCorruptedBlocks(int& corruptedFilesCount, qint64 file1Size, int fAttr, const QString& file,
                             const QString& file2, const CorBlockTable& corBlock, double copied,
@@ -115,13 +119,13 @@ public:
 
     // The damage records written so far: rows 1 to DamageRecordCount() (std::out_of_range
     // otherwise), for the report and the history.
-    int DamageRecordCount() const { return m_damage.rowCount(); }
-    const DamageRecords::Row& DamageRecord(int n) const { return m_damage.row(n); }
+    int DamageRecordCount() const { return m_damage->rowCount(); }
+    const DamageRecords::Row& DamageRecord(int n) const { return m_damage->row(n); }
 
     // Every read of the sources (both phases of every run) since the file access was set.
     const IoCounts& ReadCounts() const { return m_counted->counts(); }
     // The reads of the medium made by the last run's rescue of its damaged files.
-    const RescueCounts& RescueReadCounts() const { return m_rescue->counts(); }
+    const RescueCounts& RescueReadCounts() const { return *m_rescueCounts; }
 
     // Replaces the file system the engine copies through (tests put a faulty medium behind it).
     void setFileAccess(std::shared_ptr<FileAccess> files);
@@ -135,47 +139,36 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    enum class EntryEnd
-    {
-        Next,      // go on with the next entry
-        LeaveLoop, // the run ends after this entry
-        StopRun,   // the copy asked to pause or abort
-    };
-
     void buildPanel();
     void applyFonts();
     void layoutPanel();
-    EntryEnd processFolder(const QString& entry);
-    EntryEnd processFile(const QString& entry);
-    int copyFile(const QString& entry, const QString& destination, qint64 startFrom);
-    void showEntryDone();
-    void rescueDamagedFiles();
-    bool askMediumGone();
-    bool sourceMediumGone();
+    void runOnWorker(const std::shared_ptr<RecoveryRun>& run);
+    void endAbandonedRun(RecoveryRun& run);
+    void takeCounts(const RunCounts& counts);
+    void applyFeed();
     void showOverall(double percent);
     void holdPanelPainting(bool hold);
     void setPanelUpdates(bool enabled);
     void refreshPanel();
     void scrollLogDown();
-    QString destinationOf(const QString& path) const;
     static void checkIndex(int index);
 
-    // CopyHost
-    bool runIo(const std::function<void()>& call) override;
-    bool startIo(const std::function<void()>& call) override;
-    bool waitIo() override;
-    void yield() override;
-    bool holdRequested() const override;
-    int abortAnswer() const override;
-    void setAbortAnswer(int answer) override;
-    bool askRetry(const Platform::FileError& error) override;
-    bool askRetryMissingSource(const QString& file) override;
-    void destinationNotOpened(const QString& file2, const Platform::FileError& error) override;
+    // RunView
+    void logLine(const QString& line, bool add) override;
+    void logEntryLine(int entry, const QString& line, bool add) override;
+    void entryEnded(const RunPosition& position) override;
+    void overallShown(double percent) override;
     void fileStarted(qint64 fileSize) override;
-    void percentChanged(const CopyProgress& progress) override;
+    void percentChanged(const CopyProgress& progress, const RunPosition& position) override;
     void blockUnreadable(const CopyProgress& progress) override;
     void blockAdapted(const CopyProgress& progress) override;
-    bool recordDamage(const FileDamage& damage) override;
+    void rescueProgress(const QString& file, qint64 lost, qint64 fileSize) override;
+    bool askRetry(const Platform::FileError& error) override;
+    bool askRetryMissingSource(const QString& file) override;
+    bool askMediumGone() override;
+    bool askOverwrite(const QString& destination) override;
+    void destinationNotOpened(int systemError) override;
+    void folderNotCreated() override;
 
     QString m_sourcePath = QStringLiteral("/");
     QString m_destinationPath = QStringLiteral("/tmp/");
@@ -187,25 +180,14 @@ private:
     int m_itemsNotCopied = 0;
     int m_itemsFolders = 0;
     int m_corruptedFilesCount = 0;
-    double m_currentFileBytes = 0;
-    bool m_quitting = false;            // a blocking call could not be waited for: the program is ending
-    std::atomic<int> m_dialogsOpen = 0; // abort dialogs open now; read on the I/O thread
 
-    // The job arrays grow as the host writes them; unwritten entries read as empty.
-    std::vector<QString> m_fileNames;
-    std::vector<qint64> m_copiedBytes;
-    std::vector<qint64> m_startPositions;
-    std::vector<bool> m_isDone;
-
-    DamageRecords m_damage;
-    std::unique_ptr<RescuePhase> m_rescue;         // the damaged files of this run, read again at its end
-    std::optional<RescuePhase::Item> m_damaged;    // the damage of the file just copied
-    std::vector<int> m_recoveredRecords;           // records of files the rescue brought back whole
-    double m_entryBytesRead = 0;                   // bytes of the current entry read from the medium
+    std::shared_ptr<RecoveryJob> m_job;
+    std::shared_ptr<DamageRecords> m_damage;
     std::shared_ptr<CountingFileAccess> m_counted; // m_files, counted
     std::shared_ptr<FileAccess> m_files;
-    std::unique_ptr<IoWorker> m_io;
-    std::unique_ptr<BlockCopier> m_copier;
+    std::shared_ptr<RescueCounts> m_rescueCounts; // of the current (or last) run
+    std::shared_ptr<PromptBridge> m_bridge;       // of the current (or last) run
+    std::shared_ptr<RunFeed> m_feed;              // of the current run
 
     // The progress panel.
     LogList* m_list2 = nullptr;

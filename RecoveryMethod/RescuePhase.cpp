@@ -1,39 +1,30 @@
-#include "RescuePhase.h"
+#include "RecoveryMethod/RescuePhase.h"
 
-#include "HostLink.h"
+#include "RecoveryMethod/EngineAnswers.h"
+#include "RecoveryMethod/EngineTexts.h"
 
-#include "EngineAnswers.h"
-#include "EngineTexts.h"
 #include "SizeText.h"
 
 #include <QElapsedTimer>
-#include <QMetaObject>
-#include <QPointer>
-
-#include <mutex>
 
 using namespace EngineAnswers;
 
 namespace {
 
-// The panel shows progress at most this often; more would only queue events.
+// The panel shows progress at most this often; it is repainted no more often anyway.
 constexpr qint64 ProgressEveryMs = 40;
 
 const QString Sep = QStringLiteral(" - ");
 
 } // namespace
 
-RescuePhase::RescuePhase(CopyHost& host, QObject* context, Hooks hooks)
+RescuePhase::RescuePhase(CopyHost& host, std::shared_ptr<FileAccess> files,
+                         std::shared_ptr<RescueCounts> counts, Hooks hooks)
     : m_host(host)
-    , m_context(context)
+    , m_files(std::move(files))
+    , m_counts(std::move(counts))
     , m_hooks(std::move(hooks))
 {
-}
-
-void RescuePhase::clear()
-{
-    m_items.clear();
-    m_counts = std::make_shared<RescueCounts>();
 }
 
 bool RescuePhase::run()
@@ -43,61 +34,52 @@ bool RescuePhase::run()
     m_hooks.log(EngineTexts::slot(41), true);
     bool stopping = false;
     for (const Item& item : m_items) {
-        // Shared with the I/O thread, which may still hold it when the program quits mid-read.
-        auto file = std::make_shared<RescueFile>(m_files, item.source, item.copy, item.fileSize, item.givenUp,
-                                                 RescuePass::Scrape::ShortAreas, m_counts);
+        RescueFile file(m_files, item.source, item.copy, item.fileSize, item.givenUp,
+                        RescuePass::Scrape::ShortAreas, m_counts);
         if (stopping) {
             // Not reached: its copy gets the source's size, nothing is read.
-            m_host.runIo([file] {
-                file->growCopy();
-                file->close();
-            });
-            m_hooks.done(item, file->lost(), 0);
+            file.growCopy();
+            file.close();
+            m_hooks.done(item, file.lost(), 0);
             continue;
         }
         m_hooks.log(item.source + QStringLiteral("..."), true);
-        m_hooks.progress(item.source, file->lost().bytes(), item.fileSize);
-        stopping = rescue(file, item) == FileEnd::StopRun;
+        m_hooks.progress(item.source, file.lost().bytes(), item.fileSize);
+        const FileEnd end = rescue(file, item);
+        if (end == FileEnd::Abandoned)
+            return false;
+        stopping = end == FileEnd::StopRun;
     }
     return !stopping;
 }
 
-RescuePhase::FileEnd RescuePhase::rescue(const std::shared_ptr<RescueFile>& file, const Item& item)
+// Before every sector: waits while a question is open, and stops for any answer but Continue.
+bool RescuePhase::stopAsked()
 {
-    QPointer<QObject> context(m_context);
-    auto link = std::make_shared<HostLink>();
-    link->attach(&m_host);
-    const auto progress = m_hooks.progress;
-    const QString name = item.source;
-    const qint64 size = item.fileSize;
+    return !m_host.holdWhileAsked() || m_host.abortAnswer() != Abort::Continue;
+}
+
+RescuePhase::FileEnd RescuePhase::rescue(RescueFile& file, const Item& item)
+{
+    QElapsedTimer shown;
+    shown.start();
     for (;;) {
-        auto outcome = std::make_shared<RescueFile::Outcome>(RescueFile::Outcome::Stopped);
-        const bool waited = m_host.runIo([file, outcome, context, progress, link, name, size] {
-            QElapsedTimer shown;
-            shown.start();
-            *outcome = file->run([link] { return link->held(); },
-                                 [&] {
-                                     if (shown.elapsed() < ProgressEveryMs || !context)
-                                         return;
-                                     shown.restart();
-                                     const qint64 lost = file->lost().bytes();
-                                     QMetaObject::invokeMethod(
-                                         context.data(),
-                                         [progress, name, lost, size] { progress(name, lost, size); },
-                                         Qt::QueuedConnection);
-                                 });
-        });
-        if (!waited) {
-            link->release();
-            return FileEnd::StopRun; // the program is quitting while a read hangs
-        }
-        m_hooks.progress(item.source, file->lost().bytes(), item.fileSize);
-        switch (*outcome) {
+        const RescueFile::Outcome outcome =
+            file.run([this] { return stopAsked(); },
+                     [&] {
+                         if (shown.elapsed() < ProgressEveryMs)
+                             return;
+                         shown.restart();
+                         m_hooks.progress(item.source, file.lost().bytes(), item.fileSize);
+                     });
+        if (!m_host.holdWhileAsked())
+            return FileEnd::Abandoned;
+        m_hooks.progress(item.source, file.lost().bytes(), item.fileSize);
+        switch (outcome) {
         case RescueFile::Outcome::Finished:
             finish(file, item, {});
             return FileEnd::Done;
         case RescueFile::Outcome::Stopped: {
-            m_host.yield();
             const int answer = m_host.abortAnswer();
             if (answer == Abort::Continue)
                 continue;
@@ -130,13 +112,11 @@ RescuePhase::FileEnd RescuePhase::rescue(const std::shared_ptr<RescueFile>& file
 }
 
 // Grows the copy to the source's size, closes it and logs what the file ends with.
-void RescuePhase::finish(const std::shared_ptr<RescueFile>& file, const Item& item, const QString& suffix)
+void RescuePhase::finish(RescueFile& file, const Item& item, const QString& suffix)
 {
-    m_host.runIo([file] {
-        file->growCopy();
-        file->close();
-    });
-    const qint64 lost = file->lost().bytes();
+    file.growCopy();
+    file.close();
+    const qint64 lost = file.lost().bytes();
     QString line = item.source + Sep;
     if (!suffix.isEmpty())
         line += suffix;
@@ -145,5 +125,5 @@ void RescuePhase::finish(const std::shared_ptr<RescueFile>& file, const Item& it
     else
         line += EngineTexts::slot(40) + QStringLiteral(": ") + Platform::sizeText(static_cast<double>(lost));
     m_hooks.log(line, false);
-    m_hooks.done(item, file->lost(), file->recoveredBytes());
+    m_hooks.done(item, file.lost(), file.recoveredBytes());
 }

@@ -1,25 +1,22 @@
 #pragma once
 
-#include "ByteRange.h"
-#include "ByteRangeSet.h"
-#include "CopyHost.h"
-#include "RescueFile.h"
+#include "RecoveryMethod/ByteRange.h"
+#include "RecoveryMethod/ByteRangeSet.h"
+#include "RecoveryMethod/CopyHost.h"
+#include "RecoveryMethod/RescueFile.h"
 
-#include <QObject>
 #include <QString>
 
 #include <functional>
 #include <memory>
 #include <vector>
 
-class HostLink;
-
 // The second phase of a run: once the first pass has copied everything it could, the given-up
 // ranges of every damaged file of the run are read again, sector by sector (RescueFile), in the
 // order the files were copied. It logs a line of its own and one per file, shows the file in work
 // with its lost bytes going down, stops at the next sector when the user answers the Stop question,
-// and asks once, for the whole phase, when the medium goes away. Runs on the control's thread; the
-// reads go through the host's blocking-call runner.
+// and asks once, for the whole phase, when the medium goes away. Plain code on the run's thread:
+// it reads nothing while a question is open, and takes the abort answer before every sector.
 class RescuePhase
 {
 public:
@@ -36,7 +33,7 @@ public:
     {
         // A log line: appended, or replacing the last one.
         std::function<void(const QString& line, bool add)> log;
-        // The file in work and the bytes of it still lost; on the control's thread.
+        // The file in work and the bytes of it still lost.
         std::function<void(const QString& file, qint64 lost, qint64 fileSize)> progress;
         // The medium went away: true to try again, false to stop the run.
         std::function<bool()> askMediumGone;
@@ -44,18 +41,20 @@ public:
         std::function<void(const Item& item, const ByteRangeSet& lost, qint64 recovered)> done;
     };
 
-    RescuePhase(CopyHost& host, QObject* context, Hooks hooks);
+    // `host` gives the user's answers (CopyHost::holdWhileAsked, abortAnswer, setAbortAnswer).
+    RescuePhase(CopyHost& host, std::shared_ptr<FileAccess> files, std::shared_ptr<RescueCounts> counts,
+                Hooks hooks);
 
-    void setFileAccess(std::shared_ptr<FileAccess> files) { m_files = std::move(files); }
-    void clear();
     void add(Item item) { m_items.push_back(std::move(item)); }
     bool isEmpty() const { return m_items.empty(); }
+    // The files added, in order.
+    const std::vector<Item>& items() const { return m_items; }
 
     // Rescues every file added. False when the run must stop (the user's answer, the medium gone or
     // the program quitting); the files not reached keep their losses, their copies grown to size.
     bool run();
 
-    // Reads of the medium in this run's rescue (shared by all its files).
+    // Reads of the medium in this rescue (shared by all its files).
     const RescueCounts& counts() const { return *m_counts; }
 
 private:
@@ -63,14 +62,15 @@ private:
     {
         Done,
         StopRun,
+        Abandoned, // the program is quitting: nothing more is done
     };
-    FileEnd rescue(const std::shared_ptr<RescueFile>& file, const Item& item);
-    void finish(const std::shared_ptr<RescueFile>& file, const Item& item, const QString& suffix);
+    FileEnd rescue(RescueFile& file, const Item& item);
+    void finish(RescueFile& file, const Item& item, const QString& suffix);
+    bool stopAsked();
 
     CopyHost& m_host;
-    QObject* m_context;
-    Hooks m_hooks;
     std::shared_ptr<FileAccess> m_files;
+    std::shared_ptr<RescueCounts> m_counts;
+    Hooks m_hooks;
     std::vector<Item> m_items;
-    std::shared_ptr<RescueCounts> m_counts = std::make_shared<RescueCounts>();
 };

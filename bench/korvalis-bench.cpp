@@ -126,10 +126,10 @@ int main(int argc, char* argv[])
     // The entry list as the file browser builds it: depth-first, each folder ahead of its contents.
     QElapsedTimer clock;
     clock.start();
-    SelectionWalk walk;
-    walk.setShowHidden(true);
+    auto walk = std::make_unique<SelectionWalk>();
+    walk->setShowHidden(true);
     const bool listed =
-        names.isEmpty() ? walk.createFilesList(source) : walk.createListOfSelected(source, names);
+        names.isEmpty() ? walk->createFilesList(source) : walk->createListOfSelected(source, names);
     const double walkSeconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     if (!listed) {
         std::fprintf(stderr, "korvalis-bench: nothing to copy in %s\n", qPrintable(source));
@@ -137,7 +137,7 @@ int main(int argc, char* argv[])
     }
 
     // What the walk could not take goes to the error stream, one item a line, so checks can name it.
-    for (const LeftOutItem& item : walk.leftOut())
+    for (const LeftOutItem& item : walk->leftOut())
         std::fprintf(stderr, "korvalis-bench: left out (reason %d, errno %d): %s\n",
                      static_cast<int>(item.reason), item.error,
                      Platform::FileNames::toBytes(item.path).constData());
@@ -148,12 +148,15 @@ int main(int argc, char* argv[])
     fillEngineTexts(engine);
     engine.setSourcePath(source);
     engine.setDestinationPath(destination);
-    engine.setItems_Count(walk.itemsCount());
+    const int entries = walk->itemsCount();
+    const auto leftOut = static_cast<qint64>(walk->leftOut().size());
+    engine.setItems_Count(entries);
+    // The job takes the walk's list over: the paths are kept once.
+    engine.setFileNames(walk->takeEntries());
+    walk.reset();
     int folderCount = 0;
-    for (int i = 1; i <= walk.itemsCount(); ++i) {
-        const QString entry = walk.selectedItemName(i);
-        folderCount += entry.startsWith(SelectionWalk::FolderMark) ? 1 : 0;
-        engine.setFileName(i, entry);
+    for (int i = 1; i <= entries; ++i) {
+        folderCount += engine.FileName(i).startsWith(SelectionWalk::FolderMark) ? 1 : 0;
         engine.setCopiedBytes(i, 0);
         engine.setIsDone(i, false);
         engine.setStartPosition(i, 0);
@@ -198,11 +201,11 @@ int main(int argc, char* argv[])
     const double seconds = walkSeconds + runSeconds;
 
     print("event", event);
-    print("entries", static_cast<qint64>(walk.itemsCount()));
+    print("entries", static_cast<qint64>(entries));
     print("folders", static_cast<qint64>(folderCount));
-    print("files", static_cast<qint64>(walk.itemsCount() - folderCount));
+    print("files", static_cast<qint64>(entries - folderCount));
     print("not_copied", static_cast<qint64>(engine.ItemsNotCopied_Count()));
-    print("left_out", static_cast<qint64>(walk.leftOut().size()));
+    print("left_out", leftOut);
     print("walk_seconds", walkSeconds);
     print("run_seconds", runSeconds);
     print("seconds", seconds);

@@ -8,6 +8,12 @@ if(KORVALIS_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+# ThreadSanitizer (scripts/setup --tsan): races between the window's thread and the workers.
+if(KORVALIS_TSAN)
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+endif()
+
 # korvalis_settings(target [NO_PCH]): warnings, error policy and Qt defines for one of our targets;
 # NO_PCH for targets built without Qt (the precompiled header holds Qt's headers).
 function(korvalis_settings target)

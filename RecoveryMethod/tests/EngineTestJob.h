@@ -1,14 +1,52 @@
 #pragma once
 
 #include "EngineTexts.h"
+#include "PosixFileAccess.h"
 #include "RecoveryProcess.h"
 
-#include <QListWidget>
+#include <QAbstractItemView>
 #include <QSignalSpy>
 #include <QStringList>
 
+#include <functional>
+
 // Helpers shared by the engine's widget tests.
 namespace EngineTestJob {
+
+// The real file system; `onOpen` runs on the run's thread before `path` is opened: as a source to
+// copy, or for the rescue's sector reads.
+class OpenHook : public PosixFileAccess
+{
+public:
+    enum Open
+    {
+        ForCopy,
+        ForSectors,
+    };
+    OpenHook(QString path, Open open, std::function<void()> onOpen)
+        : m_path(std::move(path))
+        , m_open(open)
+        , m_onOpen(std::move(onOpen))
+    {
+    }
+    Opened<BlockSource> openSource(const QString& path) override
+    {
+        if (m_open == ForCopy && path == m_path)
+            m_onOpen();
+        return PosixFileAccess::openSource(path);
+    }
+    Opened<BlockSource> openSectorSource(const QString& path) override
+    {
+        if (m_open == ForSectors && path == m_path)
+            m_onOpen();
+        return PosixFileAccess::openSectorSource(path);
+    }
+
+private:
+    QString m_path;
+    Open m_open;
+    std::function<void()> m_onOpen;
+};
 
 // Fills the engine's slots 1 to 59 with "T1" ... "T59", so that log lines show which slot they used.
 inline void fillTexts(RecoveryProcess& engine)
@@ -40,9 +78,9 @@ inline void setJob(RecoveryProcess& engine, const QString& source, const QString
 inline QStringList logLines(RecoveryProcess& engine)
 {
     QStringList lines;
-    auto* list = engine.findChild<QListWidget*>(QStringLiteral("List2"));
-    for (int i = 0; list && i < list->count(); ++i)
-        lines << list->item(i)->text();
+    auto* list = engine.findChild<QAbstractItemView*>(QStringLiteral("List2"));
+    for (int i = 0; list && i < list->model()->rowCount(); ++i)
+        lines << list->model()->index(i, 0).data().toString();
     return lines;
 }
 

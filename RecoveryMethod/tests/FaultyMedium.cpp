@@ -158,6 +158,11 @@ bool FaultyFileAccess::fileExists(const QString& path)
     return m_sources.contains(path) || PosixFileAccess::fileExists(path);
 }
 
+void FaultyFileAccess::onOpen(const QString& path, std::function<void()> call)
+{
+    m_onOpen.insert(path, std::move(call));
+}
+
 bool FaultyFileAccess::exists(const QString& path)
 {
     // The sources' folders exist on the medium too.
@@ -171,6 +176,12 @@ bool FaultyFileAccess::exists(const QString& path)
 
 FileAccess::Opened<BlockSource> FaultyFileAccess::openSource(const QString& path)
 {
+    if (const auto call = m_onOpen.value(path))
+        call();
+    {
+        const QMutexLocker lock(&m_openedMutex);
+        m_opened.append(path);
+    }
     if (const auto medium = m_sources.value(path))
         return {std::make_unique<MediumSource>(medium), {}};
     return PosixFileAccess::openSource(path);
@@ -196,14 +207,8 @@ FileAccess::Opened<BlockDestination> FaultyFileAccess::openDestination(const QSt
     return {std::move(destination), {}};
 }
 
-void FaultyFileAccess::readSoon(const QString& path)
+QStringList FaultyFileAccess::openedSources() const
 {
-    const QMutexLocker lock(&m_readSoonMutex);
-    m_readSoon.append(path);
-}
-
-QStringList FaultyFileAccess::readSoonPaths() const
-{
-    const QMutexLocker lock(&m_readSoonMutex);
-    return m_readSoon;
+    const QMutexLocker lock(&m_openedMutex);
+    return m_opened;
 }

@@ -82,9 +82,10 @@ public:
     {
         return FileAccess::createDestination(path);
     }
-    // Recorded, not done: the sources the engine asked to have read in the background.
-    void readSoon(const QString& path) override;
-    QStringList readSoonPaths() const;
+    // Called on the copier's thread when `path` is about to be opened as a source.
+    void onOpen(const QString& path, std::function<void()> call);
+    // The sources opened, in order.
+    QStringList openedSources() const;
 
 private:
     struct WriteFault
@@ -95,6 +96,7 @@ private:
     QHash<QString, std::shared_ptr<FaultyMedium>> m_sources;
     QHash<QString, std::shared_ptr<WriteFault>> m_writeFaults;
     std::shared_ptr<int> m_failedWrites = std::make_shared<int>(0);
-    mutable QMutex m_readSoonMutex;
-    QStringList m_readSoon;
+    QHash<QString, std::function<void()>> m_onOpen;
+    mutable QMutex m_openedMutex;
+    QStringList m_opened;
 };

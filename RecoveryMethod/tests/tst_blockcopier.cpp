@@ -11,19 +11,15 @@
 
 namespace {
 
-// The control's side of the copier, without widgets: calls run at once on this thread.
+// The run's side of the copier, without widgets or threads.
 class TestHost : public CopyHost
 {
 public:
-    bool runIo(const std::function<void()>& call) override
+    bool holdWhileAsked() override
     {
-        call();
-        return true;
+        ++holds;
+        return !quitting;
     }
-    bool startIo(const std::function<void()>& call) override { return runIo(call); }
-    bool waitIo() override { return true; }
-    void yield() override {}
-    bool holdRequested() const override { return answer != 0; }
     int abortAnswer() const override { return answer; }
     void setAbortAnswer(int a) override { answer = a; }
     bool askRetry(const Platform::FileError& error) override
@@ -52,6 +48,8 @@ public:
     }
 
     int answer = 0;
+    int holds = 0;
+    bool quitting = false;
     std::deque<bool> retries;
     QList<int> askedCodes;
     int missingAsked = 0;
@@ -122,7 +120,7 @@ private Q_SLOTS:
             << qint64(131073) << readsOf({{0, 65536}, {65536, 65537}});
         QTest::newRow("several blocks and a tail")
             << qint64(200000) << readsOf({{0, 65536}, {65536, 65536}, {131072, 65536}, {196608, 3392}});
-        // Copied in stretches of several blocks between two whole percents.
+        // Many blocks between two whole percents.
         QList<ReadCall> many;
         for (qint64 i = 0; i < 400; ++i)
             many.append({i * 65536, 65536});
@@ -254,10 +252,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("answer");
         QTest::addColumn<int>("result");
         QTest::addColumn<int>("answerAfter");
-        // Each block of the small file moves the percentage on; the large one is copied in
-        // stretches, and the answer must end the stretch after the same block.
+        // Each block of the small file moves the percentage on; in the large one many blocks go
+        // by between two percents, and the answer must still end the file after the same block.
         for (const qint64 size : {qint64(300000), qint64(400 * 65536)}) {
-            const QByteArray tag = size == 300000 ? "block by block, " : "in a stretch, ";
+            const QByteArray tag = size == 300000 ? "block by block, " : "many blocks a percent, ";
             QTest::newRow(QByteArray(tag + "continue").constData())
                 << size << 0 << BlockCopier::Finished << 0;
             QTest::newRow(QByteArray(tag + "pause").constData()) << size << 1 << BlockCopier::StopRun << 1;
@@ -290,7 +288,43 @@ private Q_SLOTS:
         QCOMPARE(m_host.records.row(1).rangeList, QString());
     }
 
-    void badBlockInsideAStretchIsShrunkAsAlways()
+    void nothingIsReadOrWrittenOnceTheRunMustEnd()
+    {
+        auto medium = FaultyMedium::patterned(300000);
+        // The program quits while the second block is being read.
+        medium->setOnRead([&](qint64 offset, qint64) {
+            if (offset == 65536) {
+                m_host.quitting = true;
+                m_host.answer = EngineAnswers::Abort::Stop;
+            }
+        });
+        QCOMPARE(copy(medium), BlockCopier::StopRun);
+        QCOMPARE(medium->reads().size(), 2);
+        QCOMPARE(destination(), medium->bytes(0, 65536)); // the block read last is not written
+        QCOMPARE(m_copier->CurrentFileBytes(), qint64(65536));
+    }
+
+    void everyReadWaitsForOpenQuestions()
+    {
+        auto medium = FaultyMedium::patterned(200000);
+        medium->addBadRange(70000, 10);
+        // Between two reads the copier asked whether a question is open at least once (twice
+        // after a good read: before its write and before the next read).
+        int holdsAtLastRead = 0;
+        QList<int> holdsBetween;
+        medium->setOnRead([&](qint64, qint64) {
+            holdsBetween << m_host.holds - holdsAtLastRead;
+            holdsAtLastRead = m_host.holds;
+        });
+        QCOMPARE(copy(medium), BlockCopier::Finished);
+        QCOMPARE(holdsBetween.size(), medium->reads().size());
+        QVERIFY(holdsBetween.size() > 5);
+        for (int holds : holdsBetween)
+            QVERIFY(holds >= 1);
+        QVERIFY(holdsBetween.count(2) + holdsBetween.count(3) >= 4);
+    }
+
+    void badBlockAmongManyIsShrunkAsAlways()
     {
         const qint64 size = 400 * 65536;
         const qint64 bad = 100 * 65536;

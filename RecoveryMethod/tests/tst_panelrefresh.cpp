@@ -5,9 +5,9 @@
 #include "SizeText.h"
 #include "isButton.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -112,13 +112,14 @@ private Q_SLOTS:
         setJob(*m_engine, Src, m_dir->path() + QLatin1Char('/'), entries);
         m_engine->StartProcess();
 
-        auto* list = m_engine->findChild<QListWidget*>(QStringLiteral("List2"));
-        QCOMPARE(list->count(), 82);
-        QCOMPARE(list->item(81)->text(), text(5));
-        const QRect last = list->visualItemRect(list->item(81));
+        auto* list = m_engine->findChild<QAbstractItemView*>(QStringLiteral("List2"));
+        QCOMPARE(list->model()->rowCount(), 82);
+        const QModelIndex lastLine = list->model()->index(81, 0);
+        QCOMPARE(lastLine.data().toString(), text(5));
+        const QRect last = list->visualRect(lastLine);
         QVERIFY(!last.isEmpty());
         QVERIFY(list->viewport()->rect().contains(last.center()));
-        QVERIFY(!list->viewport()->rect().contains(list->visualItemRect(list->item(0)).center()));
+        QVERIFY(!list->viewport()->rect().contains(list->visualRect(list->model()->index(0, 0)).center()));
     }
 
     void abortDialogPaintsDuringARun()
@@ -127,9 +128,10 @@ private Q_SLOTS:
         std::atomic<bool> asked = false;
         medium->setOnRead([&](qint64 offset, qint64) {
             if (offset == 65536 && !asked.exchange(true))
-                QMetaObject::invokeMethod(m_engine.get(), [this] {
-                    m_engine->findChild<isButton*>(QStringLiteral("Command2"))->click();
-                });
+                QMetaObject::invokeMethod(
+                    m_engine.get(),
+                    [this] { m_engine->findChild<isButton*>(QStringLiteral("Command2"))->click(); },
+                    Qt::BlockingQueuedConnection);
         });
         m_files->addSource(Src + QStringLiteral("big.bin"), medium);
         setJob(*m_engine, Src, m_dir->path() + QLatin1Char('/'), {Src + QStringLiteral("big.bin")});

@@ -3,6 +3,7 @@
 #include "EngineTestJob.h"
 #include "MediumFiles.h"
 #include "ModalDriver.h"
+#include "PosixFileAccess.h"
 #include "Prompt.h"
 #include "RecoveryProcess.h"
 #include "SimulatedMedium.h"
@@ -235,15 +236,17 @@ private Q_SLOTS:
         RecoveryProcess engine;
         fillTexts(engine);
         setJob(engine, m, target.path() + QLatin1Char('/'), entries);
-        // Stop is pressed between two files: after the 12th is logged, before its copy starts.
-        auto* list = engine.findChild<QListWidget*>(QStringLiteral("List2"));
+        // Stop is pressed between two files: after the 11th is done, before the 12th is opened.
         bool pressed = false;
-        connect(list->model(), &QAbstractItemModel::rowsInserted, this, [&] {
-            if (!pressed && list->item(list->count() - 1)->text() == entries[11] + QStringLiteral("...")) {
-                pressed = true;
-                engine.TerminateMe();
-            }
-        });
+        engine.setFileAccess(std::make_shared<OpenHook>(entries[11], OpenHook::ForCopy, [&] {
+            QMetaObject::invokeMethod(
+                &engine,
+                [&] {
+                    pressed = true;
+                    engine.TerminateMe();
+                },
+                Qt::BlockingQueuedConnection);
+        }));
         ModalDriver::onNextModal([answer](QWidget* modal) {
             ModalDriver::clickButton(modal, QStringLiteral("Command1(%1)").arg(answer));
         });
