@@ -55,6 +55,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void placeChildren();
     const HistoryList::Item* selectedItem() const;
     void setButtons(const HistoryList::Buttons& buttons);
     void message(QMessageBox::Icon icon, const QString& text);

@@ -62,7 +62,7 @@ public:
     // n rows of the main table, so a table with fewer rows leaves the later texts as they were;
     // returns the engine, browser and burner texts, and saves the language number in the file.
     // Throws LanguageFileError (and leaves texts unchanged) when the file is missing ("File not
-    // found.") or unusable: unreadable, foreign, more than 230 main rows, a character set that is
+    // found.") or unusable: unreadable, foreign, more than 270 main rows, a character set that is
     // not a number, more than 100 browser or 30 burner texts ("Access denied or file corrupted.").
     LanguageTexts load(int& language, LangTexts& texts);
 

@@ -13,13 +13,13 @@ constexpr int LanguageCount = 4;
 
 // Cells of the top table (row, column 1) that hold the tables.
 constexpr int PictureTable = 1; // rows 1 and 2: the two banner pictures (PNG data)
-constexpr int MainTable = 2;    // row 1: character set; rows 2 to 230: main texts 1 to 229
+constexpr int MainTable = 2;    // row 1: character set; rows 2 to 270: main texts 1 to 269
 constexpr int EngineTable = 6;  // rows 2 to 60: recovery engine texts 1 to 59 (row 1 unused)
 constexpr int BrowserTable = 7; // rows 1 to n: file browser texts 1 to n
 constexpr int BurnerTable = 8;  // rows 1 to n: disc burning texts 1 to n; row 0: text 0
 
-constexpr int MainTextCount = 229;  // LangTexts holds entries 0 (character set) to 229
-constexpr int MainRowLimit = 230;   // more rows than this make the file unusable
+constexpr int MainTextCount = 269;  // LangTexts holds entries 0 (character set) to 269
+constexpr int MainRowLimit = 270;   // more rows than this make the file unusable
 constexpr int EngineTextCount = 59; // always read in full
 constexpr int BrowserTextLimit = 100;
 constexpr int BurnerTextLimit = 99;

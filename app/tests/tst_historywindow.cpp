@@ -208,7 +208,7 @@ private Q_SLOTS:
                                            return int(QDialog::Rejected);
                                        });
         refresh->click();
-        QCOMPARE(w->flow().CurrentPage, int(ReportPage));
+        QTRY_COMPARE(w->flow().CurrentPage, int(ReportPage));
         QCOMPARE(dialogs.size(), 1);
         QFile kept(dst + QStringLiteral("f.bin"));
         QVERIFY(kept.open(QIODevice::ReadOnly));

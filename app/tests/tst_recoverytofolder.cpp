@@ -158,7 +158,7 @@ private Q_SLOTS:
 
         // The copy runs inside this click and ends on the report page.
         wizard->clickNext();
-        QCOMPARE(wizard->flow().CurrentPage, int(ReportPage));
+        QTRY_COMPARE(wizard->flow().CurrentPage, int(ReportPage));
         QVERIFY(wizard->page(ReportPage)->isVisible());
         QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.value(0).text));
 
@@ -258,7 +258,7 @@ private Q_SLOTS:
         QVERIFY(asked);
         QVERIFY(exitWasEnabled);
         QVERIFY(!wizard->isUnloaded()); // Exit during a copy only stops the copy
-        QCOMPARE(wizard->flow().CurrentPage, int(ReportPage));
+        QTRY_COMPARE(wizard->flow().CurrentPage, int(ReportPage));
         QCOMPARE(child<QLabel>(wizard.get(), QStringLiteral("Tips(2)"))->text(), wizard->texts().text(75));
         QCOMPARE(child<QLineEdit>(wizard.get(), QStringLiteral("ConfermReportValue(2)"))->text(),
                  wizard->texts().text(75));

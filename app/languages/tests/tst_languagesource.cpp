@@ -47,9 +47,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
         QTest::newRow("main 0") << header() + QStringLiteral("[main]\n0 = x\n")
-                                << QStringLiteral(":6: text 0 is outside 1 to 229");
-        QTest::newRow("main 230") << header() + QStringLiteral("[main]\n230 = x\n")
-                                  << QStringLiteral("outside 1 to 229");
+                                << QStringLiteral(":6: text 0 is outside 1 to 269");
+        QTest::newRow("main 270") << header() + QStringLiteral("[main]\n270 = x\n")
+                                  << QStringLiteral("outside 1 to 269");
         QTest::newRow("engine 60") << header() + QStringLiteral("[engine]\n60 = x\n")
                                    << QStringLiteral("outside 1 to 59");
         QTest::newRow("burner 100") << header() + QStringLiteral("[burner]\n100 = x\n")

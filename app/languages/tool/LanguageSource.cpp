@@ -15,7 +15,7 @@ Range rangeOf(LanguageSource::Section section)
 {
     switch (section) {
     case LanguageSource::Section::Main:
-        return {1, 229};
+        return {1, 269};
     case LanguageSource::Section::Engine:
         return {1, 59};
     case LanguageSource::Section::Browser:
