@@ -211,7 +211,7 @@ void DrivesList::fillViews()
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setToolTip(row.tooltip);
         // A screen reader says the whole drive, whatever of it fits on the button.
-        button->setAccessibleName(row.text);
+        button->setAccessibleName(row.text.isEmpty() ? row.root + QLatin1Char('/') : row.text);
         button->setCheckable(true);
         button->setAutoRaise(true);
         const int position = i + 1;

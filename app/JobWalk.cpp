@@ -18,6 +18,7 @@
 #include "Volumes.h"
 #include "Wizard.h"
 #include "isButton.h"
+#include "pages/BurnPageWidget.h"
 #include "pages/DestinationPageWidget.h"
 #include "pages/DiscPageWidget.h"
 #include "pages/HistoryPageWidget.h"
@@ -26,6 +27,7 @@
 
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QSettings>
 
 namespace {
@@ -43,6 +45,100 @@ const QString LastDestinationKey = QStringLiteral("folders/lastDestination");
 JobWalk::JobWalk(Wizard& window)
     : w(window)
 {
+}
+
+void JobWalk::connectRuns()
+{
+    const auto guarded = [this](auto step) { return [this, step] { w.guarded(step); }; };
+    QObject::connect(w.m_reportPage, &ReportPageWidget::detailsRequested, &w,
+                     guarded([this] { showRunDetails(); }));
+    HistoryPanel* history = w.m_historyPage->panel();
+    QObject::connect(history, &HistoryPanel::historyCleared, &w, guarded([this] { historyCleared(); }));
+    QObject::connect(history, &HistoryPanel::refreshRequested, &w,
+                     [this](const ResumeJob& job) { w.guarded([this, job] { startSavedJob(job); }); });
+    // The engine's events come through the event loop, so the report is shown after the call
+    // that ran the copy has returned, never inside it.
+    RecoveryProcess* engine = w.m_engine;
+    QObject::connect(engine, &RecoveryProcess::ProcessDone, &w, guarded([this] { onProcessDone(); }),
+                     Qt::QueuedConnection);
+    QObject::connect(engine, &RecoveryProcess::ProcessPaused, &w,
+                     guarded([this] { gotoReportPage(true, true); }), Qt::QueuedConnection);
+    QObject::connect(engine, &RecoveryProcess::ProcessAborted, &w,
+                     guarded([this] { gotoReportPage(true, false); }), Qt::QueuedConnection);
+
+    w.m_burnHandOff = new BurnHandOff(
+        *w.m_burnPage->burner(), *w.m_cddvdBurner, w.m_texts,
+        BurnHandOff::Host{[this](bool back, bool next, bool exit) { w.SetNavButtons(back, next, exit); },
+                          [this](bool stoppedEarly, bool canResume) {
+                              w.guarded([=, this] { gotoReportPage(stoppedEarly, canResume); });
+                          },
+                          [this] { return w.m_sourcePage->files()->Items_Count(); },
+                          [this](int i) { return w.m_sourcePage->files()->SelectedItemName(i); },
+                          [this] { w.m_burnPage->endBurner(); }},
+        &w);
+}
+
+void JobWalk::next()
+{
+    switch (w.m_flow.CurrentPage) {
+    case MenuPage:
+        NextFromMenu();
+        break;
+    case SourcePage:
+        NextFromSource();
+        break;
+    case DiscPage:
+        NextFromDiscPage();
+        break;
+    case DestinationPage:
+        NextFromDestination();
+        break;
+    case BurnPage:
+        w.m_burnHandOff->BeginBurn();
+        break;
+    default:
+        break;
+    }
+}
+
+void JobWalk::preparePage(int index, int mode)
+{
+    switch (index) {
+    case MenuPage:
+        w.SetNavButtons(false, true, true);
+        break;
+    case SourcePage:
+        w.m_sourcePage->prepare(QString());
+        w.SetNavButtons(true, true, true);
+        break;
+    case DestinationPage:
+        w.m_destinationPage->prepare(QString());
+        w.SetNavButtons(true, true, true);
+        break;
+    case DiscPage:
+        w.m_discPage->fillDiscDrives();
+        w.m_discPage->showBothTabs(w.m_texts);
+        w.SetNavButtons(true, true, true);
+        break;
+    case ProgressPage:
+        w.m_flow.WizardMode = mode;
+        w.showStep();
+        w.setExitCaption(TextId::Cancel);
+        w.SetNavButtons(false, false, true);
+        break;
+    case ReportPage: {
+        // A run of twelve files in two folders with one damaged file, as a user would see one.
+        RunTotals totals{14, 1, 2, 15, 48.0 * 1024 * 1024 + 512, 24576};
+        totals.folders = 2;
+        w.ShowRunSummary(false, true, totals);
+        w.m_reportPage->showDestination(QDir::homePath() + QStringLiteral("/Recovered/"));
+        w.SetNavButtons(true, false, true);
+        break;
+    }
+    default:
+        w.SetNavButtons(true, false, true);
+        break;
+    }
 }
 
 QString JobWalk::lastSourceFolder()

@@ -16,6 +16,13 @@ class JobWalk
 public:
     explicit JobWalk(Wizard& window);
 
+    // Connects the engine's events, the burn hand-off and the history to the walk.
+    void connectRuns();
+    // Next on the page in view.
+    void next();
+    // Gives a page the contents and button states a user meets there (pictures, tests).
+    void preparePage(int index, int mode);
+
     void NextFromMenu();
     void NextFromSource();
     void NextFromDiscPage();

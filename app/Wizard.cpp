@@ -2,17 +2,15 @@
 
 #include "BurnHandOff.h"
 #include "CDDVDBurner2.h"
-#include "ClickableLabel.h"
 #include "DiscAccess.h"
-#include "DrivesList.h"
 #include "EngineAnswers.h"
-#include "FilesAndFoldersList.h"
-#include "FlagPainter.h"
 #include "HistoryPanel.h"
 #include "JobAssembly.h"
 #include "JobWalk.h"
 #include "K3Cindral.h"
 #include "LanguageFile.h"
+#include "NavigationBar.h"
+#include "PageArea.h"
 #include "PageBanner.h"
 #include "Prompt.h"
 #include "RecoveryProcess.h"
@@ -35,17 +33,14 @@
 #include "pages/SourcePageWidget.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSessionManager>
-#include <QTabBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -64,21 +59,6 @@ QString padded(const QString& caption)
 {
     return QStringLiteral("  ") + caption;
 }
-
-// Holds the pages one over the other, each as large as the area; the slide moves them sideways.
-class PageArea : public QWidget
-{
-public:
-    using QWidget::QWidget;
-
-protected:
-    void resizeEvent(QResizeEvent* event) override
-    {
-        QWidget::resizeEvent(event);
-        for (QWidget* page : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-            page->setGeometry(page->x(), 0, width(), height());
-    }
-};
 
 } // namespace
 
@@ -102,12 +82,18 @@ Wizard::Wizard(const QString& appFolder, QWidget* parent)
     m_title->setFixedHeight(twipsToPixels(TitleHeight));
     connect(m_title, &TitleStrip::clicked, this, &Wizard::openHomePage);
     column->addWidget(m_title);
-    m_pageArea = new PageArea(this);
-    m_pageArea->setObjectName(QStringLiteral("PageArea"));
+    m_pageArea = new PageArea(*m_reportEng, m_texts, m_appFolder, this);
     column->addWidget(m_pageArea, 1);
-    buildPages();
-    buildBar();
+    takePages();
+    m_bar = new NavigationBar(twipsToPixels(BarHeight), this);
     column->addWidget(m_bar);
+    m_back = m_bar->back();
+    m_next = m_bar->next();
+    m_exit = m_bar->exit();
+    connect(m_back, &isButton::Click, this, &Wizard::clickBack);
+    connect(m_next, &isButton::Click, this, &Wizard::clickNext);
+    connect(m_exit, &isButton::Click, this, &Wizard::clickExit);
+    connect(m_bar, &NavigationBar::flagClicked, this, &Wizard::clickFlag);
 
     m_banner = new PageBanner(this);
     m_banner->setStateSource([this] { return m_flow.CurrentPage; }, [this] { return m_language; });
@@ -133,89 +119,27 @@ Wizard::~Wizard() = default;
 
 QWidget* Wizard::page(int index) const
 {
-    return m_pages.at(static_cast<size_t>(index));
+    return m_pageArea->page(index);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Building the window
 
-void Wizard::buildPages()
+void Wizard::takePages()
 {
-    m_menuPage = new MenuPageWidget(m_pageArea);
-    m_sourcePage = new SourcePageWidget(m_pageArea);
-    m_discPage = new DiscPageWidget(m_pageArea);
-    m_destinationPage = new DestinationPageWidget(m_pageArea);
-    m_progressPage = new ProgressPageWidget(m_pageArea);
-    m_burnPage = new BurnPageWidget(m_pageArea);
-    m_reportPage = new ReportPageWidget(m_pageArea);
-    m_historyPage = new HistoryPageWidget(*m_reportEng, m_texts, m_appFolder, m_pageArea);
-    m_pages = {m_menuPage,     m_sourcePage, m_discPage,   m_destinationPage,
-               m_progressPage, m_burnPage,   m_reportPage, m_historyPage};
+    m_menuPage = m_pageArea->menu();
+    m_sourcePage = m_pageArea->source();
+    m_discPage = m_pageArea->disc();
+    m_destinationPage = m_pageArea->destination();
+    m_progressPage = m_pageArea->progress();
+    m_burnPage = m_pageArea->burn();
+    m_reportPage = m_pageArea->report();
+    m_historyPage = m_pageArea->history();
     const std::array<int, PageCount> tipsOfPage = {4, 0, 5, 1, 3, 6, 2, 7};
-    for (WizardPage* p : m_pages) {
-        p->hide();
-        m_tips[static_cast<size_t>(tipsOfPage[static_cast<size_t>(p->pageNumber())])] = p->tips();
-    }
+    for (int p = 0; p < PageCount; ++p)
+        m_tips[static_cast<size_t>(tipsOfPage[static_cast<size_t>(p)])] = m_pageArea->page(p)->tips();
     m_engine = m_progressPage->engine();
     m_cddvdBurner = CDDVDBurner2::create();
-}
-
-void Wizard::buildBar()
-{
-    m_bar = new QFrame(this);
-    m_bar->setObjectName(QStringLiteral("Frame4"));
-    static_cast<QFrame*>(m_bar)->setFrameShape(QFrame::StyledPanel);
-    m_bar->setAutoFillBackground(true);
-    m_bar->setFixedHeight(twipsToPixels(BarHeight));
-    auto* row = new QHBoxLayout(m_bar);
-    row->setContentsMargins(10, 0, 8, 0);
-
-    // The buttons come first in the keyboard's order, the flags after them.
-    m_back = new isButton(m_bar);
-    m_back->setObjectName(QStringLiteral("Command10"));
-    m_next = new isButton(m_bar);
-    m_next->setObjectName(QStringLiteral("Command11"));
-    m_exit = new isButton(m_bar);
-    m_exit->setObjectName(QStringLiteral("Command12"));
-    for (isButton* b : {m_back, m_next, m_exit}) {
-        b->setMinimumSize(100, 27);
-        b->setAutoDefault(false);
-    }
-    connect(m_back, &isButton::Click, this, &Wizard::clickBack);
-    connect(m_next, &isButton::Click, this, &Wizard::clickNext);
-    connect(m_exit, &isButton::Click, this, &Wizard::clickExit);
-
-    auto* flags = new QWidget(m_bar);
-    flags->setObjectName(QStringLiteral("FlagsBox"));
-    const QSize flagSize(30, 20);
-    flags->setFixedSize(4 * 38, 38);
-    for (int i = 0; i < 4; ++i) {
-        auto* flag = new ClickableLabel(flags);
-        flag->setObjectName(QStringLiteral("Flags(%1)").arg(i));
-        flag->setPixmap(FlagPainter::flag(i + 1, flagSize));
-        flag->setGeometry(i * 38, 4, flagSize.width() + 4, flagSize.height() + 4);
-        flag->setAlignment(Qt::AlignCenter);
-        flag->setCursor(Qt::PointingHandCursor);
-        flag->setFocusPolicy(Qt::StrongFocus);
-        connect(flag, &ClickableLabel::clicked, this, [this, i] { clickFlag(i); });
-        m_flags[static_cast<size_t>(i)] = flag;
-    }
-    m_flagsArrow = new QLabel(flags);
-    m_flagsArrow->setObjectName(QStringLiteral("FlagsArrow"));
-    m_flagsArrow->setPixmap(FlagPainter::marker(QSize(10, 8)));
-    m_flagsArrow->setGeometry(0, 29, 10, 8);
-
-    row->addWidget(flags);
-    row->addStretch(1);
-    row->addWidget(m_back);
-    row->addWidget(m_next);
-    row->addSpacing(16);
-    row->addWidget(m_exit);
-    setTabOrder(m_back, m_next);
-    setTabOrder(m_next, m_exit);
-    setTabOrder(m_exit, m_flags[0]);
-    for (size_t i = 1; i < m_flags.size(); ++i)
-        setTabOrder(m_flags[i - 1], m_flags[i]);
 }
 
 void Wizard::connectPages()
@@ -237,36 +161,7 @@ void Wizard::connectPages()
             m_discPage->showFrame(static_cast<DiscPageWidget::Tab>(tab));
     });
     connect(m_discPage, &DiscPageWidget::folderDialogRequested, this, &Wizard::showFolderDialog);
-    connect(m_reportPage, &ReportPageWidget::detailsRequested, this,
-            [this] { guarded([this] { m_jobs->showRunDetails(); }); });
-    HistoryPanel* history = m_historyPage->panel();
-    connect(history, &HistoryPanel::historyCleared, this,
-            [this] { guarded([this] { m_jobs->historyCleared(); }); });
-    connect(history, &HistoryPanel::refreshRequested, this,
-            [this](const ResumeJob& job) { guarded([this, job] { m_jobs->startSavedJob(job); }); });
-
-    // The engine's events come through the event loop, so the report is shown after the call
-    // that ran the copy has returned, never inside it.
-    connect(
-        m_engine, &RecoveryProcess::ProcessDone, this,
-        [this] { guarded([this] { m_jobs->onProcessDone(); }); }, Qt::QueuedConnection);
-    connect(
-        m_engine, &RecoveryProcess::ProcessPaused, this,
-        [this] { guarded([this] { GotoReportPage(true, true); }); }, Qt::QueuedConnection);
-    connect(
-        m_engine, &RecoveryProcess::ProcessAborted, this,
-        [this] { guarded([this] { GotoReportPage(true, false); }); }, Qt::QueuedConnection);
-
-    m_burnHandOff = new BurnHandOff(
-        *m_burnPage->burner(), *m_cddvdBurner, m_texts,
-        BurnHandOff::Host{[this](bool back, bool next, bool exit) { SetNavButtons(back, next, exit); },
-                          [this](bool stoppedEarly, bool canResume) {
-                              guarded([=, this] { GotoReportPage(stoppedEarly, canResume); });
-                          },
-                          [this] { return m_sourcePage->files()->Items_Count(); },
-                          [this](int i) { return m_sourcePage->files()->SelectedItemName(i); },
-                          [this] { m_burnPage->endBurner(); }},
-        this);
+    m_jobs->connectRuns();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -284,7 +179,7 @@ bool Wizard::load()
     }
     if (language > 4)
         throw LoadError(LoadError::SubscriptOutOfRange, "the saved language has no flag");
-    placeFlagsArrow(language);
+    m_bar->markLanguage(language);
     ApplyLanguage(language);
     if (m_unloaded)
         return false;
@@ -312,16 +207,7 @@ void Wizard::buildBanner()
     m_banner->ShowBanner(MenuPage, m_language);
     if (!m_banner->LoadPictures([this](int row) { return m_languages->picture(row); }, m_appFolder))
         return;
-    for (int p : {DiscPage, ProgressPage, BurnPage, ReportPage}) {
-        QWidget* band = m_pages[static_cast<size_t>(p)]->bannerBand();
-        ClickableLabel* box =
-            m_banner->createBox(p, band, QRect(0, 0, PageBanner::Width, PageBanner::Height));
-        box->setFixedSize(PageBanner::Width, PageBanner::Height);
-        band->layout()->addWidget(box);
-        band->layout()->setAlignment(box, Qt::AlignHCenter);
-        band->setFixedHeight(PageBanner::Height + 4);
-        band->show();
-    }
+    m_pageArea->attachBanner(*m_banner);
     m_banner->setToolTip(m_texts[TextId::BannerTip]);
     m_banner->start();
 }
@@ -377,11 +263,7 @@ void Wizard::stopCopy()
 
 void Wizard::showPage(int index, int mode)
 {
-    for (WizardPage* p : m_pages)
-        p->setVisible(p->pageNumber() == index);
-    QWidget* shown = page(index);
-    shown->setGeometry(0, 0, m_pageArea->width(), m_pageArea->height());
-    shown->raise();
+    m_pageArea->showOnly(index);
     m_flow.CurrentPage = index;
     m_flow.WizardMode = mode;
     m_banner->ShowBanner(index, m_language);
@@ -391,41 +273,7 @@ void Wizard::showPage(int index, int mode)
 void Wizard::preparePageForPicture(int index, int mode)
 {
     showPage(index, mode);
-    switch (index) {
-    case MenuPage:
-        SetNavButtons(false, true, true);
-        break;
-    case SourcePage:
-        m_sourcePage->prepare(QString());
-        SetNavButtons(true, true, true);
-        break;
-    case DestinationPage:
-        m_destinationPage->prepare(QString());
-        SetNavButtons(true, true, true);
-        break;
-    case DiscPage:
-        m_discPage->fillDiscDrives();
-        m_discPage->showBothTabs(m_texts);
-        SetNavButtons(true, true, true);
-        break;
-    case ProgressPage:
-        showStep();
-        setExitCaption(TextId::Cancel);
-        SetNavButtons(false, false, true);
-        break;
-    case ReportPage: {
-        // A run of twelve files in two folders with one damaged file, as a user would see one.
-        RunTotals totals{14, 1, 2, 15, 48.0 * 1024 * 1024 + 512, 24576};
-        totals.folders = 2;
-        ShowRunSummary(false, true, totals);
-        m_reportPage->showDestination(QDir::homePath() + QStringLiteral("/Recovered/"));
-        SetNavButtons(true, false, true);
-        break;
-    }
-    default:
-        SetNavButtons(true, false, true);
-        break;
-    }
+    m_jobs->preparePage(index, mode);
     focusPage();
 }
 
@@ -474,43 +322,15 @@ void Wizard::applyTexts(const LangTexts& texts, const LanguageTexts& controls)
     m_texts.setText(TextId::CharSet, QString::number(charSet));
     setWindowTitle(m_texts[TextId::ProgramName] + QLatin1Char(' ') + m_texts[TextId::VersionWord] +
                    QLatin1Char(' ') + m_texts[TextId::VersionNumber]);
-    for (isButton* b : {m_back, m_next, m_exit})
-        b->setFontCharSet(charSet);
-    for (WizardPage* p : m_pages) {
-        p->tips()->setProperty("Charset", charSet);
-        p->applyTexts(m_texts);
-    }
+    m_bar->setCharSet(charSet);
+    m_pageArea->applyTexts(m_texts, controls);
     BuildMainMenu();
     m_banner->setToolTip(m_texts[TextId::BannerTip]);
     m_title->setAccessibleName(m_texts[TextId::ProgramName]);
     m_title->setAccessibleDescription(m_texts[TextId::BannerTip]);
-    const QStringList names = ::LanguageFile::languageNames();
-    for (size_t i = 0; i < m_flags.size(); ++i) {
-        m_flags[i]->setToolTip(names.value(static_cast<qsizetype>(i)));
-        m_flags[i]->setAccessibleName(names.value(static_cast<qsizetype>(i)));
-    }
+    m_bar->nameFlags(::LanguageFile::languageNames());
     ReDrawTitle(PageFlow::restingTitleColour());
     SetPageButtonCaptions();
-
-    // The hosted controls.
-    m_engine->setFontCharSet(charSet);
-    for (int i = 1; i < controls.engineTexts.size(); ++i)
-        m_engine->setLangValue(i, controls.engineTexts[i]);
-    for (DrivesList* drives : {m_sourcePage->drives(), m_destinationPage->drives()}) {
-        drives->setText(DrivesList::Text::NotMounted, m_texts[TextId::DriveNotMounted]);
-        drives->setText(DrivesList::Text::NotReady, m_texts[TextId::DriveNotReady]);
-        drives->setText(DrivesList::Text::MountNotAllowed, m_texts[TextId::MountNotAllowed]);
-        drives->setText(DrivesList::Text::MountUnreadable, m_texts[TextId::MountUnreadable]);
-        drives->setText(DrivesList::Text::MountFailed, m_texts[TextId::MountFailed]);
-    }
-    for (FilesAndFoldersList* browser : {m_sourcePage->files(), m_destinationPage->files()}) {
-        for (qsizetype i = 1; i < controls.browserTexts.size(); ++i)
-            browser->setLangValue(static_cast<int>(i), controls.browserTexts[i]);
-    }
-    if (K3Cindral* burner = m_burnPage->burner()) {
-        for (qsizetype i = 1; i < controls.burnerTexts.size(); ++i)
-            burner->setLangValue(static_cast<int>(i), controls.burnerTexts[i]);
-    }
 }
 
 void Wizard::ReDrawTitle(QRgb colour)
@@ -572,17 +392,8 @@ bool Wizard::MoveToFrame()
     int startLeft = 0;
     if (!m_flow.beginSlide(&startLeft))
         return false;
-    // Only the two pages of the slide are shown; the one being left takes no keys meanwhile.
-    WizardPage* old = m_pages[static_cast<size_t>(from)];
-    WizardPage* target = m_pages[static_cast<size_t>(m_flow.targetPage())];
-    for (WizardPage* p : m_pages)
-        p->setVisible(p == old || p == target);
-    old->setEnabled(false);
+    m_pageArea->beginSlide(from, m_flow.targetPage(), twipsToPixels(startLeft));
     m_banner->ShowBanner(m_flow.targetPage(), m_language);
-    target->setGeometry(twipsToPixels(startLeft), 0, m_pageArea->width(), m_pageArea->height());
-    target->show();
-    target->raise();
-
     QEventLoop wait;
     connect(m_slideTimer, &QTimer::timeout, &wait, [this, &wait] {
         if (!m_flow.isSliding())
@@ -597,23 +408,15 @@ bool Wizard::MoveToFrame()
 void Wizard::slideTick()
 {
     const PageFlow::SlideFrame frame = m_flow.tick();
-    QWidget* old = page(m_flow.CurrentPage);
-    QWidget* target = page(m_flow.targetPage());
     m_title->draw(m_texts[TextId::ProgramName], m_texts[TextId::Subtitle], frame.titleColour);
-    old->move(twipsToPixels(frame.oldPageLeft), 0);
-    target->move(twipsToPixels(frame.targetPageLeft), 0);
-    if (frame.finished)
-        endSlide();
-}
-
-void Wizard::endSlide()
-{
+    m_pageArea->placeSlide(m_flow.CurrentPage, twipsToPixels(frame.oldPageLeft), m_flow.targetPage(),
+                           twipsToPixels(frame.targetPageLeft));
+    if (!frame.finished)
+        return;
     m_slideTimer->stop();
-    QWidget* old = page(m_flow.CurrentPage);
+    const int left = m_flow.CurrentPage;
     const PageFlow::NavStates states = m_flow.finishSlide();
-    // The page left behind is hidden, so that neither the keys nor a screen reader reach it.
-    old->hide();
-    old->setEnabled(true);
+    m_pageArea->endSlide(left);
     if (states.back)
         m_back->setEnabled(*states.back);
     if (states.next)
@@ -624,30 +427,17 @@ void Wizard::endSlide()
 
 void Wizard::focusPage()
 {
-    if (!isActiveWindow() && !isVisible())
+    if (!isVisible())
         return;
     if (m_flow.CurrentPage == MenuPage) {
-        int mode = m_flow.WizardMode == ModeRecoverToDiscViaTemp ? ModeRecoverToDisc : m_flow.WizardMode;
-        const int position = mode + m_flow.MenuIndexOffset;
-        if (m_menuPage->selectedPosition() < 1 && position >= 1)
-            m_menuPage->selectPosition(position);
+        const int mode =
+            m_flow.WizardMode == ModeRecoverToDiscViaTemp ? ModeRecoverToDisc : m_flow.WizardMode;
+        if (m_menuPage->selectedPosition() < 1 && mode + m_flow.MenuIndexOffset >= 1)
+            m_menuPage->selectPosition(mode + m_flow.MenuIndexOffset);
         m_menuPage->menu()->setFocus(Qt::OtherFocusReason);
-        return;
+    } else if (!m_pageArea->focusPage(m_flow.CurrentPage)) {
+        (m_next->isEnabled() ? m_next : m_exit)->setFocus(Qt::OtherFocusReason);
     }
-    // The first control of the page that takes the Tab key, else Next.
-    QWidget* p = page(m_flow.CurrentPage);
-    for (QWidget* w = p->nextInFocusChain(); w && w != p; w = w->nextInFocusChain()) {
-        if (!p->isAncestorOf(w))
-            continue;
-        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled()) {
-            w->setFocus(Qt::TabFocusReason);
-            return;
-        }
-    }
-    if (m_next->isEnabled())
-        m_next->setFocus(Qt::OtherFocusReason);
-    else if (m_exit->isEnabled())
-        m_exit->setFocus(Qt::OtherFocusReason);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -662,25 +452,7 @@ void Wizard::clickNextStep()
 {
     if (!m_next->isEnabled() || m_flow.isSliding())
         return;
-    switch (m_flow.CurrentPage) {
-    case MenuPage:
-        m_jobs->NextFromMenu();
-        break;
-    case SourcePage:
-        m_jobs->NextFromSource();
-        break;
-    case DiscPage:
-        m_jobs->NextFromDiscPage();
-        break;
-    case DestinationPage:
-        m_jobs->NextFromDestination();
-        break;
-    case BurnPage:
-        m_burnHandOff->BeginBurn();
-        break;
-    default:
-        break;
-    }
+    m_jobs->next();
 }
 
 void Wizard::clickBack()
@@ -803,7 +575,7 @@ void Wizard::clickFlagStep(int index)
     int language = index + 1;
     ApplyLanguage(language);
     if (!m_unloaded)
-        placeFlagsArrow(index + 1);
+        m_bar->markLanguage(index + 1);
 }
 
 void Wizard::clickMenuEntry(int position)
@@ -813,12 +585,6 @@ void Wizard::clickMenuEntry(int position)
         return;
     m_menuPage->selectPosition(position);
     m_flow.WizardMode = m_flow.modeForMenuPosition(position);
-}
-
-void Wizard::placeFlagsArrow(int language)
-{
-    const ClickableLabel* flag = m_flags[static_cast<size_t>(language - 1)];
-    m_flagsArrow->move(flag->x(), m_flagsArrow->y());
 }
 
 void Wizard::showFolderDialog()

@@ -15,7 +15,6 @@
 
 class BurnHandOff;
 class CDDVDBurner2;
-class ClickableLabel;
 class DestinationPageWidget;
 class DiscPageWidget;
 class BurnPageWidget;
@@ -23,6 +22,8 @@ class HistoryPageWidget;
 class JobWalk;
 class LanguageFile;
 class MenuPageWidget;
+class NavigationBar;
+class PageArea;
 class PageBanner;
 class ProgressPageWidget;
 class QLabel;
@@ -104,14 +105,11 @@ protected:
 private:
     friend class JobWalk;
 
-    void buildBar();
-    void buildPages();
+    void takePages();
     void connectPages();
     void slideTick();
-    void endSlide();
     // Gives the keyboard focus to the page in view.
     void focusPage();
-    void placeFlagsArrow(int language);
     bool restartOffered();
     void showFolderDialog();
     void showAboutBox();
@@ -146,8 +144,7 @@ private:
     std::unique_ptr<::LanguageFile> m_languages;
 
     TitleStrip* m_title = nullptr;
-    QWidget* m_pageArea = nullptr;
-    std::array<WizardPage*, PageCount> m_pages{};
+    PageArea* m_pageArea = nullptr;
     MenuPageWidget* m_menuPage = nullptr;
     SourcePageWidget* m_sourcePage = nullptr;
     DiscPageWidget* m_discPage = nullptr;
@@ -162,12 +159,10 @@ private:
     std::unique_ptr<CDDVDBurner2> m_cddvdBurner; // the window's own recorder: disc checks, erasing
     BurnHandOff* m_burnHandOff = nullptr;
     RecoveryProcess* m_engine = nullptr;
-    QWidget* m_bar = nullptr;
+    NavigationBar* m_bar = nullptr;
     isButton* m_back = nullptr;
     isButton* m_next = nullptr;
     isButton* m_exit = nullptr;
-    std::array<ClickableLabel*, 4> m_flags{};
-    QLabel* m_flagsArrow = nullptr;
     QTimer* m_slideTimer = nullptr;
     PageBanner* m_banner = nullptr;
     std::unique_ptr<JobWalk> m_jobs;

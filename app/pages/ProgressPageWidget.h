@@ -15,6 +15,9 @@ public:
     RecoveryProcess* engine() const { return m_engine; }
     // The tip names the step the copy is in the current task.
     void showStep(const TextRegister& texts, int step);
+    // Names the panel's value fields after their labels, for screen readers; after the
+    // engine's own texts are set.
+    void nameEngineParts(const TextRegister& texts);
 
 private:
     RecoveryProcess* m_engine = nullptr;

@@ -266,9 +266,12 @@ private Q_SLOTS:
                         continue;
                     if (c->state().focusable && !c->state().disabled &&
                         c->text(QAccessible::Name).trimmed().isEmpty())
-                        unnamed << (c->object() ? c->object()->objectName() + QLatin1Char('/') +
-                                                      QLatin1String(c->object()->metaObject()->className())
-                                                : QStringLiteral("?"));
+                        unnamed << (c->object()
+                                        ? c->object()->objectName() + QLatin1Char('/') +
+                                              QLatin1String(c->object()->metaObject()->className()) +
+                                              QLatin1Char('/') + c->object()->property("text").toString() +
+                                              QLatin1Char('/') + c->object()->property("toolTip").toString()
+                                        : QStringLiteral("?"));
                     walk(c);
                 }
             };
