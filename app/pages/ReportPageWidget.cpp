@@ -46,6 +46,8 @@ ReportPageWidget::ReportPageWidget(QWidget* parent)
         edit->setObjectName(QStringLiteral("ConfermReportValue(%1)").arg(item));
         edit->setReadOnly(true);
         edit->setFrame(false);
+        // Values are read, not typed: the keys go to the buttons, the mouse may still copy.
+        edit->setFocusPolicy(Qt::ClickFocus);
         m_values[static_cast<size_t>(item)] = edit;
         return edit;
     };
@@ -69,7 +71,8 @@ ReportPageWidget::ReportPageWidget(QWidget* parent)
         QLineEdit* v = makeValue(rowsFrame, rows[row].second);
         l->setBuddy(v);
         grid->addWidget(l, static_cast<int>(row), 0);
-        grid->addWidget(v, static_cast<int>(row), 1);
+        // The status is the longest value: it takes the buttons' column too.
+        grid->addWidget(v, static_cast<int>(row), 1, 1, rows[row].second == StatusValue ? 2 : 1);
     }
     // Beside the items left out: the list of them, and of the damaged files.
     m_details = new isButton(rowsFrame);
