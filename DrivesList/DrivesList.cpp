@@ -238,6 +238,8 @@ void DrivesList::fillViews()
         button->setIconSize(QSize(DrivePictures::Size, DrivePictures::Size));
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setToolTip(row.tooltip);
+        // A screen reader says the whole drive, whatever of it fits on the button.
+        button->setAccessibleName(row.text.isEmpty() ? row.root + QLatin1Char('/') : row.text);
         button->setCheckable(true);
         button->setAutoRaise(true);
         const int position = i + 1;

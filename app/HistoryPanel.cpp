@@ -65,11 +65,18 @@ QString HistoryPanel::historyPath() const
 void HistoryPanel::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    placeChildren();
+}
+
+void HistoryPanel::placeChildren()
+{
     const int buttonsTop = height() - ButtonHeight;
     m_list->setGeometry(0, 0, width(), std::max(0, buttonsTop - Gap));
-    m_details->setGeometry(0, buttonsTop, ButtonWidth, ButtonHeight);
-    m_refresh->setGeometry(ButtonWidth + Gap, buttonsTop, ButtonWidth, ButtonHeight);
-    m_clear->setGeometry(width() - ButtonWidth, buttonsTop, ButtonWidth, ButtonHeight);
+    // Each button is as wide as its caption needs, in any language and font size.
+    const auto widthOf = [](const QWidget* b) { return std::max(ButtonWidth, b->sizeHint().width()); };
+    m_details->setGeometry(0, buttonsTop, widthOf(m_details), ButtonHeight);
+    m_refresh->setGeometry(widthOf(m_details) + Gap, buttonsTop, widthOf(m_refresh), ButtonHeight);
+    m_clear->setGeometry(width() - widthOf(m_clear), buttonsTop, widthOf(m_clear), ButtonHeight);
 }
 
 void HistoryPanel::applyTexts()
@@ -81,7 +88,11 @@ void HistoryPanel::applyTexts()
     m_refresh->setCaption(m_texts[142]);
     m_clear->setCaption(m_texts[143]);
     m_list->setHeaderLabels(HistoryList::headers(m_texts));
+    for (isButton* b : {m_details, m_refresh, m_clear})
+        b->setAccessibleName(b->Caption());
+    m_list->setAccessibleName(m_texts[145]);
     fitColumns();
+    placeChildren();
 }
 
 void HistoryPanel::fitColumns()

@@ -56,6 +56,7 @@ protected:
 
 private:
     void fitColumns();
+    void placeChildren();
     const HistoryList::Item* selectedItem() const;
     void setButtons(const HistoryList::Buttons& buttons);
     void message(QMessageBox::Icon icon, const QString& text);

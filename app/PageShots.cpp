@@ -1,5 +1,6 @@
-// Takes a picture of every page of the main window in each of the four languages, without a
-// display. Run it in a program folder that holds "languages.sir":
+// Takes a picture of every page of the main window in each of the four languages, at the
+// window's smallest size and at a large one ("-large"), without a display. Run it in a program
+// folder that holds "languages.sir":
 //     korvalis-pageshots OUTPUT-FOLDER
 #include "ProgramStart.h"
 #include "Wizard.h"
@@ -40,21 +41,26 @@ int main(int argc, char* argv[])
     Wizard& wizard = *started;
     wizard.show();
     int written = 0;
-    for (int language = 1; language <= 4; ++language) {
-        wizard.clickFlag(language - 1);
-        for (int page = 0; page < PageCount; ++page) {
-            wizard.preparePageForPicture(page, PageModes[page]);
-            // The browsers read their folders off the window's thread; give them a moment.
-            QTest::qWait(page == SourcePage || page == DestinationPage ? 400 : 50);
-            const QString file =
-                output + QStringLiteral("/%1-%2-%3.png")
-                             .arg(page)
-                             .arg(QLatin1String(PageNames[page]), QLatin1String(LanguageNames[language - 1]));
-            if (!wizard.grab().save(file)) {
-                err << "cannot write " << file << '\n';
-                return 1;
+    const QSize sizes[] = {wizard.minimumSize(), QSize(1280, 860)};
+    for (const QSize& size : sizes) {
+        wizard.resize(size);
+        const QString suffix = size == wizard.minimumSize() ? QString() : QStringLiteral("-large");
+        for (int language = 1; language <= 4; ++language) {
+            wizard.clickFlag(language - 1);
+            for (int page = 0; page < PageCount; ++page) {
+                wizard.preparePageForPicture(page, PageModes[page]);
+                // The browsers read their folders off the window's thread; give them a moment.
+                QTest::qWait(page == SourcePage || page == DestinationPage ? 400 : 50);
+                const QString file = output + QStringLiteral("/%1-%2-%3%4.png")
+                                                  .arg(page)
+                                                  .arg(QLatin1String(PageNames[page]),
+                                                       QLatin1String(LanguageNames[language - 1]), suffix);
+                if (!wizard.grab().save(file)) {
+                    err << "cannot write " << file << '\n';
+                    return 1;
+                }
+                ++written;
             }
-            ++written;
         }
     }
     err << written << " pictures in " << output << '\n';

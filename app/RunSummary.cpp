@@ -25,7 +25,10 @@ RunSummary summariseRun(const RunTotals& totals, bool stoppedEarly, bool canResu
     const qint64 processed =
         totals.itemsCount >= 0 ? std::min(totals.currentFile, totals.itemsCount) : totals.currentFile;
     const qint64 reached = stoppedEarly ? processed : std::max<qint64>(totals.itemsCount, processed);
-    s.copied = countText(std::max<qint64>(0, reached - totals.itemsNotCopied), texts);
+    // Files and folders are counted apart, as the history counts them.
+    const qint64 folders = std::max<qint64>(0, totals.folders);
+    s.copied = countText(std::max<qint64>(0, reached - totals.itemsNotCopied - folders), texts);
+    s.folders = QString::number(folders);
     s.notCopied = countText(totals.itemsNotCopied, texts);
     s.leftOut = countText(totals.leftOut, texts);
     s.corrupted = countText(totals.corruptedFiles, texts);
@@ -34,8 +37,9 @@ RunSummary summariseRun(const RunTotals& totals, bool stoppedEarly, bool canResu
     if (stoppedEarly && canResume) {
         s.resumeFrameVisible = true;
         s.filesLeft = countText(std::max<qint64>(0, totals.itemsCount - totals.currentFile), texts);
-        s.headlineColour = qRgb(0, 190, 0);
-        s.headline = texts.text(75);
+        // Paused is not stopped: it says it can be resumed, in the colour of a run still open.
+        s.headlineColour = qRgb(0, 0, 192);
+        s.headline = texts.text(129);
         s.outcome = texts.text(129);
     } else if (stoppedEarly) {
         s.headlineColour = qRgb(255, 0, 0);
@@ -43,15 +47,16 @@ RunSummary summariseRun(const RunTotals& totals, bool stoppedEarly, bool canResu
         s.outcome = texts.text(75);
     } else if (totals.itemsNotCopied > 0) {
         // The run went through, but some files are not in the destination: not "Completed".
-        s.headlineColour = qRgb(192, 96, 0);
+        s.headlineColour = qRgb(176, 80, 0);
         s.headline = texts.text(170);
         s.outcome = texts.text(171);
     } else if (totals.leftOut > 0) {
-        s.headlineColour = qRgb(192, 96, 0);
+        s.headlineColour = qRgb(176, 80, 0);
         s.headline = texts.text(152);
         s.outcome = texts.text(151);
     } else {
-        s.headlineColour = qRgb(0, 0, 192);
+        // Damaged files make it a warning, not a success.
+        s.headlineColour = totals.corruptedFiles > 0 ? qRgb(176, 80, 0) : qRgb(0, 128, 0);
         s.headline = texts.text(51);
         s.outcome = texts.text(totals.corruptedFiles > 0 ? 172 : 137);
     }

@@ -15,12 +15,14 @@ struct RunTotals
     double totalCopiedBytes = 0;
     double totalLostBytes = 0;
     qint64 leftOut = 0; // items the selection walk could not take into the job
+    qint64 folders = 0; // ItemsFolders_Count: folders the run created, which are entries too
 };
 
 // What the report page shows for one run.
 struct RunSummary
 {
-    QString copied;                  // ConfermReportValue(0)
+    QString copied;                  // ConfermReportValue(0): files only
+    QString folders;                 // ConfermReportValue(12)
     QString corrupted;               // ConfermReportValue(1)
     QString outcome;                 // ConfermReportValue(2)
     QString copiedBytes;             // ConfermReportValue(4)

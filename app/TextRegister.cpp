@@ -12,7 +12,7 @@ QString TextRegister::text(int n) const
 void TextRegister::setText(int n, const QString& text)
 {
     if (n < 0 || n >= Size)
-        throw std::out_of_range("text number outside 0 to 229");
+        throw std::out_of_range("text number outside 0 to 269");
     m_texts[static_cast<size_t>(n)] = text;
 }
 

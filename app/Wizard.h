@@ -1,11 +1,9 @@
 #pragma once
 
-#include "LeftOutItem.h"
 #include "PageFlow.h"
 #include "RunSummary.h"
 #include "TextRegister.h"
 
-#include <QList>
 #include <QMessageBox>
 #include <QRgb>
 #include <QString>
@@ -17,31 +15,31 @@
 
 class BurnHandOff;
 class CDDVDBurner2;
-class ClickableLabel;
-class DrivesList;
-class FilesAndFoldersList;
-class HistoryPanel;
-class K3Cindral;
+class DestinationPageWidget;
+class DiscPageWidget;
+class BurnPageWidget;
+class HistoryPageWidget;
+class JobWalk;
 class LanguageFile;
+class MenuPageWidget;
+class NavigationBar;
+class PageArea;
 class PageBanner;
-class RecoveryProcess;
-class TableEngine;
-struct ResumeJob;
-struct LanguageTexts;
-class QComboBox;
-class QFrame;
-class QGroupBox;
+class ProgressPageWidget;
 class QLabel;
-class QLineEdit;
-class QListWidget;
-class QTabBar;
 class QTimer;
-class QTreeWidget;
+class RecoveryProcess;
+class ReportPageWidget;
+class SourcePageWidget;
+class TableEngine;
 class TitleStrip;
+class WizardPage;
 class isButton;
+struct LanguageTexts;
 
 // The main window: eight pages shown one at a time under the title strip, the bottom bar with
-// Back, Next, Exit and the language flags, and the walk through the pages for every task.
+// Back, Next, Exit and the language flags, the slide between the pages and the keys. What a
+// job does on each page is JobWalk's; what a page holds is its own class's.
 class Wizard : public QWidget
 {
     Q_OBJECT
@@ -87,7 +85,7 @@ public:
     QString TempPath() const { return m_tempPath; }
     void setTempPath(const QString& path);
     bool isUnloaded() const { return m_unloaded; }
-    // True while a copy runs: the program then ends without waiting for it.
+    // True while a copy runs.
     bool isBusy() const;
     QWidget* page(int index) const;
     // Shows a page at once, without the walk that leads there (pictures of the pages, tests).
@@ -102,62 +100,37 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void buildTitleAndBar();
-    void buildMenuPage();
-    void buildSourcePage();
-    void buildDiscPage();
-    void buildDestinationPage();
-    void buildProgressPage();
-    void buildBurnPage();
-    void buildReportPage();
-    void buildHistoryPage();
-    QFrame* buildTipsPanel(int page, int tipsIndex);
+    friend class JobWalk;
 
+    void takePages();
+    void connectPages();
     void slideTick();
-    void placeFlagsArrow(int language);
-    void SetUpHistoryList();
+    // Gives the keyboard focus to the page in view.
+    void focusPage();
     bool restartOffered();
-    void FillDriveInfoList();
-    void fillDiscDrives();
-    void selectDiscTab(int tab);
     void showFolderDialog();
     void showAboutBox();
     void openHomePage();
-
-    void NextFromMenu();
-    void NextFromSource();
-    void NextFromDiscPage();
-    void NextFromDestination();
-    bool LoadHistory();
-    void StartRecoveryJob(const QString& destination);
-    void primeEngineForDirectBurn();
-    void stopCopy();
-    void leaveUnburnedCopy();
-    void onProcessDone();
+    void setExitCaption(int text);
+    void showStep();
 
     void checkDiscAccess();
-    RunTotals engineTotals() const;
     void clickNextStep();
     void clickBackStep();
     void clickExitStep();
     void clickFlagStep(int index);
+    void escape();
     void guarded(const std::function<void()>& step);
     void message(int textNumber, QMessageBox::Icon icon);
     void unload(int exitCode);
-
-    void endProgram(int exitCode);
     void languageFailure(const QString& text);
-
-    // The history of runs, the restart entry and the page banner.
     void buildBanner();
-    void recordRun(bool stoppedEarly, bool canResume);
-    // The details window of the run just reported: its damaged files and what it left out.
-    void showRunDetails();
-    void showHistory();
-    void startSavedJob(const ResumeJob& job);
-    void historyCleared();
+    void stopCopy();
+    void leaveUnburnedCopy();
+    QString tempFolderText() const;
 
     QString m_appFolder;
     QString m_languageFile;
@@ -170,51 +143,30 @@ private:
     std::unique_ptr<TableEngine> m_reportEng;
     std::unique_ptr<::LanguageFile> m_languages;
 
-    std::array<QFrame*, PageCount> m_pages{};
-    DrivesList* m_drivesList1 = nullptr;
-    DrivesList* m_drivesList2 = nullptr;
-    FilesAndFoldersList* m_filesList1 = nullptr;
-    FilesAndFoldersList* m_filesList2 = nullptr;
-    K3Cindral* m_burner = nullptr;
+    TitleStrip* m_title = nullptr;
+    PageArea* m_pageArea = nullptr;
+    MenuPageWidget* m_menuPage = nullptr;
+    SourcePageWidget* m_sourcePage = nullptr;
+    DiscPageWidget* m_discPage = nullptr;
+    DestinationPageWidget* m_destinationPage = nullptr;
+    ProgressPageWidget* m_progressPage = nullptr;
+    BurnPageWidget* m_burnPage = nullptr;
+    ReportPageWidget* m_reportPage = nullptr;
+    HistoryPageWidget* m_historyPage = nullptr;
+    // The tips labels of the pages, by their number.
+    std::array<QLabel*, PageCount> m_tips{};
+
     std::unique_ptr<CDDVDBurner2> m_cddvdBurner; // the window's own recorder: disc checks, erasing
     BurnHandOff* m_burnHandOff = nullptr;
     RecoveryProcess* m_engine = nullptr;
-    std::array<QLabel*, 8> m_tips{};
-    TitleStrip* m_title = nullptr;
-    QFrame* m_bar = nullptr;
+    NavigationBar* m_bar = nullptr;
     isButton* m_back = nullptr;
     isButton* m_next = nullptr;
     isButton* m_exit = nullptr;
-    std::array<ClickableLabel*, 4> m_flags{};
-    QLabel* m_flagsArrow = nullptr;
     QTimer* m_slideTimer = nullptr;
-
-    QListWidget* m_mainMenu = nullptr;
-    ClickableLabel* m_designC = nullptr;
-    std::array<QLabel*, 2> m_label5{};
-
-    QTabBar* m_cdRipTabs = nullptr;
-    std::array<QFrame*, 2> m_cdRipFrames{};
-    QComboBox* m_sourceDrives = nullptr;
-    QLineEdit* m_tempFolder = nullptr;
-    isButton* m_command2 = nullptr;
-    QTreeWidget* m_driveList = nullptr;
-    std::array<QLabel*, 4> m_label6{};
-
-    QGroupBox* m_burnSettings = nullptr;
-
-    std::array<QLineEdit*, 12> m_reportValues{};
-    std::array<QLabel*, 8> m_label3{};
-    isButton* m_runDetails = nullptr; // "Details" of the run on the report page
-    int m_reportedRow = 0;            // the history row of the run on the report page
-    // What the selection walk could not take into the job being run, with the reason.
-    QList<LeftOutItem> m_jobLeftOut;
-    QLabel* m_reportNote = nullptr;
-    QFrame* m_resumeFrame = nullptr;
-
-    QTreeWidget* m_history = nullptr;
-    HistoryPanel* m_historyPanel = nullptr;
-    isButton* m_historyCommand = nullptr;
     PageBanner* m_banner = nullptr;
+    std::unique_ptr<JobWalk> m_jobs;
     bool m_unloaded = false;
+    // The window was closed during a run and the user let the run end: it ends with the run.
+    bool m_closeAfterRun = false;
 };

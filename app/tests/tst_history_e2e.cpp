@@ -73,7 +73,7 @@ class TestHistoryEndToEnd : public QObject
         QCOMPARE(w.flow().CurrentPage, int(DestinationPage));
         child<FilesAndFoldersList>(w, QStringLiteral("FilesAndFoldersList2"))->setCurrentPath(destination);
         w.clickNext(); // the copy runs inside, and ends on the report page
-        QCOMPARE(w.flow().CurrentPage, int(ReportPage));
+        QTRY_COMPARE(w.flow().CurrentPage, int(ReportPage));
     }
 
 private Q_SLOTS:
@@ -255,7 +255,7 @@ private Q_SLOTS:
         w->clickMenuEntry(1);
         QCOMPARE(w->flow().WizardMode, int(ModeRestart));
         w->clickNext();
-        QCOMPARE(w->flow().CurrentPage, int(ReportPage));
+        QTRY_COMPARE(w->flow().CurrentPage, int(ReportPage));
         QFile copy(target.filePath(QStringLiteral("1 slow.bin")));
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), slow);

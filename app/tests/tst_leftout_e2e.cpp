@@ -106,7 +106,7 @@ private Q_SLOTS:
         child<FilesAndFoldersList>(wizard.get(), QStringLiteral("FilesAndFoldersList2"))
             ->setCurrentPath(destination.path() + QLatin1Char('/'));
         wizard->clickNext();
-        QCOMPARE(wizard->flow().CurrentPage, int(ReportPage));
+        QTRY_COMPARE(wizard->flow().CurrentPage, int(ReportPage));
         QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(QLatin1Char('|'))));
 
         // The report counts what was left out and does not say "Completed".

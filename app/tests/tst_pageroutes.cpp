@@ -239,7 +239,7 @@ private Q_SLOTS:
 
         // Next copies into the job folder, then the burn page waits for a disc.
         w->clickNext();
-        QCOMPARE(w->flow().CurrentPage, int(BurnPage));
+        QTRY_COMPARE(w->flow().CurrentPage, int(BurnPage));
         const QString job = temp.path() + QStringLiteral("/kvs_temp_folder/");
         QCOMPARE(QFileInfo(job + QStringLiteral("photo.jpg")).size(), 70000);
         const QList<bool> states = navStates(*w);
@@ -275,7 +275,7 @@ private Q_SLOTS:
         m_answer = QMessageBox::Yes;
         w->clickNext(); // to the disc page, through the temporary folder
         w->clickNext(); // copy, then the burn page
-        QCOMPARE(w->flow().CurrentPage, int(BurnPage));
+        QTRY_COMPARE(w->flow().CurrentPage, int(BurnPage));
         w->clickBack();
         QVERIFY(!QFileInfo::exists(job));
         QCOMPARE(QDir(temp.path()).entryList({QStringLiteral("kvs_recovered_*")}, QDir::Dirs), kept);

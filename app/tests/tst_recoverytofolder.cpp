@@ -156,9 +156,9 @@ private Q_SLOTS:
         child<FilesAndFoldersList>(wizard.get(), QStringLiteral("FilesAndFoldersList2"))
             ->setCurrentPath(destination.path() + QLatin1Char('/'));
 
-        // The copy runs inside this click and ends on the report page.
+        // The copy runs inside this click; the report page follows from the event loop.
         wizard->clickNext();
-        QCOMPARE(wizard->flow().CurrentPage, int(ReportPage));
+        QTRY_COMPARE(wizard->flow().CurrentPage, int(ReportPage));
         QVERIFY(wizard->page(ReportPage)->isVisible());
         QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.value(0).text));
 
@@ -169,7 +169,9 @@ private Q_SLOTS:
         const auto value = [&](int item) {
             return child<QLineEdit>(wizard.get(), QStringLiteral("ConfermReportValue(%1)").arg(item))->text();
         };
-        QCOMPARE(value(0), QStringLiteral("6") + files);
+        // Files and folders counted apart, as the history counts them.
+        QCOMPARE(value(0), QStringLiteral("4") + files);
+        QCOMPARE(value(12), QStringLiteral("2"));
         QCOMPARE(value(10), QStringLiteral("0") + files);
         QCOMPARE(value(1), QStringLiteral("3") + files);
         // Damage on whole sectors costs exactly the damaged bytes, the damaged tail too; "Data
@@ -258,7 +260,7 @@ private Q_SLOTS:
         QVERIFY(asked);
         QVERIFY(exitWasEnabled);
         QVERIFY(!wizard->isUnloaded()); // Exit during a copy only stops the copy
-        QCOMPARE(wizard->flow().CurrentPage, int(ReportPage));
+        QTRY_COMPARE(wizard->flow().CurrentPage, int(ReportPage));
         QCOMPARE(child<QLabel>(wizard.get(), QStringLiteral("Tips(2)"))->text(), wizard->texts().text(75));
         QCOMPARE(child<QLineEdit>(wizard.get(), QStringLiteral("ConfermReportValue(2)"))->text(),
                  wizard->texts().text(75));

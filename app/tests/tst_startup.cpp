@@ -87,26 +87,38 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("corrupted");
         QTest::addColumn<QString>("headline");
         QTest::addColumn<qint64>("leftOut");
+        QTest::addColumn<qint64>("folders");
         // Ten entries. A run that did not copy every file never says it completed.
         QTest::newRow("done, one not copied")
             << false << true << qint64(11) << QStringLiteral("9") << QStringLiteral("t171") << false
-            << uint(qRgb(192, 96, 0)) << qint64(1) << qint64(2) << QStringLiteral("t170") << qint64(0);
+            << uint(qRgb(176, 80, 0)) << qint64(1) << qint64(2) << QStringLiteral("t170") << qint64(0)
+            << qint64(0);
+        // Damaged files are a warning, not a success.
         QTest::newRow("done, damaged files")
             << false << true << qint64(11) << QStringLiteral("10") << QStringLiteral("t172") << false
-            << uint(qRgb(0, 0, 192)) << qint64(0) << qint64(2) << QStringLiteral("t51") << qint64(0);
+            << uint(qRgb(176, 80, 0)) << qint64(0) << qint64(2) << QStringLiteral("t51") << qint64(0)
+            << qint64(0);
         QTest::newRow("done, all whole")
             << false << true << qint64(11) << QStringLiteral("10") << QStringLiteral("t137") << false
-            << uint(qRgb(0, 0, 192)) << qint64(0) << qint64(0) << QStringLiteral("t51") << qint64(0);
+            << uint(qRgb(0, 128, 0)) << qint64(0) << qint64(0) << QStringLiteral("t51") << qint64(0)
+            << qint64(0);
+        // Folders are entries too, but counted apart from the files, as in the history.
+        QTest::newRow("done, two of the entries folders")
+            << false << true << qint64(11) << QStringLiteral("8") << QStringLiteral("t137") << false
+            << uint(qRgb(0, 128, 0)) << qint64(0) << qint64(0) << QStringLiteral("t51") << qint64(0)
+            << qint64(2);
         // The walk left items out: never "Completed".
         QTest::newRow("done, items left out")
             << false << true << qint64(11) << QStringLiteral("10") << QStringLiteral("t151") << false
-            << uint(qRgb(192, 96, 0)) << qint64(0) << qint64(0) << QStringLiteral("t152") << qint64(3);
+            << uint(qRgb(176, 80, 0)) << qint64(0) << qint64(0) << QStringLiteral("t152") << qint64(3)
+            << qint64(0);
+        // Paused says that it can be resumed, not that the run was stopped.
         QTest::newRow("paused at 4") << true << true << qint64(4) << QStringLiteral("3")
-                                     << QStringLiteral("t129") << true << uint(qRgb(0, 190, 0)) << qint64(1)
-                                     << qint64(2) << QStringLiteral("t75") << qint64(0);
-        QTest::newRow("aborted at 4")
-            << true << false << qint64(4) << QStringLiteral("3") << QStringLiteral("t75") << false
-            << uint(qRgb(255, 0, 0)) << qint64(1) << qint64(2) << QStringLiteral("t75") << qint64(0);
+                                     << QStringLiteral("t129") << true << uint(qRgb(0, 0, 192)) << qint64(1)
+                                     << qint64(2) << QStringLiteral("t129") << qint64(0) << qint64(0);
+        QTest::newRow("aborted at 4") << true << false << qint64(4) << QStringLiteral("3")
+                                      << QStringLiteral("t75") << false << uint(qRgb(255, 0, 0)) << qint64(1)
+                                      << qint64(2) << QStringLiteral("t75") << qint64(0) << qint64(0);
     }
 
     void runSummary()
@@ -122,6 +134,7 @@ private Q_SLOTS:
         QFETCH(qint64, corrupted);
         QFETCH(QString, headline);
         QFETCH(qint64, leftOut);
+        QFETCH(qint64, folders);
         TextRegister texts;
         for (int n : {51, 75, 129, 137, 151, 152, 170, 171, 172})
             texts.setText(n, QStringLiteral("t%1").arg(n));
@@ -132,6 +145,7 @@ private Q_SLOTS:
         totals.corruptedFiles = corrupted;
         totals.currentFile = currentFile;
         totals.leftOut = leftOut;
+        totals.folders = folders;
         totals.totalCopiedBytes = 6143;
         totals.totalLostBytes = 8192;
         const RunSummary s = summariseRun(totals, stoppedEarly, canResume, texts);
@@ -143,6 +157,7 @@ private Q_SLOTS:
         QCOMPARE(s.copiedBytes, QStringLiteral("5 Kb"));
         QCOMPARE(s.lostBytes, QStringLiteral("8 Kb"));
         QCOMPARE(s.outcome, outcome);
+        QCOMPARE(s.folders, QString::number(folders));
         QCOMPARE(s.resumeFrameVisible, resumeShown);
         QCOMPARE(uint(s.headlineColour), colour);
         if (resumeShown)
