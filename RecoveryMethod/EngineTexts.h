@@ -8,6 +8,10 @@ namespace EngineTexts {
 
 constexpr int SlotCount = 100;
 
+// The last line of every run's log ("Recovery finished."); the run used to close with the
+// "Block size" label.
+constexpr int FinishedLine = 31;
+
 // The text in slot n (1 to SlotCount); empty until the host fills it. Throws std::out_of_range
 // for any other n.
 QString slot(int n);

@@ -493,7 +493,7 @@ void RecoveryProcess::endAbandonedRun(RecoveryRun& run)
     takeCounts(counts);
     if (!reached) {
         // The rescue phase was reading: every entry has its result already.
-        AddHRec(EngineTexts::slot(5), true);
+        AddHRec(EngineTexts::slot(EngineTexts::FinishedLine), true);
         return;
     }
     if (m_currentFile >= 1 && m_currentFile <= MaxItems) {
@@ -509,7 +509,7 @@ void RecoveryProcess::endAbandonedRun(RecoveryRun& run)
     }
     if (m_currentFile < last)
         showOverall(100.0 / (static_cast<double>(m_itemsCount) / static_cast<double>(last)));
-    AddHRec(EngineTexts::slot(5), true);
+    AddHRec(EngineTexts::slot(EngineTexts::FinishedLine), true);
 }
 
 void RecoveryProcess::takeCounts(const RunCounts& counts)

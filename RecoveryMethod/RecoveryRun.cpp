@@ -47,7 +47,7 @@ void RecoveryRun::run()
         clearEntriesAfterCurrent();
     else if (end == LoopEnd::Ended && m_counts.itemsCount != -1)
         rescueDamagedFiles();
-    log(EngineTexts::slot(5), true);
+    log(EngineTexts::slot(EngineTexts::FinishedLine), true);
 }
 
 // The first pass: every entry in order, each file block by block.
