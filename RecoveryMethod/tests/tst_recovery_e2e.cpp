@@ -155,7 +155,7 @@ private Q_SLOTS:
                          entries[6] + damaged + QStringLiteral("4464 b"), entries[7] + ok, entries[8] + ok,
                          text(41), entries[2] + damaged + QStringLiteral("20 Kb"),
                          entries[5] + damaged + QStringLiteral("20 Kb"),
-                         entries[6] + damaged + QStringLiteral("368 b"), text(5)}));
+                         entries[6] + damaged + QStringLiteral("368 b"), text(31)}));
     }
 
     void stopDuringAReadDelayedThreeSeconds()
