@@ -66,15 +66,12 @@ bool BurnHandOff::asksAboutTempCopy(const QString& appFolder, const QString& tem
 }
 
 BurnHandOff::Route BurnHandOff::chooseRoute(const QString& appFolder, const QString& tempPath,
-                                            QWidget* parent)
+                                            const QString& question, QWidget* parent)
 {
     if (!asksAboutTempCopy(appFolder, tempPath))
         return Route::Direct;
     const auto answer =
-        Prompt::show({QMessageBox::Question, Title,
-                      QStringLiteral("Do you want to copy files into a temporary folder before burning?"),
-                      QMessageBox::Yes | QMessageBox::No},
-                     parent);
+        Prompt::show({QMessageBox::Question, Title, question, QMessageBox::Yes | QMessageBox::No}, parent);
     return answer == QMessageBox::Yes ? Route::ViaTemp : Route::Direct;
 }
 

@@ -51,7 +51,8 @@ public:
     // The temporary-copy decision: burn directly when the program and the temporary folder lie
     // on the same volume; otherwise ask.
     static bool asksAboutTempCopy(const QString& appFolder, const QString& tempPath);
-    static Route chooseRoute(const QString& appFolder, const QString& tempPath, QWidget* parent);
+    static Route chooseRoute(const QString& appFolder, const QString& tempPath, const QString& question,
+                             QWidget* parent);
 
     // The direct route: the files are burned from the source folder. True when a blank disc
     // is ready at once.

@@ -225,7 +225,8 @@ void JobWalk::NextFromSource()
     }
 
     if (flow.WizardMode == ModeRecoverToDisc) {
-        if (BurnHandOff::chooseRoute(w.m_appFolder, w.m_tempPath, &w) == BurnHandOff::Route::ViaTemp) {
+        if (BurnHandOff::chooseRoute(w.m_appFolder, w.m_tempPath, w.m_texts[TextId::TempCopyQuestion], &w) ==
+            BurnHandOff::Route::ViaTemp) {
             flow.WizardMode = ModeRecoverToDiscViaTemp;
             prepareDiscPage(true);
             w.SetPageButtonCaptions();

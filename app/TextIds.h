@@ -1,7 +1,7 @@
 #pragma once
 
 // Names of the main texts of the language file ("text N" is entry N of the register), for the
-// window and its pages. english.lang says where each one is shown.
+// window and its pages. english.po says where each one is shown.
 namespace TextId {
 
 enum : int
@@ -67,6 +67,9 @@ enum : int
     DestinationLabel = 232,
     FoldersCreated = 233,
     AskLeave = 234,
+
+    StepFailed = 296,
+    TempCopyQuestion = 297,
 };
 
 } // namespace TextId

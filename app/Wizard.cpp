@@ -619,7 +619,7 @@ void Wizard::guarded(const std::function<void()>& step)
     } catch (const std::exception& e) {
         Prompt::show(
             {QMessageBox::Critical, QStringLiteral("Korvalis"),
-             QStringLiteral("This step could not be completed:\n\n") + QString::fromLocal8Bit(e.what())},
+             m_texts[TextId::StepFailed] + QStringLiteral("\n\n") + QString::fromLocal8Bit(e.what())},
             this);
         SetNavButtons(m_flow.backStep().has_value(), m_next->isEnabled(), true);
     }

@@ -115,7 +115,7 @@ void DiscPageWidget::showFrame(Tab tab)
 void DiscPageWidget::fillDriveInfoList()
 {
     m_driveList->clear();
-    const auto columns = JobAssembly::driveInfoColumns();
+    const auto columns = m_columns.isEmpty() ? JobAssembly::driveInfoColumns() : m_columns;
     QStringList titles;
     for (const auto& c : columns)
         titles.append(c.title);
@@ -153,6 +153,7 @@ void DiscPageWidget::fillDiscDrives()
 void DiscPageWidget::applyTexts(const TextRegister& texts)
 {
     m_tabs->setProperty("Charset", texts.charSet());
+    m_columns = JobAssembly::driveInfoColumns(texts);
     m_browse->setFontCharSet(texts.charSet());
     m_browse->setCaption(texts[TextId::Browse]);
     m_browse->setAccessibleName(texts[TextId::Browse]);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "JobAssembly.h"
 #include "pages/WizardPage.h"
 
 #include <array>
@@ -53,4 +54,5 @@ private:
     QLineEdit* m_tempFolder = nullptr;
     isButton* m_browse = nullptr;
     QTreeWidget* m_driveList = nullptr;
+    QList<JobAssembly::DriveInfoColumn> m_columns; // titles in the current language
 };

@@ -149,7 +149,7 @@ private:
     {
         return [this](const Prompt::Message& m) {
             m_messages << m.text;
-            if (m.text.startsWith(QLatin1String("Do you want to copy")))
+            if (m.text == QLatin1String("t297")) // copy into a temporary folder first?
                 return QMessageBox::Yes;
             if (m.text.startsWith(QLatin1String("The recovered files have not been burned")))
                 return m_keepAnswer;

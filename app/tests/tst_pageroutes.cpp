@@ -227,7 +227,7 @@ private Q_SLOTS:
         QCOMPARE(m_shown.size(), 1);
         QCOMPARE(m_shown[0].icon, QMessageBox::Question);
         QCOMPARE(m_shown[0].text,
-                 QStringLiteral("Do you want to copy files into a temporary folder before burning?"));
+                 QStringLiteral("Do you want to copy the files into a temporary folder before burning?"));
         QCOMPARE(w->flow().CurrentPage, int(DiscPage));
         QCOMPARE(w->flow().WizardMode, int(ModeRecoverToDiscViaTemp));
         QCOMPARE(navStates(*w), (QList<bool>{true, true, true}));
