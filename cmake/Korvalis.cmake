@@ -26,6 +26,9 @@ function(korvalis_settings target)
         QT_NO_URL_CAST_FROM_STRING QT_USE_QSTRINGBUILDER QT_NO_KEYWORDS)
     if(KORVALIS_PCH AND TARGET korvalis_pch AND NOT target STREQUAL "korvalis_pch" AND NOT ARG_NO_PCH)
         target_precompile_headers(${target} REUSE_FROM korvalis_pch)
+        # The header declares Qt's widget classes; UBSan's type checks then refer to their type
+        # information even in files that do not use them.
+        target_link_libraries(${target} PRIVATE Qt6::Widgets)
     endif()
 endfunction()
 
