@@ -309,11 +309,7 @@ void JobWalk::NextFromDiscPage()
     w.SetPageButtonCaptions();
     w.MoveToFrame();
     w.SetNavButtons(false, false, true);
-    m_jobLeftOut = files->LeftOut();
-    QList<ResumeJob::Entry> entries;
-    for (int i = 1; i <= files->Items_Count(); ++i)
-        entries.append({files->SelectedItemName(i), 0});
-    startRun(files->CurrentPath(), destination, entries);
+    startSelectionRun(destination);
 }
 
 void JobWalk::NextFromDestination()
@@ -335,6 +331,13 @@ void JobWalk::NextFromDestination()
     w.SetPageButtonCaptions();
     w.MoveToFrame();
     w.SetNavButtons(false, false, true);
+    startSelectionRun(destination);
+}
+
+void JobWalk::startSelectionRun(const QString& destination)
+{
+    // The source browser's selection, as the walk collected it, into the destination.
+    FilesAndFoldersList* files = w.m_sourcePage->files();
     m_jobLeftOut = files->LeftOut();
     QList<ResumeJob::Entry> entries;
     for (int i = 1; i <= files->Items_Count(); ++i)

@@ -33,6 +33,7 @@ public:
     // The history: reached from the menu, a run started again from it, the history cleared.
     void showHistory();
     void startSavedJob(const ResumeJob& job);
+    void startSelectionRun(const QString& destination);
     void historyCleared();
     void showRunDetails();
     // True while the last run was paused with entries left, which the history keeps.
