@@ -46,14 +46,18 @@ void unableToContinue(QWidget* parent, int systemError)
 {
     // A read-only or full destination says so; "not found" would send the user looking for a
     // folder that is there.
-    QString reason = QStringLiteral("Destination path not found. Please restart process.");
+    const auto textOr = [](int slot, const char* english) {
+        const QString text = EngineTexts::slot(slot);
+        return text.isEmpty() ? QString::fromLatin1(english) : text;
+    };
+    QString reason = textOr(73, "Destination path not found. Please restart process.");
     if (systemError == EROFS && !EngineTexts::slot(45).isEmpty())
         reason = EngineTexts::slot(45);
     else if ((systemError == ENOSPC || systemError == EDQUOT) && !EngineTexts::slot(46).isEmpty())
         reason = EngineTexts::slot(46);
-    Prompt::show(
-        {QMessageBox::NoIcon, QString(), QStringLiteral("Unable to continue.\n") + reason, QMessageBox::Ok},
-        parent);
+    Prompt::show({QMessageBox::NoIcon, QString(),
+                  textOr(72, "Unable to continue.") + QLatin1Char('\n') + reason, QMessageBox::Ok},
+                 parent);
 }
 
 bool mediumGone(QWidget* parent)
