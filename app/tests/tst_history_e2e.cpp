@@ -2,6 +2,7 @@
 // the history page and the details window of the damaged run, and the restart of a paused run.
 #include "ClickableLabel.h"
 #include "FilesAndFoldersList.h"
+#include "FindChild.h"
 #include "MediumFiles.h"
 #include "ModalDriver.h"
 #include "PageBanner.h"
@@ -26,15 +27,6 @@ namespace {
 
 using MediumFiles::pattern;
 using MediumFiles::writeFile;
-
-template <class T>
-T* child(QWidget& w, const QString& name)
-{
-    T* found = w.findChild<T*>(name);
-    if (!found)
-        qFatal("no child %s", qPrintable(name));
-    return found;
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 // The history hooks of the main window: the way to the history page and back, clearing it,
 // the restart entry of the menu and what it refuses to run.
+#include "FindChild.h"
 #include "HistoryWriter.h"
 #include "LanguageFile.h"
 #include "Prompt.h"
@@ -33,15 +34,6 @@ HistoryRun finishedRun(const QString& source)
     run.destination = QStringLiteral("/d/");
     run.files = 1;
     return run;
-}
-
-template <class T>
-T* child(QWidget& w, const QString& name)
-{
-    T* found = w.findChild<T*>(name);
-    if (!found)
-        qFatal("no child %s", qPrintable(name));
-    return found;
 }
 
 } // namespace

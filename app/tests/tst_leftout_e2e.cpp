@@ -1,5 +1,6 @@
 #include "FileNames.h"
 #include "FilesAndFoldersList.h"
+#include "FindChild.h"
 #include "ModalDriver.h"
 #include "PathAt.h"
 #include "ProgramStart.h"
@@ -24,15 +25,6 @@ namespace {
 QString builtLanguageFile()
 {
     return qEnvironmentVariable("KORVALIS_BUILD_DIR") + QStringLiteral("/app/languages.sir");
-}
-
-template <class T>
-T* child(QObject* parent, const QString& name)
-{
-    T* found = parent->findChild<T*>(name);
-    if (!found)
-        qFatal("no child %s", qPrintable(name));
-    return found;
 }
 
 // The bytes of a file however deep it lies; a null array when it cannot be read.

@@ -1,4 +1,5 @@
 #include "FilesAndFoldersList.h"
+#include "FindChild.h"
 #include "ProgramStart.h"
 #include "Prompt.h"
 #include "RecoveryProcess.h"
@@ -21,15 +22,6 @@ namespace {
 QString builtLanguageFile()
 {
     return qEnvironmentVariable("KORVALIS_BUILD_DIR") + QStringLiteral("/app/languages.sir");
-}
-
-template <class T>
-T* child(QObject* parent, const QString& name)
-{
-    T* found = parent->findChild<T*>(name);
-    if (!found)
-        qFatal("no child %s", qPrintable(name));
-    return found;
 }
 
 QList<bool> navStates(Wizard& w)

@@ -1,4 +1,5 @@
 #include "FilesAndFoldersList.h"
+#include "FindChild.h"
 #include "FormatSize.h"
 #include "LanguageFile.h"
 #include "MediumFiles.h"
@@ -68,15 +69,6 @@ bool isDamaged(const SourceFile& f, qint64 offset)
 QString builtLanguageFile()
 {
     return qEnvironmentVariable("KORVALIS_BUILD_DIR") + QStringLiteral("/app/languages.sir");
-}
-
-template <class T>
-T* child(QObject* parent, const QString& name)
-{
-    T* found = parent->findChild<T*>(name);
-    if (!found)
-        qFatal("no child %s", qPrintable(name));
-    return found;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Closing the main window during a copy: it asks like Exit, the paused run is in the history
 // with its resume point, and after a new start the restart entry finishes the file.
 #include "FilesAndFoldersList.h"
+#include "FindChild.h"
 #include "MediumFiles.h"
 #include "ModalDriver.h"
 #include "ProgramStart.h"
@@ -23,15 +24,6 @@ namespace {
 
 using MediumFiles::pattern;
 using MediumFiles::writeFile;
-
-template <class T>
-T* child(QWidget& w, const QString& name)
-{
-    T* found = w.findChild<T*>(name);
-    if (!found)
-        qFatal("no child %s", qPrintable(name));
-    return found;
-}
 
 } // namespace
 

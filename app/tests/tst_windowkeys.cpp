@@ -3,6 +3,7 @@
 // caption fits the room the layout gives it in every language and size.
 #include "ElidedLabel.h"
 #include "FilesAndFoldersList.h"
+#include "FindChild.h"
 #include "MediumFiles.h"
 #include "ProgramStart.h"
 #include "Prompt.h"
@@ -25,15 +26,6 @@ namespace {
 
 using MediumFiles::pattern;
 using MediumFiles::writeFile;
-
-template <class T>
-T* child(QWidget* w, const QString& name)
-{
-    T* found = w->findChild<T*>(name);
-    if (!found)
-        qFatal("no child %s", qPrintable(name));
-    return found;
-}
 
 // The task each page is seen in.
 constexpr int PageModes[] = {ModeRecoverToFolder, ModeRecoverToFolder, ModeDiscToDisc,
