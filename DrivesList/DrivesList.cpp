@@ -5,6 +5,7 @@
 #include "PathRules.h"
 #include "Prompt.h"
 #include "UDisks2Client.h"
+#include "UserSettings.h"
 #include "VolumeWatcher.h"
 
 #include <QAbstractItemView>
@@ -12,17 +13,10 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QLabel>
-#include <QSettings>
 #include <QToolBar>
 #include <QToolButton>
 
 namespace {
-
-// The user's settings file of the program (~/.config/korvalis/korvalis.conf).
-QSettings userSettings()
-{
-    return QSettings(QStringLiteral("korvalis"), QStringLiteral("korvalis"));
-}
 
 QString settingsKey(const QString& rememberedAs)
 {
@@ -167,7 +161,7 @@ void DrivesList::setRememberedAs(const QString& key)
 {
     m_rememberedAs = key;
     if (!key.isEmpty() && m_lastPicked.isEmpty())
-        m_lastPicked = userSettings().value(settingsKey(key)).toString();
+        m_lastPicked = Platform::userSettings().value(settingsKey(key)).toString();
 }
 
 void DrivesList::setLastPicked(const QString& name)
@@ -175,7 +169,7 @@ void DrivesList::setLastPicked(const QString& name)
     m_lastPicked = name;
     if (m_rememberedAs.isEmpty() || name.isEmpty())
         return;
-    QSettings settings = userSettings();
+    QSettings settings = Platform::userSettings();
     settings.setValue(settingsKey(m_rememberedAs), name);
 }
 

@@ -15,6 +15,7 @@
 #include "RestartJob.h"
 #include "TableEngine.h"
 #include "TextIds.h"
+#include "UserSettings.h"
 #include "Volumes.h"
 #include "Wizard.h"
 #include "isButton.h"
@@ -31,11 +32,6 @@
 #include <QSettings>
 
 namespace {
-
-QSettings folderSettings()
-{
-    return QSettings(QStringLiteral("korvalis"), QStringLiteral("korvalis"));
-}
 
 const QString LastSourceKey = QStringLiteral("folders/lastSource");
 const QString LastDestinationKey = QStringLiteral("folders/lastDestination");
@@ -141,12 +137,12 @@ void JobWalk::preparePage(int index, int mode)
 
 QString JobWalk::lastSourceFolder()
 {
-    return folderSettings().value(LastSourceKey).toString();
+    return Platform::userSettings().value(LastSourceKey).toString();
 }
 
 QString JobWalk::lastDestinationFolder()
 {
-    return folderSettings().value(LastDestinationKey).toString();
+    return Platform::userSettings().value(LastDestinationKey).toString();
 }
 
 bool JobWalk::restartOffered() const
@@ -324,7 +320,7 @@ void JobWalk::NextFromDestination()
         return;
     }
     // The next run opens where this one went.
-    QSettings settings = folderSettings();
+    QSettings settings = Platform::userSettings();
     settings.setValue(LastSourceKey, files->CurrentPath());
     settings.setValue(LastDestinationKey, destination);
     w.SetNavButtons(false, false, true);

@@ -1,13 +1,13 @@
 #include "DriveTypeNames.h"
 #include "DrivesList.h"
 #include "ScriptedVolumes.h"
+#include "UserSettings.h"
 #include "Volumes.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -133,7 +133,7 @@ private Q_SLOTS:
         QFETCH(QString, pickedAs);
         QFETCH(QString, listedAs);
         QFETCH(QString, chosen);
-        QSettings(QStringLiteral("korvalis"), QStringLiteral("korvalis")).remove(QStringLiteral("drives"));
+        Platform::userSettings().remove(QStringLiteral("drives"));
         {
             DrivesList first;
             first.setRememberedAs(pickedAs);
@@ -153,8 +153,7 @@ private Q_SLOTS:
 
     void aRememberedDriveThatIsGoneIsNotChosen()
     {
-        QSettings(QStringLiteral("korvalis"), QStringLiteral("korvalis"))
-            .setValue(QStringLiteral("drives/source"), QStringLiteral("/media/gone/"));
+        Platform::userSettings().setValue(QStringLiteral("drives/source"), QStringLiteral("/media/gone/"));
         DrivesList list;
         list.setRememberedAs(QStringLiteral("source"));
         list.setVolumeSource(scripted);
