@@ -2,6 +2,7 @@
 
 #include "EngineTexts.h"
 #include "PosixFileAccess.h"
+#include "Prompt.h"
 #include "RecoveryProcess.h"
 
 #include <QAbstractItemView>
@@ -53,6 +54,15 @@ inline void fillTexts(RecoveryProcess& engine)
 {
     for (int i = 1; i <= 59; ++i)
         engine.setLangValue(i, QStringLiteral("T%1").arg(i));
+}
+
+// Answers every message box with Cancel (OK where it has no Cancel) and keeps its text in `shown`.
+inline Prompt::MessageAnswerer cancellingAll(QStringList& shown)
+{
+    return [&shown](const Prompt::Message& m) {
+        shown << m.text;
+        return m.buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::Ok;
+    };
 }
 
 inline QString text(int slot)

@@ -76,14 +76,6 @@ private:
             m_engine.get(), [this] { m_engine->TerminateMe(); }, Qt::BlockingQueuedConnection);
     }
 
-    Prompt::MessageAnswerer cancelAll()
-    {
-        return [this](const Prompt::Message& m) {
-            m_messages << m.text;
-            return m.buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::Ok;
-        };
-    }
-
 private Q_SLOTS:
     void init()
     {
@@ -108,21 +100,22 @@ private Q_SLOTS:
                 Src + QStringLiteral("sub/b.bin"), Src + QStringLiteral("missing.bin"),
                 Src + QStringLiteral("tail.bin")});
         Events events(*m_engine);
-        Prompt::ScopedAnswerer answerer(cancelAll());
+        Prompt::ScopedAnswerer answerer(cancellingAll(m_messages));
         m_engine->StartProcess();
 
         QCOMPARE(events.raised(), QStringLiteral("done"));
         // Damaged files are logged with their losses after the first pass, and again after the
         // rescue of their given-up ranges.
         const QString lossOf = QStringLiteral(" - ") + text(40) + QStringLiteral(": ");
-        QCOMPARE(logLines(*m_engine),
-                 QStringList({text(14), text(9) + QStringLiteral(": \"") + m_dst + QStringLiteral("sub\"."),
-                              Src + QStringLiteral("sub/a.bin - ok"),
-                              Src + QStringLiteral("sub/b.bin") + lossOf + QStringLiteral("32 Kb"),
-                              text(10) + QStringLiteral(": ") + Src + QStringLiteral("missing.bin"),
-                              Src + QStringLiteral("tail.bin") + lossOf + QStringLiteral("4464 b"), text(41),
-                              Src + QStringLiteral("sub/b.bin") + lossOf + QStringLiteral("20 Kb"),
-                              Src + QStringLiteral("tail.bin") + lossOf + QStringLiteral("368 b"), text(31)}));
+        QCOMPARE(
+            logLines(*m_engine),
+            QStringList({text(14), text(9) + QStringLiteral(": \"") + m_dst + QStringLiteral("sub\"."),
+                         Src + QStringLiteral("sub/a.bin - ok"),
+                         Src + QStringLiteral("sub/b.bin") + lossOf + QStringLiteral("32 Kb"),
+                         text(10) + QStringLiteral(": ") + Src + QStringLiteral("missing.bin"),
+                         Src + QStringLiteral("tail.bin") + lossOf + QStringLiteral("4464 b"), text(41),
+                         Src + QStringLiteral("sub/b.bin") + lossOf + QStringLiteral("20 Kb"),
+                         Src + QStringLiteral("tail.bin") + lossOf + QStringLiteral("368 b"), text(31)}));
         QCOMPARE(m_messages, QStringList{text(30)}); // asked for the missing source once
         QCOMPARE(m_engine->ItemsFolders_Count(), 1);
         QCOMPARE(m_engine->ItemsNotCopied_Count(), 1);
@@ -185,7 +178,7 @@ private Q_SLOTS:
         setJob(*m_engine, Src, m_dst,
                {QLatin1Char('\t') + Src + QStringLiteral("no/parent"), Src + QStringLiteral("a.bin")});
         Events events(*m_engine);
-        Prompt::ScopedAnswerer answerer(cancelAll());
+        Prompt::ScopedAnswerer answerer(cancellingAll(m_messages));
         m_engine->StartProcess();
         QCOMPARE(m_messages, QStringList{text(11)});
         QCOMPARE(events.raised(), QStringLiteral("done"));
@@ -201,7 +194,7 @@ private Q_SLOTS:
         setJob(*m_engine, Src, m_dst + QStringLiteral("gone/"),
                {Src + QStringLiteral("a.bin"), Src + QStringLiteral("b.bin")});
         Events events(*m_engine);
-        Prompt::ScopedAnswerer answerer(cancelAll());
+        Prompt::ScopedAnswerer answerer(cancellingAll(m_messages));
         m_engine->StartProcess();
         QCOMPARE(m_messages,
                  QStringList{QStringLiteral(
@@ -219,7 +212,7 @@ private Q_SLOTS:
         addSource(QStringLiteral("a.bin"), 10);
         addSource(QStringLiteral("gone/b.bin"), 10);
         setJob(*m_engine, Src, m_dst, {Src + QStringLiteral("a.bin"), Src + QStringLiteral("gone/b.bin")});
-        Prompt::ScopedAnswerer answerer(cancelAll());
+        Prompt::ScopedAnswerer answerer(cancellingAll(m_messages));
         m_engine->StartProcess();
         QCOMPARE(m_messages.size(), 1);
         QVERIFY(m_messages[0].startsWith(QStringLiteral("Unable to continue.")));
@@ -248,8 +241,9 @@ private Q_SLOTS:
         setJob(*m_engine, Src, m_dst, entries);
         Events events(*m_engine);
         {
-            Prompt::ScopedAnswerer answerer(
-                cancelAll(), [](QDialog& d) { return clickOn(d, QStringLiteral("Command1(1)")); });
+            Prompt::ScopedAnswerer answerer(cancellingAll(m_messages), [](QDialog& d) {
+                return clickOn(d, QStringLiteral("Command1(1)"));
+            });
             m_engine->StartProcess();
         }
         QCOMPARE(events.raised(), QStringLiteral("paused"));
@@ -303,7 +297,7 @@ private Q_SLOTS:
         // taken after the seventh file's first block.
         m_files->onOpen(entries[6], [this] { stopAndAnswerDuringTheRead(); });
         Events events(*m_engine);
-        Prompt::ScopedAnswerer answerer(cancelAll(), [answer](QDialog& d) {
+        Prompt::ScopedAnswerer answerer(cancellingAll(m_messages), [answer](QDialog& d) {
             return clickOn(d, QStringLiteral("Command1(%1)").arg(answer));
         });
         m_engine->StartProcess();
@@ -323,7 +317,7 @@ private Q_SLOTS:
         });
         setJob(*m_engine, Src, m_dst, {Src + QStringLiteral("big.bin"), Src + QStringLiteral("next.bin")});
         Events events(*m_engine);
-        Prompt::ScopedAnswerer answerer(cancelAll(),
+        Prompt::ScopedAnswerer answerer(cancellingAll(m_messages),
                                         [](QDialog& d) { return clickOn(d, QStringLiteral("Command1(2)")); });
         m_engine->StartProcess();
         QCOMPARE(events.raised(), QStringLiteral("done"));
@@ -359,7 +353,7 @@ private Q_SLOTS:
         }
         setJob(*m_engine, Src, m_dst, entries);
         int shown = 0;
-        Prompt::ScopedAnswerer answerer(cancelAll(), [&](QDialog& d) {
+        Prompt::ScopedAnswerer answerer(cancellingAll(m_messages), [&](QDialog& d) {
             ++shown;
             if (d.findChild<QLineEdit*>(QStringLiteral("ExFile"))->text() !=
                 m_dst + QStringLiteral("e%1").arg(shown))
@@ -395,7 +389,7 @@ private Q_SLOTS:
                                   Src + QStringLiteral("a.bin")};
         setJob(*m_engine, Src, m_dst, entries);
         QStringList asked;
-        Prompt::ScopedAnswerer answerer(cancelAll(), [&](QDialog& d) {
+        Prompt::ScopedAnswerer answerer(cancellingAll(m_messages), [&](QDialog& d) {
             asked << d.findChild<QLineEdit*>(QStringLiteral("ExFile"))->text();
             return clickOn(d, QStringLiteral("isButton1(2)"));
         });
@@ -489,7 +483,7 @@ private Q_SLOTS:
         writeFile(m_dst + QStringLiteral(".dotfile"), QByteArray("keep"));
         setJob(*m_engine, Src, m_dst, {Src + QStringLiteral(".dotfile")});
         int shown = 0;
-        Prompt::ScopedAnswerer answerer(cancelAll(), [&](QDialog& d) {
+        Prompt::ScopedAnswerer answerer(cancellingAll(m_messages), [&](QDialog& d) {
             ++shown;
             return clickOn(d, QStringLiteral("isButton1(2)"));
         });

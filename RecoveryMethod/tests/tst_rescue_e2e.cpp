@@ -60,14 +60,6 @@ class TestRescueEndToEnd : public QObject
 private:
     QStringList m_messages;
 
-    Prompt::MessageAnswerer cancelAll()
-    {
-        return [this](const Prompt::Message& m) {
-            m_messages << m.text;
-            return m.buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::Ok;
-        };
-    }
-
 private Q_SLOTS:
     void init() { m_messages.clear(); }
 
@@ -124,7 +116,7 @@ private Q_SLOTS:
         engine.setCorruptedFilesCount(0);
         setJob(engine, m, d, entries);
         Events events(engine);
-        Prompt::ScopedAnswerer answerer(cancelAll());
+        Prompt::ScopedAnswerer answerer(cancellingAll(m_messages));
         engine.StartProcess();
 
         QCOMPARE(events.raised(), QStringLiteral("done"));
