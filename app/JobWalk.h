@@ -48,7 +48,7 @@ private:
     // `destination` on the progress page.
     void startRun(const QString& source, const QString& destination, const QList<ResumeJob::Entry>& entries);
     void primeEngineForDirectBurn();
-    void recordRun(bool stoppedEarly, bool canResume);
+    void recordRun(bool stoppedEarly, bool canResume, RunStatus::State state);
     void prepareDiscPage(bool tempRouteOnly);
 
     Wizard& w;

@@ -40,6 +40,7 @@ private:
 
     // The texts of the buttons, then of the column headers.
     static constexpr int FirstHeaderText = 273;
+    static constexpr int ResultColumn = 6; // shown after the file
 
     TableEngine& m_engine;
     const TextRegister& m_texts;
