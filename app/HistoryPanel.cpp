@@ -25,6 +25,7 @@ namespace {
 constexpr int ButtonHeight = 27;
 constexpr int ButtonWidth = 130;
 constexpr int Gap = 6;
+constexpr int PathLeast = 1000; // twips: the least a column keeps, a path's in a small window
 
 } // namespace
 
@@ -68,6 +69,7 @@ void HistoryPanel::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     placeChildren();
+    fitColumns();
 }
 
 void HistoryPanel::placeChildren()
@@ -90,8 +92,11 @@ void HistoryPanel::applyTexts()
     m_refresh->setCaption(m_texts[142]);
     m_clear->setCaption(m_texts[143]);
     m_list->setHeaderLabels(HistoryList::headers(m_texts));
-    for (int i = 0; i < m_items.size() && i < m_list->topLevelItemCount(); ++i)
-        m_list->topLevelItem(i)->setText(HistoryList::StatusColumn, m_items[i].statusText(m_texts));
+    for (int i = 0; i < m_items.size() && i < m_list->topLevelItemCount(); ++i) {
+        const QString status = m_items[i].statusText(m_texts);
+        m_list->topLevelItem(i)->setText(HistoryList::StatusColumn, status);
+        m_list->topLevelItem(i)->setToolTip(HistoryList::StatusColumn, status);
+    }
     for (isButton* b : {m_details, m_refresh, m_clear})
         b->setAccessibleName(b->Caption());
     m_list->setAccessibleName(m_texts[145]);
@@ -106,10 +111,13 @@ void HistoryPanel::fitColumns()
     // current language, so that none is cut.
     QHeaderView* header = m_list->header();
     header->setStretchLastSection(false);
+    header->setMinimumSectionSize(Platform::twipsToPixels(PathLeast));
     const QList<int> widths = HistoryList::headerWidths();
+    int taken = 0; // by the columns of a set width
     for (int c = 0; c < widths.size() && c < m_list->columnCount(); ++c) {
         if (widths[c] < 0) {
             header->setSectionResizeMode(c, QHeaderView::Stretch);
+            taken += Platform::twipsToPixels(PathLeast);
             continue;
         }
         if (widths[c] == 0)
@@ -117,7 +125,18 @@ void HistoryPanel::fitColumns()
         header->setSectionResizeMode(c, QHeaderView::Interactive);
         const int needed = std::max(header->sectionSizeHint(c),
                                     static_cast<const QAbstractItemView*>(m_list)->sizeHintForColumn(c));
-        m_list->setColumnWidth(c, std::max(Platform::twipsToPixels(widths[c]), needed));
+        const int width = std::max(Platform::twipsToPixels(widths[c]), needed);
+        m_list->setColumnWidth(c, width);
+        taken += width;
+    }
+    // In a small window the status gives up room before the paths do, down to a width that
+    // still shows most of it; its cells carry it whole as their tooltip. What does not fit then
+    // scrolls.
+    const int status = HistoryList::StatusColumn;
+    const int over = taken - m_list->viewport()->width();
+    if (over > 0 && m_list->columnCount() > status) {
+        const int least = std::max(header->sectionSizeHint(status), Platform::twipsToPixels(2000));
+        m_list->setColumnWidth(status, std::max(least, m_list->columnWidth(status) - over));
     }
 }
 
@@ -165,7 +184,8 @@ bool HistoryPanel::LoadHistory()
             row->setForeground(c, QColor::fromRgb(item.colour));
         // The status in the colour the report page gave it.
         row->setForeground(HistoryList::StatusColumn, QColor::fromRgb(item.statusColour()));
-        for (const int c : {ReportsFile::SourceColumn - 1, ReportsFile::DestinationColumn - 1})
+        for (const int c :
+             {ReportsFile::SourceColumn - 1, ReportsFile::DestinationColumn - 1, HistoryList::StatusColumn})
             row->setToolTip(c, texts.value(c));
     }
     fitColumns();

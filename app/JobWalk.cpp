@@ -29,6 +29,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 
 namespace {
@@ -129,6 +130,12 @@ void JobWalk::preparePage(int index, int mode)
         w.SetNavButtons(true, false, true);
         break;
     }
+    case HistoryPage:
+        // The runs of the program folder, when it has a history.
+        if (QFile::exists(w.m_historyPage->panel()->historyPath()))
+            w.m_historyPage->panel()->LoadHistory();
+        w.SetNavButtons(true, false, true);
+        break;
     default:
         w.SetNavButtons(true, false, true);
         break;
