@@ -202,16 +202,17 @@ int BlockCopier::endEarly()
     closeAll();
     const int answer = m_host.abortAnswer();
     const int result = (answer == Abort::Pause || answer == Abort::Stop) ? StopRun : NotFinished;
-    if (answer == Abort::SkipFile)
+    const bool skipped = answer == Abort::SkipFile;
+    if (skipped)
         m_host.setAbortAnswer(Abort::Continue); // the skip is done; the next file goes on
-    recordDamage();
+    recordDamage(skipped);
     return result;
 }
 
-void BlockCopier::recordDamage()
+void BlockCopier::recordDamage(bool skipped)
 {
     m_host.recordDamage(FileDamage{m_fileSize, DamageRecords::BinaryAccessMode, m_file, m_file2, &m_corBlock,
-                                   CurrentFileBytes(), m_fileDTV});
+                                   CurrentFileBytes(), m_fileDTV, skipped});
 }
 
 void BlockCopier::closeAll()

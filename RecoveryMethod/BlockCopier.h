@@ -72,7 +72,7 @@ private:
     static void advance(qint64& position, qint64& blockSize, qint64 fileSize);
     bool answeredToStop();
     int endEarly();
-    void recordDamage();
+    void recordDamage(bool skipped = false);
     CopyProgress progress(qint64 blockSize, float filePercent) const;
     void reached(qint64 position) { m_currentFileBytes.store(position, std::memory_order_relaxed); }
 

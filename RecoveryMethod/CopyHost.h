@@ -25,6 +25,7 @@ struct FileDamage
     const CorBlockTable* corBlock = nullptr;
     qint64 copied = 0;
     QString fileDTV;
+    bool skipped = false; // the user skipped the rest of the file
 };
 
 // What the block copier needs from the run that drives it: the answers of the user, the displays

@@ -35,6 +35,13 @@ const DamageRecords::Row& DamageRecords::row(int n) const
     return m_rows[static_cast<size_t>(n - 1)];
 }
 
+void DamageRecords::markSkipped(int n)
+{
+    if (n < 1 || n > rowCount())
+        throw std::out_of_range("damage record number out of range");
+    m_rows[static_cast<size_t>(n - 1)].skipped = true;
+}
+
 void DamageRecords::updateRanges(int n, const QList<ByteRange>& ranges, qint64 copied)
 {
     if (n < 1 || n > rowCount())

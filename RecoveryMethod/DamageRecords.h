@@ -27,6 +27,7 @@ public:
         QString fileDTV;      // last-modified date and time of the source
         QString text4;        // kept empty
         QString rangeList;    // " 1 - 8192, 16385 - 24576,"
+        bool skipped = false; // the user skipped the rest of the file
 
         bool operator==(const Row&) const = default;
     };
@@ -41,6 +42,8 @@ public:
     // After the rescue of row n's file: its ranges become exactly what stayed unreadable, and the
     // position reached `copied`. Throws std::out_of_range for a row that does not exist.
     void updateRanges(int n, const QList<ByteRange>& ranges, qint64 copied);
+    // Row n's file was skipped by the user before its end. std::out_of_range for a missing row.
+    void markSkipped(int n);
     // Drops row n (its file was recovered whole); the rows after it move up by one.
     void removeRow(int n);
 

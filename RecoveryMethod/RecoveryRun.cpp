@@ -389,10 +389,13 @@ bool RecoveryRun::recordDamage(const FileDamage& damage)
     if (m_abandoned)
         return true;
     const int before = m_parts.damage->rowCount();
+    const int countBefore = m_counts.corruptedFilesCount;
     const bool written = m_parts.damage->RecCorruptedBlocks(
         m_counts.corruptedFilesCount, damage.fileSize, damage.fileAttr, damage.file, damage.file2,
         *damage.corBlock, static_cast<double>(damage.copied), damage.fileDTV);
     const bool added = written && m_parts.damage->rowCount() > before;
+    if (written && damage.skipped && m_counts.corruptedFilesCount > countBefore)
+        m_parts.damage->markSkipped(m_counts.corruptedFilesCount);
     m_damaged = RescuePhase::Item{damage.file,
                                   damage.file2,
                                   damage.fileSize,

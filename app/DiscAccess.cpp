@@ -1,5 +1,6 @@
 #include "DiscAccess.h"
 
+#include "Prompt.h"
 #include "UniqueFd.h"
 
 #include <QDir>
@@ -10,6 +11,15 @@
 #include <fcntl.h>
 
 namespace DiscAccess {
+
+void warnIfMissing(const QString& lead, QWidget* parent)
+{
+    const QString missing = missingAccess(opticalDevices());
+    if (missing.isEmpty())
+        return;
+    Prompt::show({QMessageBox::Warning, QStringLiteral("Korvalis"), lead + QStringLiteral("\n\n") + missing},
+                 parent);
+}
 
 QStringList opticalDevices()
 {

@@ -2,6 +2,7 @@
 
 #include "ReportsFile.h"
 #include "TableEngine.h"
+#include "TextIds.h"
 #include "TextRegister.h"
 
 #include <QFileInfo>
@@ -12,11 +13,10 @@ using namespace ReportsFile;
 
 QStringList HistoryList::headers()
 {
-    return {QStringLiteral("Date"),      QStringLiteral("Time"),
-            QStringLiteral("Source"),    QStringLiteral("Destination"),
-            QStringLiteral("Files"),     QStringLiteral("Total Bytes"),
-            QStringLiteral("Bad Files"), QStringLiteral("Lost Bytes"),
-            QStringLiteral("R"),         QStringLiteral("Q")};
+    return {QStringLiteral("Date"),        QStringLiteral("Time"),       QStringLiteral("Source"),
+            QStringLiteral("Destination"), QStringLiteral("Files"),      QStringLiteral("Total Bytes"),
+            QStringLiteral("Bad Files"),   QStringLiteral("Lost Bytes"), QStringLiteral("R"),
+            QStringLiteral("Q"),           QStringLiteral("Status")};
 }
 
 QStringList HistoryList::headers(const TextRegister& texts)
@@ -25,12 +25,22 @@ QStringList HistoryList::headers(const TextRegister& texts)
     for (int c = 0; c < 8; ++c)
         if (const QString text = texts.text(282 + c); !text.isEmpty())
             shown[c] = text;
+    if (const QString text = texts.text(TextId::HistoryStatusHeader); !text.isEmpty())
+        shown[StatusColumn] = text;
     return shown;
 }
 
 QList<int> HistoryList::headerWidths()
 {
-    return {1000, 1000, -1, -1, 1000, 1000, 1000, 1000, 0, 0};
+    return {1000, 1000, -1, -1, 1000, 1000, 1000, 1000, 0, 0, 1000};
+}
+
+QString HistoryList::Item::statusText(const TextRegister& language) const
+{
+    // A paused run that was finished or replaced since cannot be resumed any more.
+    if (state == RunStatus::State::Paused && !resumable)
+        return language.text(TextId::StatusPausedEarlier);
+    return RunStatus::text(state, language);
 }
 
 QString HistoryList::loadFailureText()
@@ -82,6 +92,7 @@ HistoryList::Loaded HistoryList::load(TableEngine& engine, const QString& path)
         const int n = engine.GetRowCount(top);
         if (n == 0)
             return result;
+        const int restartRow = number(engine.GetCell(top, 0, RestartRowColumn));
         for (int j = 1; j <= n; ++j) {
             const int row = n - j + 1;
             const QString date = engine.GetCell(top, row, DateColumn);
@@ -102,6 +113,13 @@ HistoryList::Loaded HistoryList::load(TableEngine& engine, const QString& path)
                 item.texts.append(QStringLiteral("0"));
                 item.colour = PlainColour;
             }
+            item.resumable = row == restartRow;
+            // Rows written before the history kept how runs ended say so, unless the restart
+            // entry shows the run was paused: nothing else tells a stopped run from a whole one.
+            const auto stored = RunStatus::fromStoredName(engine.GetCell(top, row, RunStateColumn));
+            item.state = stored           ? *stored
+                         : item.resumable ? RunStatus::State::Paused
+                                          : RunStatus::State::NotRecorded;
             result.items.append(item);
         }
     } catch (const TableError&) {
@@ -137,8 +155,8 @@ std::optional<ResumeJob> HistoryList::refreshJob(const Item& item, const QList<H
         return std::nullopt;
     QStringList seen;
     for (const HistoryDamage& d : damaged) {
-        if (!d.leftOut.isEmpty())
-            continue; // the walk could not take it; a new selection has to
+        if (!d.leftOut.isEmpty() || d.notCopied)
+            continue; // the walk could not take it, or the user kept the copy there
         // Only files of this run's source: the destination of an entry is built from its path.
         if (!d.source.startsWith(job.source) || d.source.size() == job.source.size() ||
             seen.contains(d.source))

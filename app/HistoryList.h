@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HistoryRun.h"
+#include "RunStatus.h"
 
 #include <QList>
 #include <QRgb>
@@ -18,12 +19,19 @@ class HistoryList
 {
 public:
     // One listed run: its texts under Date, Time, Source, Destination, Files, Total Bytes,
-    // Bad Files, Lost Bytes, and the hidden R (details row or "0") and Q (damaged files or "0").
+    // Bad Files, Lost Bytes, and the hidden R (details row or "0") and Q (damaged files or "0");
+    // then how it ended, which the list shows in the Status column in the current language.
     struct Item
     {
-        QStringList texts; // 10 texts, in the order of the headers
+        QStringList texts; // 10 texts, in the order of the first ten headers
         QRgb colour = 0;
         int row = 0; // the row of the history table
+        RunStatus::State state = RunStatus::State::NotRecorded;
+        bool resumable = false; // the paused run the main menu offers to finish
+
+        // The status in words and its colour.
+        QString statusText(const TextRegister& language) const;
+        QRgb statusColour() const { return RunStatus::colour(state); }
 
         QString r() const { return texts.value(8); }
         QString q() const { return texts.value(9); }
@@ -44,9 +52,11 @@ public:
 
     // The headers of the list, and their widths in twips (0 hides the column, -1 keeps the default).
     static QStringList headers();
-    // The same in the current language (texts 282 to 289; the hidden R and Q stay).
+    // The same in the current language (the hidden R and Q stay).
     static QStringList headers(const TextRegister& texts);
     static QList<int> headerWidths();
+    static constexpr int StatusColumn = 10; // the column of the status
+    static constexpr int StatusShownAt = 2; // where the list shows it: after Time
 
     static constexpr QRgb RefreshableColour = qRgb(0, 150, 0);
     static constexpr QRgb NotRefreshableColour = qRgb(150, 0, 0);

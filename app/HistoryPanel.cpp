@@ -25,6 +25,7 @@ namespace {
 constexpr int ButtonHeight = 27;
 constexpr int ButtonWidth = 130;
 constexpr int Gap = 6;
+constexpr int PathLeast = 1000; // twips: the least a column keeps, a path's in a small window
 
 } // namespace
 
@@ -41,6 +42,8 @@ HistoryPanel::HistoryPanel(TableEngine& reportEng, const TextRegister& texts, co
     m_list->setRootIsDecorated(false);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setAllColumnsShowFocus(true);
+    // Long paths are cut in the middle, where they differ least; the tooltip has them whole.
+    m_list->setTextElideMode(Qt::ElideMiddle);
     m_list->installEventFilter(this);
     connect(m_list, &QTreeWidget::itemClicked, this, [this] { listClicked(); });
 
@@ -66,6 +69,7 @@ void HistoryPanel::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     placeChildren();
+    fitColumns();
 }
 
 void HistoryPanel::placeChildren()
@@ -88,6 +92,11 @@ void HistoryPanel::applyTexts()
     m_refresh->setCaption(m_texts[142]);
     m_clear->setCaption(m_texts[143]);
     m_list->setHeaderLabels(HistoryList::headers(m_texts));
+    for (int i = 0; i < m_items.size() && i < m_list->topLevelItemCount(); ++i) {
+        const QString status = m_items[i].statusText(m_texts);
+        m_list->topLevelItem(i)->setText(HistoryList::StatusColumn, status);
+        m_list->topLevelItem(i)->setToolTip(HistoryList::StatusColumn, status);
+    }
     for (isButton* b : {m_details, m_refresh, m_clear})
         b->setAccessibleName(b->Caption());
     m_list->setAccessibleName(m_texts[145]);
@@ -97,14 +106,37 @@ void HistoryPanel::applyTexts()
 
 void HistoryPanel::fitColumns()
 {
-    // The set widths are the least; a longer header or date in the current language widens them.
+    // The paths take whatever room the window gives (cut in the middle when it is short). Every
+    // other column keeps its set width, widened to its header or its longest value in the
+    // current language, so that none is cut.
+    QHeaderView* header = m_list->header();
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(Platform::twipsToPixels(PathLeast));
     const QList<int> widths = HistoryList::headerWidths();
+    int taken = 0; // by the columns of a set width
     for (int c = 0; c < widths.size() && c < m_list->columnCount(); ++c) {
-        if (widths[c] <= 0)
+        if (widths[c] < 0) {
+            header->setSectionResizeMode(c, QHeaderView::Stretch);
+            taken += Platform::twipsToPixels(PathLeast);
             continue;
-        const int needed = std::max(m_list->header()->sectionSizeHint(c),
+        }
+        if (widths[c] == 0)
+            continue;
+        header->setSectionResizeMode(c, QHeaderView::Interactive);
+        const int needed = std::max(header->sectionSizeHint(c),
                                     static_cast<const QAbstractItemView*>(m_list)->sizeHintForColumn(c));
-        m_list->setColumnWidth(c, std::max(Platform::twipsToPixels(widths[c]), needed));
+        const int width = std::max(Platform::twipsToPixels(widths[c]), needed);
+        m_list->setColumnWidth(c, width);
+        taken += width;
+    }
+    // In a small window the status gives up room before the paths do, down to a width that
+    // still shows most of it; its cells carry it whole as their tooltip. What does not fit then
+    // scrolls.
+    const int status = HistoryList::StatusColumn;
+    const int over = taken - m_list->viewport()->width();
+    if (over > 0 && m_list->columnCount() > status) {
+        const int least = std::max(header->sectionSizeHint(status), Platform::twipsToPixels(2000));
+        m_list->setColumnWidth(status, std::max(least, m_list->columnWidth(status) - over));
     }
 }
 
@@ -116,11 +148,11 @@ void HistoryPanel::SetUpHistoryList()
     const QList<int> widths = HistoryList::headerWidths();
     m_list->setColumnCount(static_cast<int>(headers.size()));
     m_list->setHeaderLabels(headers);
-    for (int c = 0; c < headers.size(); ++c) {
+    for (int c = 0; c < headers.size(); ++c)
         m_list->setColumnHidden(c, widths[c] == 0);
-        if (widths[c] > 0)
-            m_list->setColumnWidth(c, Platform::twipsToPixels(widths[c]));
-    }
+    // How a run ended is read right after when it ran.
+    QHeaderView* header = m_list->header();
+    header->moveSection(header->visualIndex(HistoryList::StatusColumn), HistoryList::StatusShownAt);
     fitColumns();
 }
 
@@ -145,9 +177,16 @@ bool HistoryPanel::LoadHistory()
     m_list->clear();
     m_items = loaded.items;
     for (const HistoryList::Item& item : m_items) {
-        auto* row = new QTreeWidgetItem(m_list, item.texts);
+        QStringList texts = item.texts;
+        texts.append(item.statusText(m_texts));
+        auto* row = new QTreeWidgetItem(m_list, texts);
         for (int c = 0; c < item.texts.size(); ++c)
             row->setForeground(c, QColor::fromRgb(item.colour));
+        // The status in the colour the report page gave it.
+        row->setForeground(HistoryList::StatusColumn, QColor::fromRgb(item.statusColour()));
+        for (const int c :
+             {ReportsFile::SourceColumn - 1, ReportsFile::DestinationColumn - 1, HistoryList::StatusColumn})
+            row->setToolTip(c, texts.value(c));
     }
     fitColumns();
     setButtons({});
@@ -257,9 +296,12 @@ void HistoryPanel::refreshClicked()
     const auto outcome = dialog.outcome();
     if (!outcome)
         return;
-    const HistoryRun run =
+    HistoryRun run =
         RefreshHistory::historyRun(item, plan, dialog.refresh(), QDateTime::currentDateTime(), m_texts);
-    const int row = HistoryWriter(m_engine, historyPath()).appendOrTell(run, this);
+    // Copies the refresh left alone count as items left out; a stop or a lost medium as a stop.
+    run.state =
+        RunStatus::of(*outcome != RefreshRun::Outcome::Finished, false, 0, run.leftOut.size(), run.badFiles);
+    const int row = HistoryWriter(m_engine, historyPath()).appendOrTell(run, this, m_texts);
     if (row > 0 && LoadHistory()) {
         // The new run is listed first.
         m_list->setCurrentItem(m_list->topLevelItem(0));

@@ -2,6 +2,8 @@
 
 #include "RecoveryProcess.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 HistoryRun HistoryRun::fromEngine(const RecoveryProcess& engine, bool stoppedEarly, bool canResume,
@@ -26,7 +28,32 @@ HistoryRun HistoryRun::fromEngine(const RecoveryProcess& engine, bool stoppedEar
     const int records = std::min(engine.CorruptedFilesCount(), engine.DamageRecordCount());
     for (int n = 1; n <= records; ++n) {
         const DamageRecords::Row& r = engine.DamageRecord(n);
-        run.damaged.append({r.file, r.file2, r.fileSize, r.copied, r.lostBytes, r.fileDTV, r.rangeList});
+        HistoryDamage d{r.file, r.file2, r.fileSize, r.copied, r.lostBytes, r.fileDTV, r.rangeList};
+        d.skipped = r.skipped;
+        run.damaged.append(d);
+    }
+
+    // Files the run reached but wrote nothing of (an existing copy kept, a source that could not
+    // be opened) are named too, so that every file counted as not copied is in the details.
+    QSet<QString> recorded;
+    qint64 unnamed = engine.ItemsNotCopied_Count();
+    for (const HistoryDamage& d : std::as_const(run.damaged)) {
+        recorded.insert(d.source);
+        if (d.copied < d.size)
+            --unnamed;
+    }
+    for (int i = 1; i <= reached && unnamed > 0; ++i) {
+        if (engine.isDone(i))
+            continue;
+        const QString entry = engine.FileName(i);
+        if (entry.isEmpty() || entry.startsWith(QLatin1Char('\t')) || recorded.contains(entry))
+            continue;
+        HistoryDamage d;
+        d.source = entry;
+        d.destination = run.destination + entry.mid(run.source.size());
+        d.notCopied = true;
+        run.damaged.append(d);
+        --unnamed;
     }
 
     if (stoppedEarly && canResume && engine.CurrentFile() >= 1 && engine.CurrentFile() <= count) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RunStatus.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -16,9 +18,14 @@ struct HistoryDamage
     qint64 size = 0;     // source length
     qint64 copied = 0;   // byte position the copy reached
     qint64 lostBytes = 0;
-    QString date;    // last-modified date and time of the source
-    QString ranges;  // " 1 - 8192, 16385 - 24576,"
-    QString leftOut; // set instead for an item the run left out: why (source is its path)
+    QString date;           // last-modified date and time of the source
+    QString ranges;         // " 1 - 8192, 16385 - 24576,"
+    QString leftOut;        // set instead for an item the run left out: why (source is its path)
+    bool skipped = false;   // the user skipped the rest of the file (copied is where it stopped)
+    bool notCopied = false; // nothing was written: the copy there was kept, or the source not opened
+
+    // A file the copy did not reach the end of, for a reason other than a skip.
+    bool partial() const { return leftOut.isEmpty() && !notCopied && !skipped && copied < size; }
 
     bool operator==(const HistoryDamage&) const = default;
 };
@@ -50,7 +57,8 @@ struct HistoryRun
     qint64 files = 0; // files copied (folders not counted)
     double totalBytes = 0;
     double lostBytes = 0;
-    qint64 badFiles = 0; // damaged files, as counted by the engine
+    qint64 badFiles = 0;                                  // damaged files, as counted by the engine
+    RunStatus::State state = RunStatus::State::Completed; // how the run ended
     QList<HistoryDamage> damaged;
     QList<HistoryDamage> leftOut;    // what the selection walk could not take, with the reason
     std::optional<ResumeJob> resume; // set for a paused run that left entries to copy

@@ -4,10 +4,23 @@
 #include "Prompt.h"
 #include "ReportsFile.h"
 #include "TableEngine.h"
+#include "TextIds.h"
+#include "TextRegister.h"
 
 #include <QLocale>
 
 using namespace ReportsFile;
+
+namespace {
+
+QString detailEnded(const HistoryDamage& d)
+{
+    if (d.notCopied)
+        return QStringLiteral("not-copied");
+    return d.skipped ? QStringLiteral("skipped") : QString();
+}
+
+} // namespace
 
 HistoryWriter::HistoryWriter(TableEngine& engine, const QString& path)
     : m_engine(engine)
@@ -18,6 +31,12 @@ HistoryWriter::HistoryWriter(TableEngine& engine, const QString& path)
 QString HistoryWriter::failureText()
 {
     return QStringLiteral("Unable to save recovery report!");
+}
+
+QString HistoryWriter::failureText(const TextRegister& texts)
+{
+    const QString text = texts.text(TextId::HistorySaveFailed);
+    return text.isEmpty() ? failureText() : text;
 }
 
 int HistoryWriter::append(const HistoryRun& run)
@@ -42,13 +61,14 @@ int HistoryWriter::append(const HistoryRun& run)
         const QString details = TableReference::of(m_path, row, DetailsColumn);
         for (const HistoryDamage& d : run.damaged)
             write.AppendRow(details, {pathCell(d.source), pathCell(d.destination), d.size, d.copied,
-                                      d.lostBytes, d.date, d.ranges});
+                                      d.lostBytes, d.date, d.ranges, QString(), detailEnded(d)});
         for (const HistoryDamage& d : run.leftOut)
             write.AppendRow(details,
                             {pathCell(d.source), QString(), 0, 0, 0, QString(), QString(), d.leftOut});
     }
     write.SetCell(top, row, DamagedCountColumn, run.badFiles);
     write.SetCell(top, row, RunEndedColumn, run.when.toUTC().toString(Qt::ISODateWithMs));
+    write.SetCell(top, row, RunStateColumn, RunStatus::storedName(run.state));
 
     // Only the last run can be run again, and only when it was paused with entries left.
     if (run.resume && !run.resume->entries.isEmpty()) {
@@ -69,11 +89,21 @@ int HistoryWriter::append(const HistoryRun& run)
 
 int HistoryWriter::appendOrTell(const HistoryRun& run, QWidget* parent)
 {
+    return appendOrTell(run, parent, failureText());
+}
+
+int HistoryWriter::appendOrTell(const HistoryRun& run, QWidget* parent, const TextRegister& texts)
+{
+    return appendOrTell(run, parent, failureText(texts));
+}
+
+int HistoryWriter::appendOrTell(const HistoryRun& run, QWidget* parent, const QString& failure)
+{
     try {
         return append(run);
     } catch (const TableError& e) {
         Prompt::show({QMessageBox::Critical, QStringLiteral("Korvalis"),
-                      failureText() + QStringLiteral("\n\n") + e.message()},
+                      failure + QStringLiteral("\n\n") + e.message()},
                      parent);
         return 0;
     }

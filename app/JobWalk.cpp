@@ -29,6 +29,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 
 #include <algorithm>
@@ -131,6 +132,12 @@ void JobWalk::preparePage(int index, int mode)
         w.SetNavButtons(true, false, true);
         break;
     }
+    case HistoryPage:
+        // The runs of the program folder, when it has a history.
+        if (QFile::exists(w.m_historyPage->panel()->historyPath()))
+            w.m_historyPage->panel()->LoadHistory();
+        w.SetNavButtons(true, false, true);
+        break;
     default:
         w.SetNavButtons(true, false, true);
         break;
@@ -431,7 +438,10 @@ void JobWalk::gotoReportPage(bool stoppedEarly, bool canResume)
         w.m_reportPage->addBurnCheck(w.m_burnHandOff->burnCheck());
     const bool copyForBurn = PageFlow::burnsAfterCopy(flow.WizardMode);
     w.m_reportPage->showDestination(copyForBurn || onBurnPage ? QString() : engine->DestinationPath());
-    recordRun(stoppedEarly, canResume);
+    // The history keeps the status the report shows.
+    recordRun(
+        stoppedEarly, canResume,
+        RunStatus::of(stoppedEarly, canResume, totals.itemsNotCopied, totals.leftOut, totals.corruptedFiles));
     const bool keepsCopy = flow.WizardMode == ModeRecoverToDiscViaTemp || flow.WizardMode == ModeDiscToDisc;
     if (stoppedEarly && keepsCopy)
         w.m_burnHandOff->keepStoppedCopy(w.tempFolderText());
@@ -447,12 +457,13 @@ void JobWalk::gotoReportPage(bool stoppedEarly, bool canResume)
     w.SetNavButtons(true, false, true);
 }
 
-void JobWalk::recordRun(bool stoppedEarly, bool canResume)
+void JobWalk::recordRun(bool stoppedEarly, bool canResume, RunStatus::State state)
 {
     const PageFlow& flow = w.m_flow;
     HistoryRun run =
         HistoryRun::fromEngine(*w.m_engine, stoppedEarly, canResume, QDateTime::currentDateTime());
     // A copy into the temporary folder is not resumed: that folder is gone with the report page.
+    run.state = state;
     if (PageFlow::burnsAfterCopy(flow.WizardMode))
         run.resume.reset();
     if (flow.CurrentPage == BurnPage && flow.WizardMode == ModeRecoverToDisc) {
@@ -473,7 +484,8 @@ void JobWalk::recordRun(bool stoppedEarly, bool canResume)
         row.leftOut = leftOutReason(item, w.m_texts);
         run.leftOut.append(row);
     }
-    m_reportedRow = HistoryWriter(*w.m_reportEng, ReportsFile::pathIn(w.m_appFolder)).appendOrTell(run, &w);
+    m_reportedRow =
+        HistoryWriter(*w.m_reportEng, ReportsFile::pathIn(w.m_appFolder)).appendOrTell(run, &w, w.m_texts);
     w.m_reportPage->setDetailsAvailable(m_reportedRow > 0 &&
                                         (!run.damaged.isEmpty() || !run.leftOut.isEmpty()));
     // The restart entry follows the history at once, so it never offers a finished run.

@@ -52,7 +52,7 @@ private:
     void startRun(const QString& source, const QString& destination, Platform::PackedTexts names,
                   const std::vector<qint64>& startPositions);
     void primeEngineForDirectBurn();
-    void recordRun(bool stoppedEarly, bool canResume);
+    void recordRun(bool stoppedEarly, bool canResume, RunStatus::State state);
     void prepareDiscPage(bool tempRouteOnly);
 
     Wizard& w;

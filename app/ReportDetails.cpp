@@ -1,8 +1,11 @@
 #include "ReportDetails.h"
 
 #include "FileNames.h"
+#include "FormatSize.h"
 #include "ReportsFile.h"
 #include "TableEngine.h"
+#include "TextIds.h"
+#include "TextRegister.h"
 
 using namespace ReportsFile;
 
@@ -42,6 +45,9 @@ std::optional<QList<HistoryDamage>> ReportDetails::read(TableEngine& engine, con
             d.lostBytes = *lost;
             d.date = engine.GetCell(reference, row, DetailDate);
             d.ranges = engine.GetCell(reference, row, DetailRanges);
+            const QString ended = engine.GetCell(reference, row, DetailEnded);
+            d.skipped = ended == QLatin1String("skipped");
+            d.notCopied = ended == QLatin1String("not-copied");
             rows.append(d);
         }
         return rows;
@@ -63,22 +69,62 @@ QString ReportDetails::corruptedText(const QString& reference)
 
 QStringList ReportDetails::listHeaders()
 {
-    return {QStringLiteral("File"), QStringLiteral("Size"),   QStringLiteral("Copied"),
-            QStringLiteral("Lost"), QStringLiteral("Ranges"), QStringLiteral("Left out")};
+    return {QStringLiteral("File"),  QStringLiteral("Size"),   QStringLiteral("Copied"),
+            QStringLiteral("Lost"),  QStringLiteral("Ranges"), QStringLiteral("Left out"),
+            QStringLiteral("Result")};
 }
 
 QStringList ReportDetails::exportHeaders()
 {
     return {QStringLiteral("File"),   QStringLiteral("Destination"), QStringLiteral("Size"),
             QStringLiteral("Copied"), QStringLiteral("Lost"),        QStringLiteral("Modified"),
-            QStringLiteral("Ranges"), QStringLiteral("Left out")};
+            QStringLiteral("Ranges"), QStringLiteral("Left out"),    QStringLiteral("Result")};
+}
+
+QString ReportDetails::resultWord(const HistoryDamage& d)
+{
+    if (!d.leftOut.isEmpty())
+        return QStringLiteral("left out");
+    if (d.notCopied)
+        return QStringLiteral("not copied");
+    if (d.skipped)
+        return QStringLiteral("skipped");
+    return d.partial() ? QStringLiteral("partial") : QStringLiteral("damaged");
+}
+
+QString ReportDetails::resultText(const HistoryDamage& d, const TextRegister& texts)
+{
+    // The English text when the language file lacks one.
+    const auto text = [&texts](int n, const char* english) {
+        const QString t = texts.text(n);
+        return t.isEmpty() ? QString::fromLatin1(english) : t;
+    };
+    if (!d.leftOut.isEmpty())
+        return text(TextId::FileLeftOut, "Left out: %1").arg(d.leftOut);
+    if (d.notCopied)
+        return text(TextId::FileNotCopied, "Not copied");
+    const QString copied = FormatSize(static_cast<double>(d.copied));
+    const QString size = FormatSize(static_cast<double>(d.size));
+    if (d.skipped)
+        return text(TextId::FileSkipped, "Skipped: %1 of %2 copied").arg(copied, size);
+    if (d.partial())
+        return text(TextId::FilePartial, "Partial: %1 of %2 copied").arg(copied, size);
+    return text(TextId::FileDamaged, "Damaged: %1 unreadable")
+        .arg(FormatSize(static_cast<double>(d.lostBytes)));
 }
 
 QStringList ReportDetails::exportFields(const HistoryDamage& d)
 {
     const QString source = Platform::FileNames::displayText(d.source);
     if (!d.leftOut.isEmpty())
-        return {source, QString(), QString(), QString(), QString(), QString(), QString(), d.leftOut};
+        return {source,    QString(), QString(), QString(),    QString(),
+                QString(), QString(), d.leftOut, resultWord(d)};
+    if (d.notCopied)
+        return {source,       Platform::FileNames::displayText(d.destination),
+                QString(),    QString(),
+                QString(),    QString(),
+                QString(),    QString(),
+                resultWord(d)};
     return {source,
             Platform::FileNames::displayText(d.destination),
             QString::number(d.size),
@@ -86,7 +132,8 @@ QStringList ReportDetails::exportFields(const HistoryDamage& d)
             QString::number(d.lostBytes),
             d.date,
             d.ranges.trimmed(),
-            QString()};
+            QString(),
+            resultWord(d)};
 }
 
 QString ReportDetails::clipboardText(const QList<HistoryDamage>& rows)

@@ -9,6 +9,7 @@
 #include <optional>
 
 class TableEngine;
+class TextRegister;
 
 // The detail table of one run, read from its reference, and the texts the details window
 // copies to the clipboard or saves.
@@ -23,8 +24,14 @@ public:
     static QString corruptedText(const QString& reference);
 
     // Column titles of the window's list, and of the copied and saved texts.
-    static QStringList listHeaders();   // File, Size, Copied, Lost, Ranges
+    static QStringList listHeaders();   // File, Size, Copied, Lost, Ranges, Left out, Result
     static QStringList exportHeaders(); // also Destination and Modified
+
+    // What happened to the file, in the language of texts: damaged (with the bytes lost), skipped
+    // or partial (with the bytes copied of its size), not copied, or left out (with why).
+    static QString resultText(const HistoryDamage& d, const TextRegister& texts);
+    // The same as one word, for the copied and saved texts.
+    static QString resultWord(const HistoryDamage& d);
 
     // The fields of one file, in the order of exportHeaders().
     static QStringList exportFields(const HistoryDamage& d);

@@ -3,6 +3,7 @@
 #include "FileNames.h"
 #include "Prompt.h"
 #include "ReportDetails.h"
+#include "TextIds.h"
 #include "TextRegister.h"
 #include "isButton.h"
 
@@ -64,9 +65,12 @@ ReportDetailsWindow::ReportDetailsWindow(TableEngine& engine, const TextRegister
     m_list->setRootIsDecorated(false);
     m_list->setAlternatingRowColors(true);
     QStringList headers = ReportDetails::listHeaders();
-    for (int c = 0; c < headers.size(); ++c)
+    for (int c = 0; c < ResultColumn; ++c)
         headers[c] = textOr(texts, FirstHeaderText + c, headers[c]);
+    headers[ResultColumn] = textOr(texts, TextId::DetailsResultHeader, headers[ResultColumn]);
     m_list->setHeaderLabels(headers);
+    // What happened to each file is read right after its name.
+    m_list->header()->moveSection(ResultColumn, 1);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->header()->setStretchLastSection(true);
 
@@ -112,10 +116,18 @@ void ReportDetailsWindow::setReportMtx(const QString& reference)
         const QString source = Platform::FileNames::displayText(d.source);
         item->setText(0, source);
         item->setData(0, RowRole, i);
+        const QString result = ReportDetails::resultText(d, m_texts);
+        item->setText(ResultColumn, result);
+        item->setToolTip(ResultColumn, result);
         if (!d.leftOut.isEmpty()) {
             item->setToolTip(0, source);
             item->setText(5, d.leftOut);
             item->setToolTip(5, d.leftOut);
+            continue;
+        }
+        if (d.notCopied) {
+            item->setToolTip(0, source + QStringLiteral("\n\u2192 ") +
+                                    Platform::FileNames::displayText(d.destination));
             continue;
         }
         item->setToolTip(0, source + QStringLiteral("\n\u2192 ") +
@@ -133,6 +145,7 @@ void ReportDetailsWindow::setReportMtx(const QString& reference)
     m_list->setSortingEnabled(true);
     m_list->sortByColumn(0, Qt::AscendingOrder);
     m_list->resizeColumnToContents(0);
+    m_list->resizeColumnToContents(ResultColumn);
     m_copy->setEnabled(!m_rows.isEmpty());
     m_save->setEnabled(!m_rows.isEmpty());
 }

@@ -20,6 +20,8 @@ class ReportDetailsWindow : public QDialog
     Q_PROPERTY(QString ReportMtx READ ReportMtx WRITE setReportMtx)
 
 public:
+    static constexpr int ResultColumn = 6; // what happened to the file, shown after it
+
     ReportDetailsWindow(TableEngine& engine, const TextRegister& texts, QWidget* parent = nullptr);
 
     QString ReportMtx() const { return m_reportMtx; }

@@ -34,6 +34,8 @@ constexpr int DamagedCountColumn = 10; // the number of damaged files
 // When the run ended, exactly (ISO 8601 with milliseconds, UTC): a later attempt at the run's
 // damaged files tells by it whether a copy was changed since. Not shown.
 constexpr int RunEndedColumn = 11;
+// How the run ended, by its stored name (RunStatus). Empty in rows written before it was kept.
+constexpr int RunStateColumn = 12;
 
 // Row 0: column 9 holds the row of the run the main menu can run again (0 when none), column 10
 // the table of that run's remaining entries.
@@ -49,6 +51,9 @@ constexpr int DetailLost = 5;
 constexpr int DetailDate = 6;
 constexpr int DetailRanges = 7;
 constexpr int DetailLeftOut = 8; // why the run left the item out; empty for a damaged file
+// How a file that is not whole ended: "skipped" by the user, "not-copied" (nothing written);
+// empty for a damaged or partial file, and in tables written before it was kept.
+constexpr int DetailEnded = 9;
 
 // A path as a cell. A path whose names are not all valid UTF-8 is kept as its bytes, so that a
 // run started from the history opens the very same files.

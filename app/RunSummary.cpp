@@ -34,31 +34,29 @@ RunSummary summariseRun(const RunTotals& totals, bool stoppedEarly, bool canResu
     s.corrupted = countText(totals.corruptedFiles, texts);
     s.copiedBytes = FormatSize(totals.totalCopiedBytes);
     s.lostBytes = FormatSize(totals.totalLostBytes);
-    if (stoppedEarly && canResume) {
+    s.state =
+        RunStatus::of(stoppedEarly, canResume, totals.itemsNotCopied, totals.leftOut, totals.corruptedFiles);
+    s.headlineColour = RunStatus::colour(s.state);
+    s.outcome = RunStatus::text(s.state, texts);
+    switch (s.state) {
+    case RunStatus::State::Paused:
         s.resumeFrameVisible = true;
         s.filesLeft = countText(std::max<qint64>(0, totals.itemsCount - totals.currentFile), texts);
-        // Paused is not stopped: it says it can be resumed, in the colour of a run still open.
-        s.headlineColour = qRgb(0, 0, 192);
-        s.headline = texts.text(129);
-        s.outcome = texts.text(129);
-    } else if (stoppedEarly) {
-        s.headlineColour = qRgb(255, 0, 0);
-        s.headline = texts.text(75);
-        s.outcome = texts.text(75);
-    } else if (totals.itemsNotCopied > 0) {
-        // The run went through, but some files are not in the destination: not "Completed".
-        s.headlineColour = qRgb(176, 80, 0);
+        // Paused is not stopped: the headline says it can be resumed.
+        s.headline = s.outcome;
+        break;
+    case RunStatus::State::Stopped:
+        s.headline = s.outcome;
+        break;
+    case RunStatus::State::FilesNotCopied:
         s.headline = texts.text(170);
-        s.outcome = texts.text(171);
-    } else if (totals.leftOut > 0) {
-        s.headlineColour = qRgb(176, 80, 0);
+        break;
+    case RunStatus::State::ItemsLeftOut:
         s.headline = texts.text(152);
-        s.outcome = texts.text(151);
-    } else {
-        // Damaged files make it a warning, not a success.
-        s.headlineColour = totals.corruptedFiles > 0 ? qRgb(176, 80, 0) : qRgb(0, 128, 0);
+        break;
+    default:
         s.headline = texts.text(51);
-        s.outcome = texts.text(totals.corruptedFiles > 0 ? 172 : 137);
+        break;
     }
     return s;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RunStatus.h"
 #include "TextRegister.h"
 
 #include <QRgb>
@@ -31,8 +32,9 @@ struct RunSummary
     QString notCopied;               // ConfermReportValue(10)
     QString leftOut;                 // ConfermReportValue(11)
     bool resumeFrameVisible = false; // ReportPageDiv(2)
-    QRgb headlineColour = 0;         // Tips(2)
-    QString headline;                // Tips(2)
+    RunStatus::State state = RunStatus::State::Completed;
+    QRgb headlineColour = 0; // Tips(2)
+    QString headline;        // Tips(2)
 };
 
 // The report of a run that ended normally (stoppedEarly false), was paused (true, true) or was

@@ -1,10 +1,7 @@
 #include "Wizard.h"
 
-#include "BurnHandOff.h"
 #include "CDDVDBurner2.h"
 #include "DiscAccess.h"
-#include "EngineAnswers.h"
-#include "FormatSize.h"
 #include "HistoryPanel.h"
 #include "JobAssembly.h"
 #include "JobWalk.h"
@@ -14,7 +11,6 @@
 #include "PageArea.h"
 #include "PageBanner.h"
 #include "Prompt.h"
-#include "QtTranslations.h"
 #include "RecoveryProcess.h"
 #include "SelFolderForm.h"
 #include "StartUp.h"
@@ -23,6 +19,8 @@
 #include "TextIds.h"
 #include "TitleStrip.h"
 #include "Twips.h"
+#include "WindowClose.h"
+#include "WindowLanguage.h"
 #include "frmAbout.h"
 #include "isButton.h"
 #include "pages/BurnPageWidget.h"
@@ -34,15 +32,10 @@
 #include "pages/ReportPageWidget.h"
 #include "pages/SourcePageWidget.h"
 
-#include <QCloseEvent>
-#include <QDir>
 #include <QEventLoop>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QSessionManager>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -57,11 +50,6 @@ constexpr int PageHeight = 6135;
 constexpr int BarHeight = 615;
 constexpr int WindowHeight = TitleHeight + PageHeight + 105 + BarHeight;
 
-QString padded(const QString& caption)
-{
-    return QStringLiteral("  ") + caption;
-}
-
 } // namespace
 
 Wizard::Wizard(const QString& appFolder, QWidget* parent)
@@ -73,6 +61,8 @@ Wizard::Wizard(const QString& appFolder, QWidget* parent)
     , m_languages(std::make_unique<::LanguageFile>(*m_langEng, m_languageFile))
 {
     setObjectName(QStringLiteral("Wizard"));
+    m_languageSwitch = std::make_unique<WindowLanguage>(*this);
+    m_closing = std::make_unique<WindowClose>(*this);
     setMinimumSize(twipsToPixels(WindowWidth), twipsToPixels(WindowHeight));
     resize(minimumSize());
 
@@ -106,12 +96,7 @@ Wizard::Wizard(const QString& appFolder, QWidget* parent)
     connectPages();
 
     // The session ending acts like closing the window: a run is asked about and recorded.
-    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
-        if (isBusy() && !manager.allowsInteraction())
-            EngineAnswers::setAbortAnswer(EngineAnswers::Abort::Pause);
-        else if (isBusy())
-            close();
-    });
+    m_closing->followSession();
 
     showPage(MenuPage, m_flow.WizardMode);
     SetNavButtons(false, true, true);
@@ -173,94 +158,30 @@ bool Wizard::load()
 {
     setTempPath(Platform::tempPath());
     m_flow.CurrentPage = MenuPage;
-    int language = 1;
-    try {
-        language = m_languages->savedLanguage();
-    } catch (const std::exception& e) {
-        throw LoadError(LoadError::FileFailure, e.what());
-    }
-    if (language > 4)
-        throw LoadError(LoadError::SubscriptOutOfRange, "the saved language has no flag");
-    m_bar->markLanguage(language);
-    ApplyLanguage(language);
+    m_languageSwitch->applySaved();
     if (m_unloaded)
         return false;
-    checkDiscAccess();
+    // Burning needs the optical drives; copying to a folder works without them.
+    DiscAccess::warnIfMissing(m_texts[TextId::NoRecorderAccess], this);
     m_historyPage->panel()->SetUpHistoryList();
-    buildBanner();
+    m_languageSwitch->buildBanner();
     m_flow.WizardMode = 1 - m_flow.MenuIndexOffset;
     return true;
 }
 
-void Wizard::checkDiscAccess()
-{
-    // Burning needs the optical drives opened by this user; say what is missing, in the chosen
-    // language, and go on: copying to a folder works without them.
-    const QString missing = DiscAccess::missingAccess(DiscAccess::opticalDevices());
-    if (missing.isEmpty())
-        return;
-    Prompt::show({QMessageBox::Warning, QStringLiteral("Korvalis"),
-                  m_texts[TextId::NoRecorderAccess] + QStringLiteral("\n\n") + missing},
-                 this);
-}
-
-void Wizard::buildBanner()
-{
-    m_banner->ShowBanner(MenuPage, m_language);
-    if (!m_banner->LoadPictures([this](int row) { return m_languages->picture(row); }, m_appFolder))
-        return;
-    m_pageArea->attachBanner(*m_banner);
-    m_banner->setToolTip(m_texts[TextId::BannerTip]);
-    m_banner->start();
-}
-
 void Wizard::closeEvent(QCloseEvent* event)
 {
-    if (!m_unloaded && isBusy()) {
-        // Closing during a copy is Exit: the run is asked about, and ends (with the window) only
-        // as the user answers, recorded with what is left of it.
-        event->ignore();
-        stopCopy();
-        const int answer = EngineAnswers::abortAnswer();
-        m_closeAfterRun = answer == EngineAnswers::Abort::Pause || answer == EngineAnswers::Abort::Stop;
-        return;
-    }
-    if (!m_unloaded) {
-        if (!m_burnHandOff->mayQuit()) {
-            event->ignore();
-            return;
-        }
-        if (m_flow.CurrentPage == BurnPage)
-            leaveUnburnedCopy();
-        else if (m_flow.CurrentPage != ProgressPage)
-            JobAssembly::DeleteJobTempFolder(tempFolderText());
-    }
-    event->accept();
-    unload(0);
+    m_closing->closeRequested(event);
 }
 
 void Wizard::unload(int exitCode)
 {
-    if (m_unloaded)
-        return;
-    m_unloaded = true;
-    m_slideTimer->stop();
-    if (K3Cindral* burner = m_burnPage->burner())
-        burner->DisableMe();
-    m_reportEng->CloseAll();
-    m_langEng->CloseAll();
-    hide();
-    Q_EMIT unloaded(exitCode);
+    m_closing->unload(exitCode);
 }
 
 bool Wizard::isBusy() const
 {
     return m_engine->isCopyingProcess();
-}
-
-void Wizard::stopCopy()
-{
-    m_engine->TerminateMe();
 }
 
 void Wizard::showPage(int index, int mode)
@@ -295,66 +216,22 @@ QString Wizard::tempFolderText() const
 
 void Wizard::ApplyLanguage(int& language)
 {
-    if (language < 1 || language > 4)
-        language = 1;
-    m_language = language;
-    LangTexts texts = m_texts.all();
-    try {
-        const LanguageTexts controls = m_languages->load(language, texts);
-        QtTranslations::apply(language);
-        applyTexts(texts, controls);
-    } catch (const LanguageFileError& e) {
-        languageFailure(e.message());
-    } catch (const std::exception&) {
-        // A control refused a text of the file (too many of them, for one): the file is unusable.
-        languageFailure(QStringLiteral("Access denied or file corrupted.\n\nFile: ") + m_languageFile);
-    }
-}
-
-void Wizard::languageFailure(const QString& text)
-{
-    Prompt::show({QMessageBox::Critical, QStringLiteral("Korvalis"), text}, this);
-    m_langEng->CloseAll();
-    unload(1);
+    m_languageSwitch->apply(language);
 }
 
 void Wizard::applyTexts(const LangTexts& texts, const LanguageTexts& controls)
 {
-    m_texts.setAll(texts);
-    const int charSet = controls.charset;
-    m_texts.setText(TextId::CharSet, QString::number(charSet));
-    SetSizeUnits(m_texts);
-    setWindowTitle(m_texts[TextId::ProgramName] + QLatin1Char(' ') + m_texts[TextId::VersionWord] +
-                   QLatin1Char(' ') + m_texts[TextId::VersionNumber]);
-    m_bar->setCharSet(charSet);
-    m_pageArea->applyTexts(m_texts, controls);
-    BuildMainMenu();
-    m_banner->setToolTip(m_texts[TextId::BannerTip]);
-    m_title->setAccessibleName(m_texts[TextId::ProgramName]);
-    m_title->setAccessibleDescription(m_texts[TextId::BannerTip]);
-    m_bar->nameFlags(::LanguageFile::languageNames());
-    ReDrawTitle(PageFlow::restingTitleColour());
-    SetPageButtonCaptions();
+    m_languageSwitch->applyTexts(texts, controls);
 }
 
 void Wizard::ReDrawTitle(QRgb colour)
 {
-    m_title->draw(m_texts[TextId::ProgramName], m_texts[TextId::Subtitle], colour);
+    m_languageSwitch->redrawTitle(colour);
 }
 
 void Wizard::SetPageButtonCaptions()
 {
-    if (const auto captions = PageFlow::captionTexts(m_flow.CurrentPage)) {
-        m_back->setCaption(padded(m_texts[(*captions)[0]]));
-        m_next->setCaption(padded(m_texts[(*captions)[1]]));
-        m_exit->setCaption(padded(m_texts[(*captions)[2]]));
-    }
-    for (const PageFlow::StepLabel& label : PageFlow::stepLabels(m_flow.WizardMode))
-        m_tips[static_cast<size_t>(label.tipsIndex)]->setText(m_texts[TextId::Step] + QLatin1Char(' ') +
-                                                              QString::number(label.step) +
-                                                              QStringLiteral(".   ") + m_texts[label.text]);
-    for (isButton* b : {m_back, m_next, m_exit})
-        b->setAccessibleName(b->Caption().trimmed());
+    m_languageSwitch->setPageButtonCaptions();
 }
 
 void Wizard::showStep()
@@ -364,8 +241,7 @@ void Wizard::showStep()
 
 void Wizard::setExitCaption(int text)
 {
-    m_exit->setCaption(padded(m_texts[text]));
-    m_exit->setAccessibleName(m_texts[text]);
+    m_languageSwitch->setExitCaption(text);
 }
 
 bool Wizard::restartOffered()
@@ -476,7 +352,7 @@ void Wizard::clickBackStep()
     if (m_flow.CurrentPage == BurnPage) {
         if (K3Cindral* burner = m_burnPage->burner())
             burner->DisableMe();
-        leaveUnburnedCopy();
+        m_closing->leaveUnburnedCopy();
     } else if (m_flow.CurrentPage == ReportPage) {
         JobAssembly::DeleteJobTempFolder(tempFolderText());
     }
@@ -494,19 +370,8 @@ void Wizard::clickExit()
 
 void Wizard::clickExitStep()
 {
-    if (!m_exit->isEnabled())
-        return;
-    if (isBusy()) {
-        stopCopy();
-        return;
-    }
-    if (!m_burnHandOff->mayQuit())
-        return;
-    if (m_flow.CurrentPage == BurnPage)
-        leaveUnburnedCopy();
-    else
-        JobAssembly::DeleteJobTempFolder(tempFolderText());
-    unload(0);
+    if (m_exit->isEnabled())
+        m_closing->exitClicked();
 }
 
 void Wizard::keyPressEvent(QKeyEvent* event)
@@ -553,13 +418,6 @@ void Wizard::escape()
         clickExit();
 }
 
-void Wizard::leaveUnburnedCopy()
-{
-    // Leaving the burn page before anything was burned: the temporary copy may be all that is
-    // left of files from a failing medium, so it goes only when the user agrees.
-    m_burnHandOff->releaseTempCopy(tempFolderText());
-}
-
 void Wizard::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
@@ -574,12 +432,7 @@ void Wizard::clickFlag(int index)
 
 void Wizard::clickFlagStep(int index)
 {
-    if (index < 0 || index > 3)
-        return;
-    int language = index + 1;
-    ApplyLanguage(language);
-    if (!m_unloaded)
-        m_bar->markLanguage(index + 1);
+    m_languageSwitch->switchTo(index);
 }
 
 void Wizard::clickMenuEntry(int position)

@@ -33,6 +33,8 @@ class ReportPageWidget;
 class SourcePageWidget;
 class TableEngine;
 class TitleStrip;
+class WindowClose;
+class WindowLanguage;
 class WizardPage;
 class isButton;
 struct LanguageTexts;
@@ -104,6 +106,8 @@ protected:
 
 private:
     friend class JobWalk;
+    friend class WindowClose;
+    friend class WindowLanguage;
 
     void takePages();
     void connectPages();
@@ -117,7 +121,6 @@ private:
     void setExitCaption(int text);
     void showStep();
 
-    void checkDiscAccess();
     void clickNextStep();
     void clickBackStep();
     void clickExitStep();
@@ -126,10 +129,6 @@ private:
     void guarded(const std::function<void()>& step);
     void message(int textNumber, QMessageBox::Icon icon);
     void unload(int exitCode);
-    void languageFailure(const QString& text);
-    void buildBanner();
-    void stopCopy();
-    void leaveUnburnedCopy();
     QString tempFolderText() const;
 
     QString m_appFolder;
@@ -166,6 +165,8 @@ private:
     QTimer* m_slideTimer = nullptr;
     PageBanner* m_banner = nullptr;
     std::unique_ptr<JobWalk> m_jobs;
+    std::unique_ptr<WindowLanguage> m_languageSwitch;
+    std::unique_ptr<WindowClose> m_closing;
     bool m_unloaded = false;
     // The window was closed during a run and the user let the run end: it ends with the run.
     bool m_closeAfterRun = false;

@@ -434,11 +434,12 @@ private Q_SLOTS:
         left.leftOut = QStringLiteral("The folder could not be read: Permission denied");
         const QString csv = ReportDetails::csvText({d, left});
         QCOMPARE(csv,
-                 QStringLiteral("File,Destination,Size,Copied,Lost,Modified,Ranges,Left out\r\n"
-                                "\"/m/a, \"\"b\"\".txt\",/d/a.txt,10,5,4,2026-01-01,\"1 - 4,\",\r\n"
-                                "/m/locked\\xFF/,,,,,,,The folder could not be read: Permission denied\r\n"));
+                 QStringLiteral("File,Destination,Size,Copied,Lost,Modified,Ranges,Left out,Result\r\n"
+                                "\"/m/a, \"\"b\"\".txt\",/d/a.txt,10,5,4,2026-01-01,\"1 - 4,\",,partial\r\n"
+                                "/m/locked\\xFF/,,,,,,,The folder could not be read: Permission denied,left "
+                                "out\r\n"));
         QCOMPARE(ReportDetails::clipboardText({d}).split(QLatin1Char('\n')).value(1),
-                 QStringLiteral("/m/a, \"b\".txt\t/d/a.txt\t10\t5\t4\t2026-01-01\t1 - 4,\t"));
+                 QStringLiteral("/m/a, \"b\".txt\t/d/a.txt\t10\t5\t4\t2026-01-01\t1 - 4,\t\tpartial"));
     }
 
     void refreshJobTakesTheDamagedFilesOnce()

@@ -112,7 +112,7 @@ private Q_SLOTS:
         page.applyTexts();
         QTreeWidget* list = page.list();
         QCOMPARE(list->objectName(), QStringLiteral("ReportsHistoryList"));
-        QCOMPARE(list->columnCount(), 10);
+        QCOMPARE(list->columnCount(), 11); // the status is the last column, shown after Time
         QCOMPARE(list->headerItem()->text(0), QStringLiteral("Date"));
         QCOMPARE(list->headerItem()->text(7), QStringLiteral("Lost Bytes"));
         QCOMPARE(list->headerItem()->text(9), QStringLiteral("Q"));
@@ -360,8 +360,9 @@ private Q_SLOTS:
         QFile f(csv);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray saved = f.readAll();
-        QVERIFY(saved.startsWith("File,Destination,Size,Copied,Lost,Modified,Ranges,Left out\r\n\"/s/c, "
-                                 "\"\"q\"\"\",/d/c,95,0,95,z,\"1 - 95,\",\r\n"));
+        QVERIFY(
+            saved.startsWith("File,Destination,Size,Copied,Lost,Modified,Ranges,Left out,Result\r\n\"/s/c, "
+                             "\"\"q\"\"\",/d/c,95,0,95,z,\"1 - 95,\",,partial\r\n"));
 
         // A file that cannot be written says so.
         QList<Prompt::Message> shown;
