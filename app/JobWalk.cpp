@@ -338,11 +338,11 @@ void JobWalk::startSelectionRun(const QString& destination)
     QList<ResumeJob::Entry> entries;
     for (int i = 1; i <= files->Items_Count(); ++i)
         entries.append({files->SelectedItemName(i), 0});
-    startRun(files->CurrentPath(), destination, entries);
+    startRun(files->CurrentPath(), destination, entries, files->Items_TotalSize());
 }
 
 void JobWalk::startRun(const QString& source, const QString& destination,
-                       const QList<ResumeJob::Entry>& entries)
+                       const QList<ResumeJob::Entry>& entries, double jobBytes)
 {
     w.showStep();
     w.setExitCaption(TextId::Cancel);
@@ -365,6 +365,7 @@ void JobWalk::startRun(const QString& source, const QString& destination,
     }
     // The engine counts damaged files across its runs; the report is of this run.
     engine->setCorruptedFilesCount(0);
+    engine->setJobBytes(jobBytes);
     engine->StartProcess();
 }
 

@@ -46,7 +46,9 @@ public:
 private:
     // Starts a run of `entries` (each with the byte it starts at) from `source` into
     // `destination` on the progress page.
-    void startRun(const QString& source, const QString& destination, const QList<ResumeJob::Entry>& entries);
+    // jobBytes: the bytes the run copies, when known (0 when not), for its time left.
+    void startRun(const QString& source, const QString& destination, const QList<ResumeJob::Entry>& entries,
+                  double jobBytes = 0);
     void primeEngineForDirectBurn();
     void recordRun(bool stoppedEarly, bool canResume);
     void prepareDiscPage(bool tempRouteOnly);

@@ -68,6 +68,11 @@ enum : int
     FoldersCreated = 233,
     AskLeave = 234,
 
+    // The time left of a run: plural forms of seconds, minutes and hours.
+    TimeLeftSeconds = 240,
+    TimeLeftMinutes = 241,
+    TimeLeftHours = 242,
+
     StepFailed = 296,
     TempCopyQuestion = 297,
 };
