@@ -302,7 +302,7 @@ void RecoveryProcess::resizeEvent(QResizeEvent* event)
 void RecoveryProcess::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+    if (m_list2 && (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)) {
         sizeFields();
         fitChartMargin();
     }

@@ -170,8 +170,8 @@ private Q_SLOTS:
         if (firstRun == QLatin1String("damaged"))
             first->addBadRange(100000, 20000);
         files->addSource(Src + QStringLiteral("first.bin"), first);
+        std::atomic<bool> asked = false;
         if (firstRun == QLatin1String("paused")) {
-            std::atomic<bool> asked = false;
             first->setOnRead([&](qint64 offset, qint64) {
                 if (offset == 65536 && !asked.exchange(true))
                     QMetaObject::invokeMethod(
