@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 
 #include <algorithm>
 
@@ -20,6 +21,20 @@ void PanelTexts::show(QWidget* widget, const QString& text)
         m_pending.push_back({widget, text});
 }
 
+void PanelTexts::showValue(QProgressBar* bar, int value)
+{
+    if (!m_held) {
+        bar->setValue(value);
+        return;
+    }
+    const auto kept = std::find_if(m_pendingValues.begin(), m_pendingValues.end(),
+                                   [bar](const PendingValue& p) { return p.bar == bar; });
+    if (kept != m_pendingValues.end())
+        kept->value = value;
+    else
+        m_pendingValues.push_back({bar, value});
+}
+
 void PanelTexts::release()
 {
     m_held = false;
@@ -31,6 +46,9 @@ void PanelTexts::apply()
     for (const Pending& p : m_pending)
         set(p.widget, p.text);
     m_pending.clear();
+    for (const PendingValue& p : m_pendingValues)
+        p.bar->setValue(p.value);
+    m_pendingValues.clear();
 }
 
 // A text equal to the one shown is not set again: a line edit lays its text out anew on every

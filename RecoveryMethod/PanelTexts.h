@@ -5,17 +5,20 @@
 #include <vector>
 
 class QGroupBox;
+class QProgressBar;
 class QWidget;
 
 // The texts of the progress panel's fields, labels and frame title during a run. Setting a text
 // lays it out again, and on a job of small files a field changes many times between two repaints
 // of the panel; while held, only the last text of each widget is kept, and it is set when the
-// panel is painted or let go.
+// panel is painted or let go. The same holds for the progress bars, which repaint themselves at
+// once on every change of value.
 class PanelTexts
 {
 public:
     // A QLineEdit, QLabel or QGroupBox (its title).
     void show(QWidget* widget, const QString& text);
+    void showValue(QProgressBar* bar, int value);
 
     void hold() { m_held = true; }
     // Sets every kept text and stops keeping them.
@@ -37,5 +40,11 @@ private:
         QString text;
     };
     std::vector<Pending> m_pending;
+    struct PendingValue
+    {
+        QProgressBar* bar;
+        int value;
+    };
+    std::vector<PendingValue> m_pendingValues;
     bool m_held = false;
 };

@@ -168,7 +168,6 @@ private:
     void applyFeed();
     void showOverall(double percent);
     void holdPanelPainting(bool hold);
-    void setPanelUpdates(bool enabled);
     void refreshPanel();
     void scrollLogDown();
     static void checkIndex(int index);

@@ -31,6 +31,8 @@
 #include <QDir>
 #include <QSettings>
 
+#include <algorithm>
+
 namespace {
 
 const QString LastSourceKey = QStringLiteral("folders/lastSource");
@@ -332,17 +334,19 @@ void JobWalk::NextFromDestination()
 
 void JobWalk::startSelectionRun(const QString& destination)
 {
-    // The source browser's selection, as the walk collected it, into the destination.
+    // The source browser's selection, as the walk collected it, into the destination. The names
+    // go to the engine packed as the walk keeps them: a list of a million paths as strings would
+    // take hundreds of megabytes for a moment.
     FilesAndFoldersList* files = w.m_sourcePage->files();
     m_jobLeftOut = files->LeftOut();
-    QList<ResumeJob::Entry> entries;
+    Platform::PackedTexts names;
     for (int i = 1; i <= files->Items_Count(); ++i)
-        entries.append({files->SelectedItemName(i), 0});
-    startRun(files->CurrentPath(), destination, entries, files->Items_TotalSize());
+        names.append(files->SelectedItemName(i));
+    startRun(files->CurrentPath(), destination, std::move(names), {}, files->Items_TotalSize());
 }
 
-void JobWalk::startRun(const QString& source, const QString& destination,
-                       const QList<ResumeJob::Entry>& entries, double jobBytes)
+void JobWalk::startRun(const QString& source, const QString& destination, Platform::PackedTexts names,
+                       const std::vector<qint64>& startPositions, double jobBytes)
 {
     w.showStep();
     w.setExitCaption(TextId::Cancel);
@@ -355,13 +359,15 @@ void JobWalk::startRun(const QString& source, const QString& destination,
     // so both roots must end alike.
     engine->setSourcePath(Platform::PathRules::withClosingSlash(source));
     engine->setDestinationPath(Platform::PathRules::withClosingSlash(destination));
-    engine->setItems_Count(static_cast<int>(entries.size()));
-    for (int i = 1; i <= entries.size(); ++i) {
-        const ResumeJob::Entry& e = entries[i - 1];
-        engine->setFileName(i, e.entry);
+    const int count = std::min(names.size(), RecoveryProcess::MaxItems);
+    names.truncate(count);
+    engine->setItems_Count(count);
+    engine->setFileNames(std::move(names));
+    for (int i = 1; i <= count; ++i) {
         engine->setCopiedBytes(i, 0);
         engine->setIsDone(i, false);
-        engine->setStartPosition(i, e.startPosition);
+        const auto at = static_cast<std::size_t>(i - 1);
+        engine->setStartPosition(i, at < startPositions.size() ? startPositions[at] : 0);
     }
     // The engine counts damaged files across its runs; the report is of this run.
     engine->setCorruptedFilesCount(0);
@@ -522,7 +528,14 @@ void JobWalk::startSavedJob(const ResumeJob& job)
     w.SetPageButtonCaptions();
     w.MoveToFrame();
     m_jobLeftOut.clear(); // what the first run left out is in its own report
-    startRun(job.source, job.destination, job.entries);
+    Platform::PackedTexts names;
+    std::vector<qint64> startPositions;
+    startPositions.reserve(static_cast<std::size_t>(job.entries.size()));
+    for (const ResumeJob::Entry& e : job.entries) {
+        names.append(e.entry);
+        startPositions.push_back(e.startPosition);
+    }
+    startRun(job.source, job.destination, std::move(names), startPositions);
 }
 
 void JobWalk::historyCleared()

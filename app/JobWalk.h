@@ -2,9 +2,12 @@
 
 #include "HistoryRun.h"
 #include "LeftOutItem.h"
+#include "PackedTexts.h"
 
 #include <QList>
 #include <QString>
+
+#include <vector>
 
 class Wizard;
 
@@ -44,11 +47,11 @@ public:
     static QString lastDestinationFolder();
 
 private:
-    // Starts a run of `entries` (each with the byte it starts at) from `source` into
-    // `destination` on the progress page.
-    // jobBytes: the bytes the run copies, when known (0 when not), for its time left.
-    void startRun(const QString& source, const QString& destination, const QList<ResumeJob::Entry>& entries,
-                  double jobBytes = 0);
+    // Starts a run of the entries `names` from `source` into `destination` on the progress page;
+    // entry i starts at byte startPositions[i - 1], or at 0 past the end of that list. jobBytes:
+    // the bytes the run copies, when known (0 when not), for its time left.
+    void startRun(const QString& source, const QString& destination, Platform::PackedTexts names,
+                  const std::vector<qint64>& startPositions, double jobBytes = 0);
     void primeEngineForDirectBurn();
     void recordRun(bool stoppedEarly, bool canResume);
     void prepareDiscPage(bool tempRouteOnly);
