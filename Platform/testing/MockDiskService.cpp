@@ -156,6 +156,20 @@ void MockDiskService::remove(const QString& objectPath)
     callMock(QStringLiteral("RemoveDevice"), {QVariant::fromValue(QDBusObjectPath(objectPath))});
 }
 
+QString MockDiskService::addSystemDisk(const QString& name, const QVariantMap& drive)
+{
+    const QString disk = addDrive(name, drive);
+    addBlock(QStringLiteral("sda1"), {{QStringLiteral("drive"), disk},
+                                      {QStringLiteral("fs"), QStringLiteral("vfat")},
+                                      {QStringLiteral("hint_system"), true},
+                                      {QStringLiteral("mounted_at"), QStringLiteral("/boot/efi")}});
+    addBlock(QStringLiteral("sda2"), {{QStringLiteral("drive"), disk},
+                                      {QStringLiteral("fs"), QStringLiteral("ext4")},
+                                      {QStringLiteral("hint_system"), true},
+                                      {QStringLiteral("mounted_at"), QStringLiteral("/")}});
+    return disk;
+}
+
 QString MockDiskService::addRemovableMedia(const QString& folder)
 {
     const QString stick =

@@ -48,6 +48,10 @@ public:
     // The options of the last Mount call on a block device; "-" when none came.
     QString mountOptions(const QString& objectPath);
 
+    // A desktop's system disk: the drive `name` (see addDrive) with its EFI partition (sda1, vfat at
+    // /boot/efi) and its root (sda2, ext4 at /), both marked as the system's. Returns the drive's
+    // object path, for partitions of its own a test adds.
+    QString addSystemDisk(const QString& name, const QVariantMap& drive);
     // The removable media of the desktop tests: a USB stick mounted at `folder`/usb (/dev/sdb1), a
     // failing USB stick that is present but not mounted and mounts at `folder`/data (/dev/sdc1,
     // its object path is returned), an empty DVD drive (/dev/sr0) and a snap's loop mount.

@@ -54,19 +54,10 @@ private Q_SLOTS:
         QVERIFY(table.open(QIODevice::WriteOnly));
         QVERIFY2(m_disks.start(), qPrintable(m_disks.errorString()));
 
-        const QString disk = m_disks.addDrive(QStringLiteral("Samsung_SSD"),
-                                              {{QStringLiteral("vendor"), QStringLiteral("ATA")},
-                                               {QStringLiteral("model"), QStringLiteral("Samsung SSD 870")},
-                                               {QStringLiteral("bus"), QStringLiteral("sata")}});
-        m_disks.addBlock(QStringLiteral("sda1"),
-                         {{QStringLiteral("drive"), disk},
-                          {QStringLiteral("fs"), QStringLiteral("vfat")},
-                          {QStringLiteral("hint_system"), true},
-                          {QStringLiteral("mounted_at"), QStringLiteral("/boot/efi")}});
-        m_disks.addBlock(QStringLiteral("sda2"), {{QStringLiteral("drive"), disk},
-                                                  {QStringLiteral("fs"), QStringLiteral("ext4")},
-                                                  {QStringLiteral("hint_system"), true},
-                                                  {QStringLiteral("mounted_at"), QStringLiteral("/")}});
+        const QString disk = m_disks.addSystemDisk(
+            QStringLiteral("Samsung_SSD"), {{QStringLiteral("vendor"), QStringLiteral("ATA")},
+                                            {QStringLiteral("model"), QStringLiteral("Samsung SSD 870")},
+                                            {QStringLiteral("bus"), QStringLiteral("sata")}});
         m_disks.addBlock(QStringLiteral("sda3"), {{QStringLiteral("drive"), disk},
                                                   {QStringLiteral("fs"), QStringLiteral("ext4")},
                                                   {QStringLiteral("label"), QStringLiteral("Recovery")},

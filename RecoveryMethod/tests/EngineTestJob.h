@@ -120,4 +120,17 @@ struct Events
     QSignalSpy aborted;
 };
 
+// Runs `entries` from `source` into `destination` as a new job, every message cancelled and kept
+// in `shown`; gives the events the run raised.
+inline QString runCancellingAll(RecoveryProcess& engine, const QString& source, const QString& destination,
+                                const QStringList& entries, QStringList& shown)
+{
+    engine.setCorruptedFilesCount(0);
+    setJob(engine, source, destination, entries);
+    const Events events(engine);
+    const Prompt::ScopedAnswerer answerer(cancellingAll(shown));
+    engine.StartProcess();
+    return events.raised();
+}
+
 } // namespace EngineTestJob

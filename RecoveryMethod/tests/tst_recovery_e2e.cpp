@@ -87,13 +87,7 @@ private Q_SLOTS:
 
         RecoveryProcess engine;
         fillTexts(engine);
-        engine.setCorruptedFilesCount(0);
-        setJob(engine, m, d, entries);
-        Events events(engine);
-        Prompt::ScopedAnswerer answerer(cancellingAll(m_messages));
-        engine.StartProcess();
-
-        QCOMPARE(events.raised(), QStringLiteral("done"));
+        QCOMPARE(runCancellingAll(engine, m, d, entries, m_messages), QStringLiteral("done"));
         QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(QLatin1Char('|'))));
         QCOMPARE(engine.ItemsFolders_Count(), 2);
         QCOMPARE(engine.ItemsNotCopied_Count(), 0);

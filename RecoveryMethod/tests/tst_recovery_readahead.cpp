@@ -1,11 +1,10 @@
 // A damaged block device read by the real engine: the kernel reads ahead of the copier until the
 // first failed read, and every block that can be read must still reach the copy unchanged.
+#include "BadSectorDisk.h"
 #include "EngineTestJob.h"
-#include "LoopDevice.h"
 #include "MediumFiles.h"
 #include "Prompt.h"
 #include "RecoveryProcess.h"
-#include "SimulatedMedium.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -44,24 +43,17 @@ private Q_SLOTS:
         KORVALIS_REQUIRE_FUSE();
         const qint64 size = 8 * 1048576;
         const QList<qint64> badSectors{1000448, 1003008, 5242880 + 4096};
-        QTemporaryDir source, target;
-        const QByteArray data = pattern(size, 11);
-        QVERIFY(writeFile(source.filePath(QStringLiteral("disk.img")), data));
-        QString map;
-        for (const qint64 s : badSectors)
-            map += QStringLiteral("disk.img %1 512\n").arg(s);
-        SimulatedMedium medium(source.path(), map);
-        medium.setImage(QStringLiteral("disk.img"));
-        QVERIFY2(medium.mount(), qPrintable(medium.errorString()));
-
-        const LoopDevice loop(medium.mountPoint());
-        if (loop.device().isEmpty())
-            QSKIP(qPrintable(loop.skipReason()));
+        QTemporaryDir target;
+        const BadSectorDisk disk(size, badSectors, 11);
+        QVERIFY2(disk.mounted(), qPrintable(disk.errorString()));
+        if (disk.device().isEmpty())
+            QSKIP(qPrintable(disk.skipReason()));
+        const QByteArray& data = disk.data();
 
         RecoveryProcess engine;
         fillTexts(engine);
-        const QString name = QFileInfo(loop.device()).fileName();
-        setJob(engine, QStringLiteral("/dev/"), target.path() + QLatin1Char('/'), {loop.device()});
+        const QString name = QFileInfo(disk.device()).fileName();
+        setJob(engine, QStringLiteral("/dev/"), target.path() + QLatin1Char('/'), {disk.device()});
         Prompt::ScopedAnswerer answerer([](const Prompt::Message&) { return QMessageBox::Cancel; });
         engine.StartProcess();
 

@@ -1,8 +1,8 @@
 // End-to-end runs of the rescue phase against a damaged medium: the first pass gives ranges up in
 // 8 KiB blocks, the rescue reads them again sector by sector, and what is left is exactly the
 // sectors the medium cannot deliver.
+#include "BadSectorDisk.h"
 #include "EngineTestJob.h"
-#include "LoopDevice.h"
 #include "MediumFiles.h"
 #include "ModalDriver.h"
 #include "Prompt.h"
@@ -113,13 +113,7 @@ private Q_SLOTS:
 
         RecoveryProcess engine;
         fillTexts(engine);
-        engine.setCorruptedFilesCount(0);
-        setJob(engine, m, d, entries);
-        Events events(engine);
-        Prompt::ScopedAnswerer answerer(cancellingAll(m_messages));
-        engine.StartProcess();
-
-        QCOMPARE(events.raised(), QStringLiteral("done"));
+        QCOMPARE(runCancellingAll(engine, m, d, entries, m_messages), QStringLiteral("done"));
         QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(QLatin1Char('|'))));
         QCOMPARE(engine.ItemsNotCopied_Count(), 0);
 
@@ -175,24 +169,18 @@ private Q_SLOTS:
         KORVALIS_REQUIRE_FUSE();
         const qint64 size = 8 * 1048576;
         const QList<qint64> badSectors{1000448, 1003008, 5242880 + 4096};
-        QTemporaryDir source, target;
-        const QByteArray data = pattern(size, 21);
-        QVERIFY(writeFile(source.filePath(QStringLiteral("disk.img")), data));
-        QString map;
-        for (const qint64 s : badSectors)
-            map += QStringLiteral("disk.img %1 512\n").arg(s);
-        SimulatedMedium medium(source.path(), map);
-        medium.setImage(QStringLiteral("disk.img"));
-        QVERIFY2(medium.mount(), qPrintable(medium.errorString()));
-        const LoopDevice loop(medium.mountPoint());
-        if (loop.device().isEmpty())
-            QSKIP(qPrintable(loop.skipReason()));
+        QTemporaryDir target;
+        const BadSectorDisk disk(size, badSectors, 21);
+        QVERIFY2(disk.mounted(), qPrintable(disk.errorString()));
+        if (disk.device().isEmpty())
+            QSKIP(qPrintable(disk.skipReason()));
+        const QByteArray& data = disk.data();
 
         // The device's own sector size, read past the page cache: a bad sector fails alone and the
         // one beside it reads.
         {
             SectorReader reader;
-            QVERIFY(reader.open(loop.device()));
+            QVERIFY(reader.open(disk.device()));
             QVERIFY(reader.direct());
             QCOMPARE(reader.sectorSize(), 512);
             QCOMPARE(reader.size(), size);
@@ -205,7 +193,7 @@ private Q_SLOTS:
 
         RecoveryProcess engine;
         fillTexts(engine);
-        setJob(engine, QStringLiteral("/dev/"), target.path() + QLatin1Char('/'), {loop.device()});
+        setJob(engine, QStringLiteral("/dev/"), target.path() + QLatin1Char('/'), {disk.device()});
         Prompt::ScopedAnswerer answerer([](const Prompt::Message&) { return QMessageBox::Cancel; });
         engine.StartProcess();
 
@@ -216,7 +204,7 @@ private Q_SLOTS:
         QCOMPARE(engine.DamageRecord(1).rangeList, expected);
         // One failed read for each bad sector in the rescue: none of them is read twice.
         QCOMPARE(engine.RescueReadCounts().failedReads.load(), qint64(badSectors.size()));
-        QVERIFY(readFile(target.filePath(QFileInfo(loop.device()).fileName())) == withHoles(data, expected));
+        QVERIFY(readFile(target.filePath(QFileInfo(disk.device()).fileName())) == withHoles(data, expected));
     }
 
     void stopDuringTheRescueKeepsWhatItFound()
