@@ -19,6 +19,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -243,11 +244,18 @@ void K3Cindral::buildViews()
     grid->addWidget(VolumeLabel, 3, 1, 1, 3);
     grid->addWidget(Simulate, 4, 1, 1, 3);
     grid->addWidget(StatusM, 5, 0, 1, 4);
-    grid->addWidget(BurnBut, 6, 1);
-    grid->addWidget(m_eraseMedia[0], 6, 2);
-    grid->addWidget(m_eraseMedia[1], 6, 3);
+    // The three buttons share the whole row, so that long captions (French, Spanish) keep the
+    // width they need at the window's smallest size.
+    auto* actions = new QHBoxLayout;
+    actions->addWidget(BurnBut, 1);
+    actions->addWidget(m_eraseMedia[0]);
+    actions->addWidget(m_eraseMedia[1]);
+    grid->addLayout(actions, 6, 0, 1, 4);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(7, 1);
+    // Seven rows under the banner at the window's smallest size: with a large system font the
+    // usual spacing would leave the fields less than their height.
+    grid->setVerticalSpacing(2);
 
     // The burn-progress view: the status list over a frame with the three bars.
     auto* progress = new QGroupBox(QStringLiteral("Burn progress"), this);

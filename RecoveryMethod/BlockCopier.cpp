@@ -47,10 +47,10 @@ int BlockCopier::Copying(const QString& file, const QString& file2, int& minBloc
     if (!m_source)
         return NotFinished;
     m_fileSize = m_source->size();
-    m_host.fileStarted(m_fileSize);
 
     minBlockSize = static_cast<int>(MinBlockSize);
     startFrom = std::clamp<qint64>(startFrom, 0, m_fileSize);
+    m_host.fileStarted(m_fileSize, startFrom);
     qint64 blockSize = std::min(MaxBlockSize, m_fileSize - startFrom);
     qint64 position = startFrom + 1;
     // The bytes before the resume offset were processed by the earlier run.
@@ -74,6 +74,7 @@ int BlockCopier::Copying(const QString& file, const QString& file2, int& minBloc
             if (read != Step::Done || writeBlock(position, bytesRead) != Step::Done)
                 return endEarly();
             reached(position + bytesRead - 1);
+            m_host.blockCopied(bytesRead);
             if (bytesRead < blockSize) {
                 // The file ended before the size it had when it was opened: it changed.
                 m_sourceChanged = true;

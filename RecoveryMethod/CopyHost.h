@@ -50,8 +50,11 @@ public:
     // The destination could not be opened: the run ends after this entry.
     virtual void destinationNotOpened(const QString& file2, const Platform::FileError& error) = 0;
 
-    // A file starts: the displays are reset and the speed chart starts with the size.
-    virtual void fileStarted(qint64 fileSize) = 0;
+    // A file starts: the displays are reset and show the file's size and where its copy starts
+    // (startFrom, the bytes an earlier run processed).
+    virtual void fileStarted(qint64 fileSize, qint64 startFrom) = 0;
+    // A block of `bytes` was read and written, for the run's speed.
+    virtual void blockCopied(qint64 /*bytes*/) {}
     // A block was copied and the whole file percentage changed.
     virtual void percentChanged(const CopyProgress& progress) = 0;
     // A block could not be read (its size is about to shrink or it is given up).

@@ -62,7 +62,20 @@ void PanelTexts::set(QWidget* widget, const QString& text)
         if (label->text() != text)
             label->setText(text);
     } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {
-        if (box->title() != text)
-            box->setTitle(text);
+        if (box->property(FullTitle).toString() != text) {
+            box->setProperty(FullTitle, text);
+            fitTitle(box);
+        }
     }
+}
+
+void PanelTexts::fitTitle(QGroupBox* box)
+{
+    const QString full = box->property(FullTitle).toString();
+    // The title's own margins in the frame.
+    const int room = std::max(0, box->width() - 24);
+    const QString shown = box->fontMetrics().elidedText(full, Qt::ElideMiddle, room);
+    if (box->title() != shown)
+        box->setTitle(shown);
+    box->setToolTip(shown == full ? QString() : full);
 }

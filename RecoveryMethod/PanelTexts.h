@@ -4,6 +4,7 @@
 
 #include <vector>
 
+class QGroupBox;
 class QProgressBar;
 class QWidget;
 
@@ -25,7 +26,12 @@ public:
     // Sets every kept text; while held, texts go on being kept.
     void apply();
 
+    // A frame's title is cut in the middle to the frame's width (the whole text is its tooltip):
+    // a title never widens its frame. Called again when the frame's width changes.
+    static void fitTitle(QGroupBox* box);
+
 private:
+    static constexpr const char* FullTitle = "fullTitle";
     static void set(QWidget* widget, const QString& text);
 
     struct Pending

@@ -11,6 +11,7 @@
 #include "RecoveryMethod/RecoveryRun.h"
 #include "RecoveryMethod/RunFeed.h"
 #include "RecoveryMethod/SpeedChart.h"
+#include "RecoveryMethod/TimeLeftText.h"
 #include "RecoveryMethod/toAbortProcess.h"
 
 #include "Prompt.h"
@@ -19,12 +20,15 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QResizeEvent>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <cerrno>
 #include <cmath>
@@ -35,22 +39,20 @@ using namespace EngineAnswers;
 
 namespace {
 
-// Panel geometry in pixels.
-constexpr int Margin = 8; // left margin of the log list, and of the counters frame
-constexpr int Frame1Height = 162;
-constexpr int Frame2Height = 268;
-constexpr int RowHeight = 24;
-constexpr int ChartLeft = 240; // the speed chart's offset inside Frame1
-constexpr int ChartTop = 22;
-constexpr int RowA = Frame1Height + 6; // total size, total files
-constexpr int RowB = RowA + 26;        // overall progress
-constexpr int ValueWidth = 90;         // the right-hand values: entry count, overall percentage
-constexpr int TotalStat2Width = 110;
+constexpr int Margin = 8; // around the log list and the counters
 // During a run the panel is repainted at this interval rather than after every step: on a job of
 // small files a repaint after each of them would cost more than the copy itself. Ten times a
 // second reads as live; at 25 the log's and labels' text layout took a fifth of a core, which a
 // busy desktop takes from the copy.
 constexpr int PanelRefreshMs = 100;
+// The speed and the time left change on screen at this interval, slow enough to be read.
+constexpr qint64 SpeedShownMs = 500;
+
+// Engine texts of the panel's own.
+constexpr int StartSlot = 74;
+constexpr int StopSlot = 75;
+constexpr int TimeLeftSlot = 76;
+constexpr int PerSecondSlot = 77; // "%1/s", %1 a size
 
 QString captionOf(int slot)
 {
@@ -61,6 +63,20 @@ QString captionOf(int slot)
 QString SizeText(double bytes)
 {
     return Platform::sizeText(bytes);
+}
+
+QString speedText(double bytesPerSecond)
+{
+    QString pattern = EngineTexts::slot(PerSecondSlot);
+    if (!pattern.contains(QLatin1String("%1")))
+        pattern = QStringLiteral("%1/s");
+    return pattern.arg(SizeText(bytesPerSecond));
+}
+
+QString buttonCaption(int slot, const char* fallback)
+{
+    const QString text = EngineTexts::slot(slot);
+    return text.isEmpty() ? QLatin1String(fallback) : text;
 }
 
 } // namespace
@@ -78,7 +94,8 @@ RecoveryProcess::RecoveryProcess(QWidget* parent)
     // The log's lines about entries show the job's paths; they are not kept twice.
     m_list2->log().setEntryNames([job = m_job](int entry) { return job->fileName(entry); });
     applyFonts();
-    setMinimumSize(620, 420);
+    m_clock.start();
+    m_now = [this] { return m_clock.elapsed(); };
     resize(700, 520);
 }
 
@@ -91,63 +108,127 @@ RecoveryProcess::~RecoveryProcess()
 
 void RecoveryProcess::buildPanel()
 {
+    const auto valueField = [](QWidget* parent, const QString& name) {
+        auto* field = new QLineEdit(parent);
+        field->setObjectName(name);
+        field->setReadOnly(true);
+        field->setFocusPolicy(Qt::NoFocus);
+        return field;
+    };
+    const auto caption = [](QWidget* parent, const QString& name, const QString& text) {
+        auto* label = new QLabel(text, parent);
+        label->setObjectName(name);
+        // The gap to the field after it: the grids put no spacing between columns, so that the
+        // overall percentage meets the files label above it.
+        label->setContentsMargins(0, 0, 6, 0);
+        return label;
+    };
+
     m_list2 = new LogList(this);
     m_list2->setObjectName(QStringLiteral("List2"));
 
     m_frame2 = new QWidget(this);
     m_frame2->setObjectName(QStringLiteral("Frame2"));
 
+    // The current file: its fields on the left, the run's speed chart on the right.
     m_frame1 = new QGroupBox(m_frame2);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
+    // Its title is the latest log line, a path of any length: it is cut to the box's width
+    // rather than widening the box.
+    m_frame1->setMinimumWidth(200);
+    auto* fields = new QGridLayout;
+    fields->setHorizontalSpacing(0);
+    fields->setVerticalSpacing(0);
     for (int i = 0; i < 5; ++i) {
-        m_stat[i] = new QLabel(captionOf(i + 1), m_frame1);
-        m_stat[i]->setObjectName(QStringLiteral("Stat(%1)").arg(i));
-        m_stat[i]->setGeometry(10, ChartTop + i * RowHeight, 88, 20);
-        m_statR[i] = new QLineEdit(m_frame1);
-        m_statR[i]->setObjectName(QStringLiteral("StatR(%1)").arg(i));
-        m_statR[i]->setReadOnly(true);
-        m_statR[i]->setGeometry(100, ChartTop + i * RowHeight - 1, 130, 22);
+        m_stat[i] = caption(m_frame1, QStringLiteral("Stat(%1)").arg(i), captionOf(i + 1));
+        m_statR[i] = valueField(m_frame1, QStringLiteral("StatR(%1)").arg(i));
+        fields->addWidget(m_stat[i], i, 0);
+        fields->addWidget(m_statR[i], i, 1);
     }
     m_progressBar1 = new QProgressBar(m_frame1);
     m_progressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     m_progressBar1->setRange(0, 100);
     m_progressBar1->setTextVisible(false);
-    m_progressBar1->setGeometry(10, ChartTop + 5 * RowHeight + 2, 220, 12);
+    m_progressBar1->setFixedHeight(10);
+    fields->addWidget(m_progressBar1, 5, 0, 1, 2);
+    fields->setRowStretch(6, 1);
     m_speedChart1 = new SpeedChart(m_frame1);
     m_speedChart1->setObjectName(QStringLiteral("SpeedChart1"));
-    m_speedChart1->move(ChartLeft, ChartTop);
 
-    for (int i = 0; i < 3; ++i) {
-        m_totalStat[i] = new QLabel(captionOf(i + 6), m_frame2);
-        m_totalStat[i]->setObjectName(QStringLiteral("TotalStat(%1)").arg(i));
-    }
-    m_totalStat[0]->setGeometry(0, RowB, 150, 20);
-    m_totalStat[1]->setGeometry(0, RowA, 90, 20);
+    // The control's own buttons under the chart, where they take no height of their own.
+    m_command1 = new isButton(buttonCaption(StartSlot, "Start"), -1, m_frame1);
+    m_command1->setObjectName(QStringLiteral("Command1"));
+    m_command2 = new isButton(buttonCaption(StopSlot, "Stop"), -1, m_frame1);
+    m_command2->setObjectName(QStringLiteral("Command2"));
+    m_command2->setEnabled(false);
+    connect(m_command1, &isButton::Click, this, [this] { StartProcess(); });
+    connect(m_command2, &isButton::Click, this, [this] { TerminateMe(); });
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(8);
+    buttons->addStretch(1);
+    buttons->addWidget(m_command1);
+    buttons->addWidget(m_command2);
+    auto* chartColumn = new QVBoxLayout;
+    chartColumn->setSpacing(4);
+    chartColumn->addWidget(m_speedChart1, 1);
+    chartColumn->addLayout(buttons);
+
+    auto* frame1Row = new QHBoxLayout(m_frame1);
+    frame1Row->setContentsMargins(8, 2, 8, 4);
+    frame1Row->setSpacing(10);
+    frame1Row->addLayout(fields);
+    frame1Row->addLayout(chartColumn, 1);
+
+    // The whole run: total copied and entries, the time left and the overall percentage over
+    // the overall bar.
+    for (int i = 0; i < 3; ++i)
+        m_totalStat[i] = caption(m_frame2, QStringLiteral("TotalStat(%1)").arg(i), captionOf(i + 6));
     m_totalStat[2]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_totalStat[2]->setContentsMargins(0, 0, 6, 0);
     m_totalStat[3] = new QLabel(QStringLiteral("0%"), m_frame2);
     m_totalStat[3]->setObjectName(QStringLiteral("TotalStat(3)"));
     m_totalStat[3]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    for (int i = 0; i < 2; ++i) {
-        m_statT[i] = new QLineEdit(m_frame2);
-        m_statT[i]->setObjectName(QStringLiteral("StatT(%1)").arg(i));
-        m_statT[i]->setReadOnly(true);
-    }
-    m_statT[1]->setGeometry(90, RowA - 1, 110, 22);
+    for (int i = 0; i < 2; ++i)
+        m_statT[i] = valueField(m_frame2, QStringLiteral("StatT(%1)").arg(i));
+    m_timeLeftLabel = caption(m_frame2, QStringLiteral("TimeLeftLabel"), captionOf(TimeLeftSlot));
+    m_timeLeft = valueField(m_frame2, QStringLiteral("TimeLeft"));
     m_progressBar2 = new QProgressBar(m_frame2);
     m_progressBar2->setObjectName(QStringLiteral("ProgressBar2"));
     m_progressBar2->setRange(0, 100);
     m_progressBar2->setTextVisible(false);
+    m_progressBar2->setFixedHeight(16);
 
-    m_command1 = new isButton(QStringLiteral("Start"), -1, m_frame2);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setGeometry(0, RowB + 46, 88, 26);
-    m_command2 = new isButton(QStringLiteral("Stop"), -1, m_frame2);
-    m_command2->setObjectName(QStringLiteral("Command2"));
-    m_command2->setGeometry(96, RowB + 46, 88, 26);
-    m_command2->setEnabled(false);
-    connect(m_command1, &isButton::Click, this, [this] { StartProcess(); });
-    connect(m_command2, &isButton::Click, this, [this] { TerminateMe(); });
+    auto* totals = new QGridLayout;
+    totals->setHorizontalSpacing(0);
+    totals->setVerticalSpacing(2);
+    totals->addWidget(m_totalStat[1], 0, 0);
+    totals->addWidget(m_statT[1], 0, 1);
+    totals->addWidget(m_totalStat[2], 0, 3);
+    totals->addWidget(m_statT[0], 0, 4);
+    totals->addWidget(m_totalStat[0], 1, 0);
+    auto* timeLeft = new QHBoxLayout;
+    timeLeft->setSpacing(0);
+    timeLeft->addSpacing(12);
+    timeLeft->addWidget(m_timeLeftLabel);
+    timeLeft->addWidget(m_timeLeft);
+    timeLeft->addStretch(1);
+    totals->addLayout(timeLeft, 1, 1, 1, 3);
+    totals->addWidget(m_totalStat[3], 1, 4);
+    totals->addWidget(m_progressBar2, 2, 0, 1, 5);
+    totals->setColumnStretch(2, 1);
+
+    auto* frame2Column = new QVBoxLayout(m_frame2);
+    frame2Column->setContentsMargins(0, 4, 0, 0);
+    frame2Column->setSpacing(4);
+    frame2Column->addWidget(m_frame1);
+    frame2Column->addLayout(totals);
+
+    // The log takes the height the counters leave.
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(Margin, Margin, Margin, Margin);
+    column->setSpacing(0);
+    column->addWidget(m_list2, 1);
+    column->addWidget(m_frame2);
+    sizeFields();
 
     m_refresh = new QTimer(this);
     m_refresh->setInterval(PanelRefreshMs);
@@ -175,6 +256,7 @@ void RecoveryProcess::holdPanelPainting(bool hold)
 void RecoveryProcess::refreshPanel()
 {
     applyFeed();
+    measureSpeed(false);
     m_texts.apply();
     m_list2->log().release();
     scrollLogDown();
@@ -204,25 +286,54 @@ void RecoveryProcess::applyFonts()
 void RecoveryProcess::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    layoutPanel();
+    fitChartMargin();
+    PanelTexts::fitTitle(m_frame1);
 }
 
-// The log list and the counters take the whole width; the counters sit at the bottom and the
-// log fills the space above them.
-void RecoveryProcess::layoutPanel()
+void RecoveryProcess::changeEvent(QEvent* event)
 {
-    const int w = width() - 2 * Margin;
-    const int frame2Top = height() - Frame2Height - Margin;
-    m_frame2->setGeometry(Margin, frame2Top, w, Frame2Height);
-    m_list2->setGeometry(Margin, Margin, w, std::max(0, frame2Top - Margin));
-    m_frame1->setGeometry(0, 0, w, Frame1Height);
-    m_progressBar2->setGeometry(0, RowB + 22, w, 16);
-    // The overall percentage ends where the bar ends; the files label sits left of it, above.
-    m_totalStat[3]->setGeometry(w - ValueWidth, RowB, ValueWidth, 20);
-    m_totalStat[2]->setGeometry(w - ValueWidth - TotalStat2Width, RowA, TotalStat2Width, 20);
-    m_statT[0]->setGeometry(w - ValueWidth, RowA - 1, ValueWidth, 22);
-    m_speedChart1->setGeometry(ChartLeft, ChartTop, std::max(0, w - ChartLeft - ChartTop / 2),
-                               Frame1Height - ChartTop - 8);
+    QWidget::changeEvent(event);
+    if (m_list2 && (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)) {
+        sizeFields();
+        fitChartMargin();
+    }
+}
+
+// The value fields are as wide as the longest value they show, in the current font and units.
+void RecoveryProcess::sizeFields()
+{
+    // At the window's smallest size the counters take most of the height; the log keeps a line
+    // (the latest is also the title of the counters' frame).
+    m_list2->setMinimumHeight(m_list2->fontMetrics().lineSpacing() + 8);
+    const QFontMetrics metrics = m_statR[0]->fontMetrics();
+    const auto fit = [&metrics](QLineEdit* field, const QStringList& samples) {
+        int widest = 0;
+        for (const QString& sample : samples)
+            widest = std::max(widest, metrics.horizontalAdvance(sample));
+        // The frame and the text's margins of a line edit.
+        field->setMinimumWidth(widest + 14);
+    };
+    // The widest size a field shows: four digits of megabytes, just under a gigabyte.
+    const QString size = SizeText(1023.0 * 1024 * 1024);
+    // The per-file fields line up in one column as wide as the widest of them.
+    for (QLineEdit* field : m_statR)
+        fit(field, {size + QStringLiteral(" / ") + size, speedText(1023.0 * 1024 * 1024)});
+    fit(m_statT[0], {QStringLiteral("99999 / 99999")});
+    fit(m_statT[1], {size});
+    fit(m_timeLeft, {QStringLiteral("\u2014"), timeLeftText(45), timeLeftText(59 * 60),
+                     timeLeftText(23 * 3600 + 59 * 60)});
+}
+
+// The speed chart ends half its top offset from the frame's right edge, as the fields begin
+// from its left one.
+void RecoveryProcess::fitChartMargin()
+{
+    QLayout* row = m_frame1->layout();
+    const QMargins margins = row->contentsMargins();
+    const int top = m_frame1->contentsMargins().top() + margins.top();
+    const int right = std::max(0, top / 2 - m_frame1->contentsMargins().right());
+    if (margins.right() != right)
+        row->setContentsMargins(margins.left(), margins.top(), right, margins.bottom());
 }
 
 // --- the job ---------------------------------------------------------------------------------
@@ -310,6 +421,34 @@ void RecoveryProcess::setLangValue(int index, const QString& text)
         m_stat[index - 1]->setText(text + QLatin1Char(':'));
     else if (index >= 6 && index <= 8)
         m_totalStat[index - 6]->setText(text + QLatin1Char(':'));
+    else if (index == StartSlot)
+        m_command1->setCaption(buttonCaption(StartSlot, "Start"));
+    else if (index == StopSlot)
+        m_command2->setCaption(buttonCaption(StopSlot, "Stop"));
+    else if (index == TimeLeftSlot)
+        m_timeLeftLabel->setText(captionOf(TimeLeftSlot));
+    else if (index == PerSecondSlot)
+        sizeFields();
+}
+
+void RecoveryProcess::setTimeUnits(const TimeLeftText::Units& units)
+{
+    m_timeUnits = units;
+    sizeFields();
+}
+
+void RecoveryProcess::setClock(std::function<qint64()> now)
+{
+    if (now)
+        m_now = std::move(now);
+}
+
+QString RecoveryProcess::timeLeftText(qint64 seconds) const
+{
+    if (m_timeUnits.seconds.isEmpty() || m_timeUnits.minutes.isEmpty() || m_timeUnits.hours.isEmpty())
+        return TimeLeftText::text(seconds,
+                                  {QStringLiteral("%1 s"), QStringLiteral("%1 min"), QStringLiteral("%1 h")});
+    return TimeLeftText::text(seconds, m_timeUnits);
 }
 
 int RecoveryProcess::FontCharSet() const
@@ -410,8 +549,8 @@ void RecoveryProcess::StartProcess()
     EngineAnswers::setAbortAnswer(Abort::Continue);
     m_totalCopiedBytes = 0;
     m_totalLostBytes = 0;
-    m_texts.show(m_totalStat[3], QStringLiteral("0%"));
-    m_texts.showValue(m_progressBar2, 0);
+    m_feed = std::make_shared<RunFeed>();
+    clearPanel();
     m_list2->log().clear();
     m_command1->setEnabled(false);
     m_command2->setEnabled(true);
@@ -420,7 +559,6 @@ void RecoveryProcess::StartProcess()
     if (m_bridge)
         m_bridge->detach();
     m_bridge = std::make_shared<PromptBridge>(this);
-    m_feed = std::make_shared<RunFeed>();
     m_rescueCounts = std::make_shared<RescueCounts>();
     RunCounts counts;
     counts.itemsCount = m_itemsCount;
@@ -430,6 +568,7 @@ void RecoveryProcess::StartProcess()
                                              m_sourcePath, m_destinationPath, counts);
     runOnWorker(run);
     applyFeed();
+    measureSpeed(true);
 
     m_isCopyingProcess = false;
     m_command1->setEnabled(true);
@@ -525,6 +664,7 @@ void RecoveryProcess::applyFeed()
 
 void RecoveryProcess::showOverall(double percent)
 {
+    m_overallShare = percent / 100.0;
     const int shown = static_cast<int>(percent);
     m_texts.show(m_totalStat[3], QString::number(shown) + QLatin1Char('%'));
     m_texts.showValue(m_progressBar2, shown);
@@ -597,13 +737,63 @@ void RecoveryProcess::folderNotCreated()
     EngineMessages::folderNotCreated(this);
 }
 
-void RecoveryProcess::fileStarted(qint64 fileSize)
+// Nothing of an earlier run stays on the panel: its counters, bars, chart, speed and the file
+// it ended on.
+void RecoveryProcess::clearPanel()
 {
-    m_texts.show(m_statR[0], QStringLiteral("0b / 0b"));
-    m_texts.show(m_statR[1], QString());
-    m_texts.show(m_statR[2], QStringLiteral("0b/s"));
+    for (QLineEdit* field : m_statR)
+        m_texts.show(field, QString());
+    m_texts.show(m_statT[0], QString::number(0) + QStringLiteral(" /") + QLatin1Char(' ') +
+                                 QString::number(std::max(0, m_itemsCount)));
+    m_texts.show(m_statT[1], SizeText(0));
+    m_texts.show(m_totalStat[3], QStringLiteral("0%"));
+    m_texts.show(m_timeLeft, QStringLiteral("\u2014"));
+    m_texts.show(m_frame1, QString());
     m_texts.showValue(m_progressBar1, 0);
-    m_speedChart1->StartFile(fileSize);
+    m_texts.showValue(m_progressBar2, 0);
+    m_speedChart1->startRun();
+    m_rescueFile.clear();
+    m_rescueLost = 0;
+    m_rescueMoved = 0;
+    m_overallShare = 0;
+    m_speed.restart(m_now());
+    m_speedShownMs = m_now();
+}
+
+// The run's speed over its last seconds, and the time left at that speed; shown twice a second
+// and once more when the run has ended.
+void RecoveryProcess::measureSpeed(bool runEnded)
+{
+    if (!m_feed)
+        return;
+    const qint64 now = m_now();
+    m_speed.add(now, m_feed->moved() + m_rescueMoved);
+    if (!runEnded && now - m_speedShownMs < SpeedShownMs)
+        return;
+    m_speedShownMs = now;
+    const double speed = m_speed.bytesPerSecond();
+    m_speedChart1->addReading(speed);
+    m_texts.show(m_statR[2], speedText(speed));
+    qint64 left = -1;
+    if (!runEnded) {
+        left = m_jobBytes > 0 ? m_speed.secondsLeft(m_jobBytes - static_cast<double>(m_speed.movedBytes()))
+                              : m_speed.secondsLeftByShare(m_overallShare);
+    }
+    m_texts.show(m_timeLeft, left < 0 ? QStringLiteral("\u2014") : timeLeftText(left));
+}
+
+void RecoveryProcess::fileStarted(qint64 fileSize, qint64 startFrom)
+{
+    // A resumed file shows where the earlier run left it.
+    const int percent =
+        fileSize > 0
+            ? static_cast<int>(100.0 * static_cast<double>(startFrom) / static_cast<double>(fileSize))
+            : 0;
+    m_texts.show(m_statR[0], SizeText(static_cast<double>(startFrom)) + QStringLiteral(" / ") +
+                                 SizeText(static_cast<double>(fileSize)));
+    m_texts.show(m_statR[1], QString());
+    m_texts.show(m_statR[3], QString::number(percent) + QLatin1Char('%'));
+    m_texts.showValue(m_progressBar1, percent);
 }
 
 void RecoveryProcess::percentChanged(const CopyProgress& p, const RunPosition& at)
@@ -618,20 +808,15 @@ void RecoveryProcess::percentChanged(const CopyProgress& p, const RunPosition& a
     const double overallRatio =
         (static_cast<double>(at.itemsCount) + 1.0) /
         (static_cast<double>(at.currentFile) + static_cast<double>(p.filePercent) / 100.0);
-    if (p.currentFileBytes > 0)
-        m_speedChart1->AddSample(static_cast<double>(p.currentFileBytes));
     m_texts.showValue(m_progressBar1, percent);
-    m_texts.show(m_statR[2], SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));
     m_texts.show(m_statR[3], QString::number(percent) + QLatin1Char('%'));
     m_texts.show(m_statT[1], SizeText(at.totalCopiedBytes + static_cast<double>(p.currentFileBytes)));
     showOverall(100.0 / overallRatio);
 }
 
-void RecoveryProcess::blockUnreadable(const CopyProgress& p)
+void RecoveryProcess::blockUnreadable(const CopyProgress&)
 {
-    if (p.currentFileBytes > 0)
-        m_speedChart1->AddSample(static_cast<double>(p.currentFileBytes));
-    m_texts.show(m_statR[2], SizeText(m_speedChart1->Speed()) + QStringLiteral("/s"));
+    // The speed follows the bytes moved; an unreadable block moves none.
 }
 
 void RecoveryProcess::blockAdapted(const CopyProgress& p)
@@ -642,6 +827,11 @@ void RecoveryProcess::blockAdapted(const CopyProgress& p)
 
 void RecoveryProcess::rescueProgress(const QString& file, qint64 lost, qint64 fileSize)
 {
+    // What the rescue reads back of a file is data moved too.
+    if (file == m_rescueFile && lost < m_rescueLost)
+        m_rescueMoved += m_rescueLost - lost;
+    m_rescueFile = file;
+    m_rescueLost = lost;
     m_texts.show(m_statR[0], SizeText(static_cast<double>(fileSize - lost)) + QStringLiteral(" / ") +
                                  SizeText(static_cast<double>(fileSize)));
     m_texts.show(m_statR[1], SizeText(static_cast<double>(lost)));

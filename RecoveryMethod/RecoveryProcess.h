@@ -6,12 +6,16 @@
 #include "RecoveryMethod/PanelTexts.h"
 #include "RecoveryMethod/RescueFile.h"
 #include "RecoveryMethod/RunView.h"
+#include "RecoveryMethod/SpeedMeter.h"
+#include "RecoveryMethod/TimeLeftText.h"
 
 #include "PackedTexts.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class PromptBridge;
@@ -47,6 +51,7 @@ class RecoveryProcess : public QWidget, private RunView
     Q_PROPERTY(int ItemsFolders_Count READ ItemsFolders_Count WRITE setItemsFolders_Count)
     Q_PROPERTY(int CorruptedFilesCount READ CorruptedFilesCount WRITE setCorruptedFilesCount)
     Q_PROPERTY(int FontCharSet READ FontCharSet WRITE setFontCharSet)
+    Q_PROPERTY(double JobBytes READ JobBytes WRITE setJobBytes)
     Q_PROPERTY(int AbortWindowAnswer READ AbortWindowAnswer)
 
 public:
@@ -78,6 +83,11 @@ public:
     void setItemsFolders_Count(int n) { m_itemsFolders = n; }
     int CorruptedFilesCount() const { return m_corruptedFilesCount; }
     void setCorruptedFilesCount(int n) { m_corruptedFilesCount = n; }
+    // The bytes the next run has to copy, when the host knows them (0 when not): the time left
+    // is then that of the bytes still to copy at the current speed, else that of the share of
+    // entries still to do at the pace so far.
+    double JobBytes() const { return m_jobBytes; }
+    void setJobBytes(double bytes) { m_jobBytes = bytes; }
 
     // The job entries, 1 to MaxItems; any other index throws std::out_of_range. A folder entry
     // is a Tab followed by the folder's full path, a file entry the file's full path.
@@ -100,6 +110,11 @@ public:
     void setLangValue(int index, const QString& text);
     int FontCharSet() const;
     void setFontCharSet(int charSet);
+    // The words the time left is told in: plural forms of seconds, minutes and hours.
+    void setTimeUnits(const TimeLeftText::Units& units);
+    // The clock the run's speed is measured by, in milliseconds (a steady clock unless a test
+    // gives its own).
+    void setClock(std::function<qint64()> now);
     // The last answer of the abort dialog.
     int AbortWindowAnswer() const;
 
@@ -137,11 +152,16 @@ Q_SIGNALS:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildPanel();
     void applyFonts();
-    void layoutPanel();
+    void sizeFields();
+    void fitChartMargin();
+    void clearPanel();
+    void measureSpeed(bool runEnded);
+    QString timeLeftText(qint64 seconds) const;
     void runOnWorker(const std::shared_ptr<RecoveryRun>& run);
     void endAbandonedRun(RecoveryRun& run);
     void takeCounts(const RunCounts& counts);
@@ -157,7 +177,7 @@ private:
     void logEntryLine(int entry, const QString& line, bool add) override;
     void entryEnded(const RunPosition& position) override;
     void overallShown(double percent) override;
-    void fileStarted(qint64 fileSize) override;
+    void fileStarted(qint64 fileSize, qint64 startFrom) override;
     void percentChanged(const CopyProgress& progress, const RunPosition& position) override;
     void blockUnreadable(const CopyProgress& progress) override;
     void blockAdapted(const CopyProgress& progress) override;
@@ -179,6 +199,7 @@ private:
     int m_itemsNotCopied = 0;
     int m_itemsFolders = 0;
     int m_corruptedFilesCount = 0;
+    double m_jobBytes = 0;
 
     std::shared_ptr<RecoveryJob> m_job;
     std::shared_ptr<DamageRecords> m_damage;
@@ -196,6 +217,8 @@ private:
     QLineEdit* m_statR[5] = {};
     QLineEdit* m_statT[2] = {};
     QLabel* m_totalStat[4] = {};
+    QLabel* m_timeLeftLabel = nullptr;
+    QLineEdit* m_timeLeft = nullptr;
     QProgressBar* m_progressBar1 = nullptr;
     QProgressBar* m_progressBar2 = nullptr;
     SpeedChart* m_speedChart1 = nullptr;
@@ -205,4 +228,15 @@ private:
     QTimer* m_refresh = nullptr;     // repaints the panel during a run
     bool m_panelHeld = false;        // the panel paints on m_refresh only
     bool m_logScrollPending = false; // a log line came since the list was last scrolled down
+
+    // The run's speed and time left.
+    QElapsedTimer m_clock;
+    std::function<qint64()> m_now;
+    SpeedMeter m_speed;
+    qint64 m_speedShownMs = 0; // when the speed was last shown
+    double m_overallShare = 0; // of the overall bar, 0 to 1
+    QString m_rescueFile;      // the rescue's file in work, its bytes still lost,
+    qint64 m_rescueLost = 0;   // and what the rescue read back in this run
+    qint64 m_rescueMoved = 0;
+    TimeLeftText::Units m_timeUnits;
 };

@@ -363,9 +363,14 @@ void RecoveryRun::destinationNotOpened(const QString&, const Platform::FileError
     count([](RunCounts& c) { c.itemsCount = -1; });
 }
 
-void RecoveryRun::fileStarted(qint64 fileSize)
+void RecoveryRun::fileStarted(qint64 fileSize, qint64 startFrom)
 {
-    show([fileSize](RunView& view) { view.fileStarted(fileSize); });
+    show([fileSize, startFrom](RunView& view) { view.fileStarted(fileSize, startFrom); });
+}
+
+void RecoveryRun::blockCopied(qint64 bytes)
+{
+    m_parts.feed->addMoved(bytes);
 }
 
 void RecoveryRun::percentChanged(const CopyProgress& progress)

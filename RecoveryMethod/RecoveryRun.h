@@ -119,7 +119,8 @@ private:
     bool askRetry(const Platform::FileError& error) override;
     bool askRetryMissingSource(const QString& file) override;
     void destinationNotOpened(const QString& file2, const Platform::FileError& error) override;
-    void fileStarted(qint64 fileSize) override;
+    void fileStarted(qint64 fileSize, qint64 startFrom) override;
+    void blockCopied(qint64 bytes) override;
     void percentChanged(const CopyProgress& progress) override;
     void blockUnreadable(const CopyProgress& progress) override;
     void blockAdapted(const CopyProgress& progress) override;

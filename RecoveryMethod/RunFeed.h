@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QtGlobal>
+
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -27,7 +30,13 @@ public:
         return steps;
     }
 
+    // The bytes the run has read and written so far, across its files: counted at every block,
+    // so that the window's speed follows the data and not the steps it is shown by.
+    void addMoved(qint64 bytes) { m_moved.fetch_add(bytes, std::memory_order_relaxed); }
+    qint64 moved() const { return m_moved.load(std::memory_order_relaxed); }
+
 private:
+    std::atomic<qint64> m_moved = 0;
     std::mutex m_mutex;
     std::vector<Step> m_steps;
 };

@@ -31,7 +31,8 @@ public:
     virtual void entryEnded(const RunPosition& position) = 0;
     // The overall progress in percent.
     virtual void overallShown(double percent) = 0;
-    virtual void fileStarted(qint64 fileSize) = 0;
+    // A file starts; its copy begins after startFrom bytes (a resume), 0 for a fresh copy.
+    virtual void fileStarted(qint64 fileSize, qint64 startFrom) = 0;
     virtual void percentChanged(const CopyProgress& progress, const RunPosition& position) = 0;
     virtual void blockUnreadable(const CopyProgress& progress) = 0;
     virtual void blockAdapted(const CopyProgress& progress) = 0;

@@ -1,45 +1,44 @@
-#include "SpeedChart.h"
+#include "RecoveryMethod/SpeedChart.h"
 
 #include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>
 
-namespace {
-// Samples closer in time than this are merged, so that one fast block does not spike the line.
-constexpr qint64 MinSampleGapMs = 250;
-} // namespace
-
 SpeedChart::SpeedChart(QWidget* parent)
     : QWidget(parent)
 {
     setMinimumSize(40, 20);
-    m_clock.start();
 }
 
-void SpeedChart::StartFile(qint64 fileSize)
+void SpeedChart::startRun()
 {
-    m_fileSize = fileSize;
-    m_lastBytes = 0;
-    m_lastMs = m_clock.elapsed();
-    m_speed = 0;
-    m_samples.clear();
+    m_points.clear();
+    m_perPoint = 1;
+    m_inLast = 0;
     update();
 }
 
-void SpeedChart::AddSample(double bytes)
+void SpeedChart::addReading(double bytesPerSecond)
 {
-    const qint64 now = m_clock.elapsed();
-    const qint64 gap = now - m_lastMs;
-    if (gap < MinSampleGapMs && !m_samples.isEmpty())
-        return;
-    if (gap > 0)
-        m_speed = std::max(0.0, (bytes - m_lastBytes) * 1000.0 / static_cast<double>(gap));
-    m_lastBytes = bytes;
-    m_lastMs = now;
-    const double progress =
-        m_fileSize > 0 ? std::clamp(bytes / static_cast<double>(m_fileSize), 0.0, 1.0) : 1.0;
-    m_samples.append(QPointF(progress, m_speed));
+    bytesPerSecond = std::max(0.0, bytesPerSecond);
+    if (m_inLast > 0 && m_inLast < m_perPoint) {
+        double& last = m_points.last();
+        last = (last * m_inLast + bytesPerSecond) / (m_inLast + 1);
+        ++m_inLast;
+    } else {
+        if (m_points.size() == Capacity) {
+            // Full: every two points become one, each standing for twice the time.
+            QList<double> merged;
+            merged.reserve(Capacity / 2);
+            for (qsizetype i = 0; i + 1 < m_points.size(); i += 2)
+                merged.append((m_points[i] + m_points[i + 1]) / 2);
+            m_points = merged;
+            m_perPoint *= 2;
+        }
+        m_points.append(bytesPerSecond);
+        m_inLast = 1;
+    }
     update();
 }
 
@@ -50,17 +49,19 @@ void SpeedChart::paintEvent(QPaintEvent*)
     painter.fillRect(area, palette().base());
     painter.setPen(palette().mid().color());
     painter.drawRect(area);
-    if (m_samples.isEmpty())
+    if (m_points.isEmpty())
         return;
     double top = 1;
-    for (const QPointF& s : m_samples)
-        top = std::max(top, s.y());
+    for (const double s : m_points)
+        top = std::max(top, s);
     top *= 1.1;
+    const double step = area.width() / (Capacity - 1);
     QPainterPath line;
     line.moveTo(area.left(), area.bottom());
-    for (const QPointF& s : m_samples)
-        line.lineTo(area.left() + s.x() * area.width(), area.bottom() - s.y() / top * area.height());
-    line.lineTo(area.left() + m_samples.last().x() * area.width(), area.bottom());
+    for (qsizetype i = 0; i < m_points.size(); ++i)
+        line.lineTo(area.left() + static_cast<double>(i) * step,
+                    area.bottom() - m_points[i] / top * area.height());
+    line.lineTo(area.left() + static_cast<double>(m_points.size() - 1) * step, area.bottom());
     painter.setRenderHint(QPainter::Antialiasing);
     QColor fill = palette().highlight().color();
     fill.setAlpha(90);

@@ -1,37 +1,36 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QList>
-#include <QPointF>
 #include <QWidget>
 
-// The speed of the current file over its progress: a line from the file's start (left) to its
-// end (right), the height the copy speed at that point.
+// The speed of the whole run over its time: readings of the speed, oldest on the left. The line
+// grows to the right as the run goes on; when the chart is full, neighbouring readings are merged
+// so that it always shows the run from its start.
 class SpeedChart : public QWidget
 {
     Q_OBJECT
 
 public:
+    // Points the chart draws at most.
+    static constexpr int Capacity = 240;
+
     explicit SpeedChart(QWidget* parent = nullptr);
 
-    // A new file of fileSize bytes starts: the chart is cleared.
-    void StartFile(qint64 fileSize);
-    // The copy of the current file has reached `bytes` (a byte position).
-    void AddSample(double bytes);
-    // The current speed in bytes per second (0 until two samples are apart in time).
-    double Speed() const { return m_speed; }
+    // A run starts: the chart is cleared.
+    void startRun();
+    // The run's speed now, in bytes per second.
+    void addReading(double bytesPerSecond);
 
-    // The samples drawn: progress 0 to 1, speed in bytes per second.
-    const QList<QPointF>& samples() const { return m_samples; }
+    // The points drawn, oldest first: each the mean of readingsPerPoint() readings (the last one
+    // of fewer, while it fills).
+    const QList<double>& points() const { return m_points; }
+    int readingsPerPoint() const { return m_perPoint; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QElapsedTimer m_clock;
-    qint64 m_fileSize = 0;
-    double m_lastBytes = 0;
-    qint64 m_lastMs = 0;
-    double m_speed = 0;
-    QList<QPointF> m_samples;
+    QList<double> m_points;
+    int m_perPoint = 1;
+    int m_inLast = 0; // readings merged into the last point
 };

@@ -349,11 +349,11 @@ void JobWalk::startSelectionRun(const QString& destination)
     Platform::PackedTexts names;
     for (int i = 1; i <= files->Items_Count(); ++i)
         names.append(files->SelectedItemName(i));
-    startRun(files->CurrentPath(), destination, std::move(names), {});
+    startRun(files->CurrentPath(), destination, std::move(names), {}, files->Items_TotalSize());
 }
 
 void JobWalk::startRun(const QString& source, const QString& destination, Platform::PackedTexts names,
-                       const std::vector<qint64>& startPositions)
+                       const std::vector<qint64>& startPositions, double jobBytes)
 {
     w.showStep();
     w.setExitCaption(TextId::Cancel);
@@ -378,6 +378,7 @@ void JobWalk::startRun(const QString& source, const QString& destination, Platfo
     }
     // The engine counts damaged files across its runs; the report is of this run.
     engine->setCorruptedFilesCount(0);
+    engine->setJobBytes(jobBytes);
     engine->StartProcess();
 }
 

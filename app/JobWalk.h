@@ -48,9 +48,10 @@ public:
 
 private:
     // Starts a run of the entries `names` from `source` into `destination` on the progress page;
-    // entry i starts at byte startPositions[i - 1], or at 0 past the end of that list.
+    // entry i starts at byte startPositions[i - 1], or at 0 past the end of that list. jobBytes:
+    // the bytes the run copies, when known (0 when not), for its time left.
     void startRun(const QString& source, const QString& destination, Platform::PackedTexts names,
-                  const std::vector<qint64>& startPositions);
+                  const std::vector<qint64>& startPositions, double jobBytes = 0);
     void primeEngineForDirectBurn();
     void recordRun(bool stoppedEarly, bool canResume, RunStatus::State state);
     void prepareDiscPage(bool tempRouteOnly);

@@ -96,19 +96,19 @@ QList<PageFlow::StepLabel> PageFlow::stepLabels(int mode)
 {
     switch (mode) {
     case ModeDiscToDisc:
-        return {{5, 1, 123}, {6, 3, 130}};
+        // The disc page takes both the disc to copy and the temporary folder.
+        return {{5, ChooseStep, 123}, {6, BurnStep, 130}};
     case ModeRecoverToDisc:
-        return {{5, 2, 115}, {6, 2, 130}};
     case ModeRecoverToDiscViaTemp:
-        return {{5, 2, 115}, {6, 4, 130}};
+        return {{5, WhereStep, 115}, {6, BurnStep, 130}};
     default:
         return {};
     }
 }
 
-int PageFlow::recoveryStepNumber(int mode)
+int PageFlow::recoveryStepNumber(int)
 {
-    return mode == ModeRecoverToFolder || mode == ModeRecoverToDiscViaTemp ? 3 : 2;
+    return RecoverStep;
 }
 
 bool PageFlow::burnsAfterCopy(int mode)

@@ -97,6 +97,17 @@ public:
     // Captions of the page buttons after a page change.
     static std::optional<CaptionTexts> captionTexts(int page);
 
+    // The step each kind of page is, the same on every road that shows it: what to recover,
+    // where to copy it, the copy, the burn. A road that has no page of a step skips its number
+    // (a disc burned straight from the source goes from step 1 to step 4).
+    enum Step : int
+    {
+        ChooseStep = 1,
+        WhereStep = 2,
+        RecoverStep = 3,
+        BurnStep = 4,
+    };
+
     // Step labels written for a mode (others leave them).
     static QList<StepLabel> stepLabels(int mode);
 

@@ -73,6 +73,10 @@ enum : int
     FoldersCreated = 233,
     AskLeave = 234,
 
+    // The time left of a run: plural forms of seconds, minutes and hours.
+    TimeLeftSeconds = 240,
+    TimeLeftMinutes = 241,
+    TimeLeftHours = 242,
     // How runs ended, in the history; what happened to each file, in the details.
     HistoryStatusHeader = 255,
     StatusNotRecorded = 256,

@@ -37,7 +37,7 @@ public:
         return false;
     }
     void destinationNotOpened(const QString&, const Platform::FileError&) override { ++destinationFailures; }
-    void fileStarted(qint64) override {}
+    void fileStarted(qint64, qint64) override {}
     void percentChanged(const CopyProgress& p) override { lastProgress = p; }
     void blockUnreadable(const CopyProgress&) override {}
     void blockAdapted(const CopyProgress&) override {}

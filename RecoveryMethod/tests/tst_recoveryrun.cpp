@@ -45,7 +45,7 @@ public:
     }
     void entryEnded(const RunPosition& at) override { ended << at.currentFile; }
     void overallShown(double) override {}
-    void fileStarted(qint64) override {}
+    void fileStarted(qint64, qint64) override {}
     void percentChanged(const CopyProgress& p, const RunPosition&) override { lastPercent = p.filePercent; }
     void blockUnreadable(const CopyProgress&) override { ++unreadable; }
     void blockAdapted(const CopyProgress&) override {}

@@ -75,7 +75,8 @@ void DestinationPageWidget::prepare(const QString& folder)
 
 void DestinationPageWidget::applyTexts(const TextRegister& texts)
 {
-    tips()->setText(texts[TextId::DestinationTip]);
+    tips()->setText(texts[TextId::Step] + QLatin1Char(' ') + QString::number(PageFlow::WhereStep) +
+                    QStringLiteral(".   ") + texts[TextId::DestinationTip]);
     m_drives->setFontCharSet(texts.charSet());
     m_drives->setLang(0, texts[TextId::DestinationDrive] + QLatin1Char(':'));
     m_drives->setAccessibleName(texts[TextId::DestinationDrive]);

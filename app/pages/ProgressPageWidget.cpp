@@ -14,8 +14,13 @@ ProgressPageWidget::ProgressPageWidget(QWidget* parent)
     m_engine = new RecoveryProcess(this);
     m_engine->setObjectName(QStringLiteral("RecoveryProcess1"));
     m_engine->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    m_engine->setMinimumHeight(300);
     body()->addWidget(m_engine, 1);
+}
+
+void ProgressPageWidget::applyTexts(const TextRegister& texts)
+{
+    m_engine->setTimeUnits(
+        {texts[TextId::TimeLeftSeconds], texts[TextId::TimeLeftMinutes], texts[TextId::TimeLeftHours]});
 }
 
 void ProgressPageWidget::showStep(const TextRegister& texts, int step)
@@ -38,5 +43,6 @@ void ProgressPageWidget::nameEngineParts(const TextRegister& texts)
         name(QStringLiteral("StatR(%1)").arg(i), labelText(QStringLiteral("Stat(%1)").arg(i)));
     name(QStringLiteral("StatT(0)"), labelText(QStringLiteral("TotalStat(2)")));
     name(QStringLiteral("StatT(1)"), labelText(QStringLiteral("TotalStat(1)")));
+    name(QStringLiteral("TimeLeft"), labelText(QStringLiteral("TimeLeftLabel")));
     name(QStringLiteral("List2"), texts[TextId::StepRecover]);
 }

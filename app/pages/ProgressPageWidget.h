@@ -13,6 +13,7 @@ public:
     explicit ProgressPageWidget(QWidget* parent = nullptr);
 
     RecoveryProcess* engine() const { return m_engine; }
+    void applyTexts(const TextRegister& texts) override;
     // The tip names the step the copy is in the current task.
     void showStep(const TextRegister& texts, int step);
     // Names the panel's value fields after their labels, for screen readers; after the

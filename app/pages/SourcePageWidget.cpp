@@ -42,7 +42,8 @@ void SourcePageWidget::prepare(const QString& folder)
 
 void SourcePageWidget::applyTexts(const TextRegister& texts)
 {
-    tips()->setText(texts[TextId::Step] + QStringLiteral(" 2.   ") + texts[TextId::StepChooseFiles]);
+    tips()->setText(texts[TextId::Step] + QLatin1Char(' ') + QString::number(PageFlow::ChooseStep) +
+                    QStringLiteral(".   ") + texts[TextId::StepChooseFiles]);
     m_drives->setFontCharSet(texts.charSet());
     m_drives->setLang(0, texts[TextId::SourceDrive] + QLatin1Char(':'));
     m_drives->setAccessibleName(texts[TextId::SourceDrive]);

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 // One language of the language file the build made, loaded as the program loads it.
 namespace BuiltLanguage {
@@ -21,13 +22,14 @@ struct Texts
     LanguageTexts controls;
 };
 
-// Loads from a copy, since loading saves the language as the chosen one.
+// Loads from a copy, since loading saves the language as the chosen one. The copy is in a folder
+// of its own: test programs that run at the same time must not share it.
 inline Texts load(int language)
 {
-    const QString copy = QDir::temp().filePath(QStringLiteral("korvalis-builtlanguage-%1.sir").arg(language));
-    QFile::remove(copy);
+    const QTemporaryDir folder;
+    const QString copy = folder.filePath(QStringLiteral("languages.sir"));
     Texts texts;
-    if (!QFile::copy(file(), copy))
+    if (!folder.isValid() || !QFile::copy(file(), copy))
         return texts;
     QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
     {

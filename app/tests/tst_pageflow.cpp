@@ -129,9 +129,16 @@ private Q_SLOTS:
         QCOMPARE(labels[1].tipsIndex, 6);
         QCOMPARE(labels[1].step, 4);
         QVERIFY(PageFlow::stepLabels(ModeRecoverToFolder).isEmpty());
-        QCOMPARE(PageFlow::recoveryStepNumber(ModeRecoverToFolder), 3);
-        QCOMPARE(PageFlow::recoveryStepNumber(ModeRecoverToDiscViaTemp), 3);
-        QCOMPARE(PageFlow::recoveryStepNumber(ModeDiscToDisc), 2);
+        // A page is the same step on every road that shows it.
+        for (const int mode : {ModeRestart, ModeRecoverToFolder, ModeDiscToDisc, ModeRecoverToDiscViaTemp})
+            QCOMPARE(PageFlow::recoveryStepNumber(mode), 3);
+        for (const int mode : {ModeDiscToDisc, ModeRecoverToDisc, ModeRecoverToDiscViaTemp}) {
+            const auto steps = PageFlow::stepLabels(mode);
+            QCOMPARE(steps.size(), 2);
+            QCOMPARE(steps[1].step, int(PageFlow::BurnStep)); // the burn page
+            // The disc page: the disc to copy (and its temporary folder), or the temporary folder.
+            QCOMPARE(steps[0].step, mode == ModeDiscToDisc ? 1 : 2);
+        }
     }
 };
 

@@ -90,7 +90,7 @@ private Q_SLOTS:
         QCOMPARE(menu->item(0)->text(), QStringLiteral("t8"));
         QCOMPARE(menu->item(2)->text(), QStringLiteral("t10"));
         QCOMPARE(child<QLabel>(*w, QStringLiteral("Tips(4)"))->text(), QStringLiteral("t7"));
-        QCOMPARE(child<QLabel>(*w, QStringLiteral("Tips(0)"))->text(), QStringLiteral("t39 2.   t40"));
+        QCOMPARE(child<QLabel>(*w, QStringLiteral("Tips(0)"))->text(), QStringLiteral("t39 1.   t40"));
     }
 
     void discRouteAndBackResetsTheModeFromTheMenu()
