@@ -344,11 +344,11 @@ void Wizard::ReDrawTitle(QRgb colour)
 
 void Wizard::SetPageButtonCaptions()
 {
-    if (const auto captions = PageFlow::captionTexts(m_flow.CurrentPage)) {
-        m_back->setCaption(padded(m_texts[(*captions)[0]]));
-        m_next->setCaption(padded(m_texts[(*captions)[1]]));
-        m_exit->setCaption(padded(m_texts[(*captions)[2]]));
-    }
+    if (const auto captions = PageFlow::captionTexts(m_flow.CurrentPage))
+        m_navCaptions = *captions;
+    m_back->setCaption(padded(m_texts[m_navCaptions[0]]));
+    m_next->setCaption(padded(m_texts[m_navCaptions[1]]));
+    m_exit->setCaption(padded(m_texts[m_navCaptions[2]]));
     for (const PageFlow::StepLabel& label : PageFlow::stepLabels(m_flow.WizardMode))
         m_tips[static_cast<size_t>(label.tipsIndex)]->setText(m_texts[TextId::Step] + QLatin1Char(' ') +
                                                               QString::number(label.step) +
