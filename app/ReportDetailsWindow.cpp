@@ -144,6 +144,10 @@ void ReportDetailsWindow::setReportMtx(const QString& reference)
     m_list->setSortingEnabled(true);
     m_list->sortByColumn(0, Qt::AscendingOrder);
     m_list->resizeColumnToContents(0);
+    // Every header is read whole, in every language; long range lists stay cut (their tooltip
+    // holds them whole).
+    for (int c = 1; c + 1 < m_list->columnCount(); ++c)
+        m_list->setColumnWidth(c, std::max(m_list->columnWidth(c), m_list->header()->sectionSizeHint(c)));
     m_copy->setEnabled(!m_rows.isEmpty());
     m_save->setEnabled(!m_rows.isEmpty());
 }

@@ -152,6 +152,14 @@ inline QStringList clipped(QWidget* window)
                 if (label->fontMetrics().horizontalAdvance(line) > label->contentsRect().width())
                     found << place(window, label, QStringLiteral("text")) + QStringLiteral(" \"") + line +
                                  QLatin1Char('"');
+        } else if (auto* header = qobject_cast<QHeaderView*>(w); header && header->model()) {
+            // A column narrower than its header (the last one stretches to the edge).
+            for (int c = 0; c + 1 < header->count(); ++c)
+                if (!header->isSectionHidden(c) && header->sectionSize(c) < header->sectionSizeHint(c))
+                    found << place(window, header, QStringLiteral("section%1").arg(c)) +
+                                 QStringLiteral(" \"") +
+                                 header->model()->headerData(c, header->orientation()).toString() +
+                                 QLatin1Char('"');
         } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
             QString text = button->text();
             text.remove(QLatin1Char('&'));

@@ -8,6 +8,7 @@
 #include "ModalDriver.h"
 #include "QtTranslations.h"
 #include "ReportDetailsWindow.h"
+#include "ReportsFile.h"
 #include "ScriptedRecorder.h"
 #include "frmAbout.h"
 #include "toAbortProcess.h"
@@ -74,6 +75,8 @@ class TestDialogLanguages : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_folder;
+
     // Makes language the program's, as applying it does for these dialogs.
     BuiltLanguage::Texts use(int language)
     {
@@ -122,6 +125,7 @@ class TestDialogLanguages : public QObject
         if (dialog == QLatin1String("details")) {
             TableEngine engine;
             ReportDetailsWindow window(engine, texts.main);
+            window.setReportMtx(detailsOfARun(engine));
             auto shown = audit(&window, clippedTexts);
             engine.CloseAll();
             return shown;
@@ -140,6 +144,26 @@ class TestDialogLanguages : public QObject
             return audit(&about, clippedTexts);
         }
         return {};
+    }
+
+    // A detail table of a run with two damaged files and one left out, as the window reads one.
+    QString detailsOfARun(TableEngine& engine)
+    {
+        using namespace ReportsFile;
+        const QString table = TableReference::of(m_folder.filePath(QStringLiteral("reports.mtx")), 1, 1);
+        const auto row = [&](int r, const QString& file, qint64 size, qint64 lost, const QString& ranges) {
+            engine.SetCell(table, r, DetailSource, QString(QStringLiteral("/media/disc/photos/") + file));
+            engine.SetCell(table, r, DetailDestination,
+                           QString(QStringLiteral("/home/me/Recovered/photos/") + file));
+            engine.SetCell(table, r, DetailSize, size);
+            engine.SetCell(table, r, DetailCopied, size - lost);
+            engine.SetCell(table, r, DetailLost, lost);
+            engine.SetCell(table, r, DetailDate, QStringLiteral("2019-08-14 18:02"));
+            engine.SetCell(table, r, DetailRanges, ranges);
+        };
+        row(1, QStringLiteral("holiday.jpg"), 4194304, 24576, QStringLiteral("1048577 - 1073152"));
+        row(2, QStringLiteral("beach.mov"), 73400320, 2048, QStringLiteral("512001 - 514048"));
+        return table;
     }
 
     // KORVALIS_DIALOG_SHOTS=FOLDER keeps a picture of every dialog read, for the documentation:
