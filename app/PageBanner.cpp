@@ -138,8 +138,8 @@ bool PageBanner::LoadPictures(const PictureReader& read, const QString& appFolde
             out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush();
         out.close();
         QImage image;
-        if (!written || !image.load(file))
-            image = QImage();
+        if (written)
+            image.load(file);
         removeIfThere(file);
         return image;
     };
