@@ -47,4 +47,11 @@ FileError fileErrorFromErrno(int errnoValue)
     return FileError{codeOf(errnoValue), errnoValue, QString::fromLocal8Bit(text)};
 }
 
+FileError onFile(FileError error, FileError::Side side, const QString& file)
+{
+    error.side = side;
+    error.file = file;
+    return error;
+}
+
 } // namespace Platform

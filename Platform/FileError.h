@@ -20,7 +20,21 @@ struct FileError
     int code = 0;        // one of FileErrorCode, or OtherBase + errno
     int systemError = 0; // the errno it came from
     QString description; // the system's own description of the error
+
+    // Where it happened, when the engine knows: reading the source or writing the copy, and the
+    // file's path. A message then names the file and its side.
+    enum class Side
+    {
+        Unknown,
+        Source,
+        Destination,
+    };
+    Side side = Side::Unknown;
+    QString file;
 };
+
+// The error with the side and the file it concerns.
+FileError onFile(FileError error, FileError::Side side, const QString& file);
 
 // Maps an errno value to the engine's file error code, with the system's description.
 FileError fileErrorFromErrno(int errnoValue);

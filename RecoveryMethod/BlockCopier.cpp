@@ -30,7 +30,7 @@ bool BlockCopier::OpenSourceFile(const QString& file, const QString& destination
             m_destinationExists = !destination.isEmpty() && m_files->exists(destination);
             return true;
         }
-        if (!m_host.askRetry(opened.error))
+        if (!m_host.askRetry(Platform::onFile(opened.error, Platform::FileError::Side::Source, file)))
             return false;
     }
 }
@@ -145,7 +145,7 @@ BlockCopier::Step BlockCopier::readBlock(qint64& position, qint64& blockSize, qi
         const Platform::FileError error = Platform::fileErrorFromErrno(result.error);
         if (error.code != Platform::FileErrorCode::PermissionDenied &&
             error.code != Platform::FileErrorCode::PathFileAccess) {
-            if (!m_host.askRetry(error))
+            if (!m_host.askRetry(Platform::onFile(error, Platform::FileError::Side::Source, m_file)))
                 return Step::Cancelled;
             continue;
         }
@@ -185,7 +185,8 @@ BlockCopier::Step BlockCopier::writeBlock(qint64 position, qint64 bytes)
         const IoResult result = m_destination->writeAt(position - 1, m_buffer.constData(), bytes);
         if (result.ok())
             return Step::Done;
-        if (!m_host.askRetry(Platform::fileErrorFromErrno(result.error)))
+        if (!m_host.askRetry(Platform::onFile(Platform::fileErrorFromErrno(result.error),
+                                              Platform::FileError::Side::Destination, m_file2)))
             return Step::Cancelled;
     }
 }

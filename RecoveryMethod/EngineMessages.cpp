@@ -23,23 +23,54 @@ QString errorText(int code)
     }
 }
 
-bool errorMessage(const Platform::FileError& error, QWidget* parent)
+namespace {
+
+// Engine texts 70 and 71: the file that cannot be read from the source or written to the
+// destination, named. Empty when the side is unknown or the language file lacks the text.
+QString namedFileText(Platform::FileError::Side side, const QString& file)
 {
-    QString text = errorText(error.code);
-    if (text.isEmpty())
-        text = error.description;
+    using Side = Platform::FileError::Side;
+    if (side == Side::Unknown || file.isEmpty())
+        return {};
+    const QString text = EngineTexts::slot(side == Side::Source ? SourceFileText : DestinationFileText);
+    return text.isEmpty() ? QString() : text.arg(file);
+}
+
+bool askRetry(const QString& text, QWidget* parent)
+{
     const auto answer = Prompt::show({QMessageBox::Critical, QString(), text,
                                       QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry},
                                      parent);
     return answer == QMessageBox::Retry;
 }
 
-bool missingSource(QWidget* parent)
+} // namespace
+
+bool errorMessage(const Platform::FileError& error, QWidget* parent)
 {
-    const auto answer = Prompt::show({QMessageBox::Critical, QString(), EngineTexts::slot(30),
-                                      QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry},
-                                     parent);
-    return answer == QMessageBox::Retry;
+    using namespace Platform::FileErrorCode;
+    // Not found and not ready have their own advice; every other error names the file and the
+    // side it happened on when they are known. Errors without a text of their own keep the
+    // system's description after it.
+    QString text = error.code == FileNotFound || error.code == DiskNotReady
+                       ? QString()
+                       : namedFileText(error.side, error.file);
+    if (!text.isEmpty() && error.code != BadFileName && error.code != DiskFull &&
+        !error.description.isEmpty())
+        text += QStringLiteral("\n\n") + error.description;
+    if (text.isEmpty())
+        text = errorText(error.code);
+    if (text.isEmpty())
+        text = error.description;
+    return askRetry(text, parent);
+}
+
+bool missingSource(const QString& file, QWidget* parent)
+{
+    QString text = namedFileText(Platform::FileError::Side::Source, file);
+    if (text.isEmpty())
+        text = EngineTexts::slot(30);
+    return askRetry(text, parent);
 }
 
 void unableToContinue(QWidget* parent, int systemError)

@@ -709,9 +709,9 @@ bool RecoveryProcess::askRetry(const Platform::FileError& error)
     return EngineMessages::errorMessage(error, this);
 }
 
-bool RecoveryProcess::askRetryMissingSource(const QString&)
+bool RecoveryProcess::askRetryMissingSource(const QString& file)
 {
-    return EngineMessages::missingSource(this);
+    return EngineMessages::missingSource(file, this);
 }
 
 bool RecoveryProcess::askMediumGone()

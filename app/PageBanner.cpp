@@ -128,21 +128,25 @@ bool PageBanner::LoadPictures(const PictureReader& read, const QString& appFolde
 {
     m_pictures.clear();
     const QString file = appFolder + pictureFileName();
+    // The picture of a row, null when it is missing or cannot be loaded.
+    const auto load = [&](int row) {
+        const QByteArray bytes = read(row);
+        if (bytes.isEmpty() || !removeIfThere(file))
+            return QImage();
+        QFile out(file);
+        const bool written =
+            out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush();
+        out.close();
+        QImage image;
+        if (written)
+            image.load(file);
+        removeIfThere(file);
+        return image;
+    };
     try {
         for (int row = 1; row <= PictureCount; ++row) {
-            const QByteArray bytes = read(row);
-            if (bytes.isEmpty() || !removeIfThere(file)) {
-                switchOff();
-                return false;
-            }
-            QFile out(file);
-            const bool written =
-                out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush();
-            out.close();
-            QImage image;
-            const bool loaded = written && image.load(file);
-            removeIfThere(file);
-            if (!loaded || image.isNull()) {
+            const QImage image = load(row);
+            if (image.isNull()) {
                 switchOff();
                 return false;
             }
@@ -152,6 +156,17 @@ bool PageBanner::LoadPictures(const PictureReader& read, const QString& appFolde
         removeIfThere(file);
         switchOff();
         return false;
+    }
+    // A file made before French and Spanish had pictures of their own lacks these rows.
+    try {
+        for (int row = PictureCount + 1; row <= MostPictures; ++row) {
+            const QImage image = load(row);
+            if (image.isNull())
+                break;
+            m_pictures.append(QPixmap::fromImage(image));
+        }
+    } catch (const std::exception&) {
+        removeIfThere(file);
     }
     return true;
 }
@@ -166,7 +181,7 @@ void PageBanner::ShowBanner(int page, int language)
         hideAll();
         return;
     }
-    const int k = language == Russian ? 2 : 1;
+    const int k = language >= 1 && language <= m_pictures.size() ? language : 1;
     const QPixmap& picture = m_pictures[k - 1];
     if (picture.isNull()) {
         switchOff();

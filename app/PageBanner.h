@@ -21,7 +21,10 @@ class PageBanner : public QObject
     Q_OBJECT
 
 public:
+    // Pictures 1 (English) and 2 (Russian) are needed; 3 (French) and 4 (Spanish) are used when
+    // the file has them.
     static constexpr int PictureCount = 2;
+    static constexpr int MostPictures = 4;
     static constexpr int TickMs = 1000;
     static constexpr int TicksPerShow = 8;
     static constexpr int Width = 468;
@@ -46,13 +49,14 @@ public:
     void setStateSource(std::function<int()> currentPage, std::function<int()> language);
 
     // Loads the pictures: reads cell (row, 2) of the language file's picture table for rows 1
-    // and 2, writes each to "media.tmp" in the program folder, loads it from there and deletes
-    // the file again. Any failure switches the banner off; false then.
+    // to 4, writes each to "media.tmp" in the program folder, loads it from there and deletes
+    // the file again. Any failure of rows 1 and 2 switches the banner off; false then. Rows 3 and
+    // 4 are optional: the first one missing or unreadable ends the loading.
     using PictureReader = std::function<QByteArray(int row)>;
     bool LoadPictures(const PictureReader& read, const QString& appFolder);
 
-    // Shows the banner of page p in the given language: picture 2 for Russian (2), picture 1
-    // otherwise. With fewer than two pictures every box is hidden.
+    // Shows the banner of page p in the given language: the language's own picture, or picture 1
+    // when the file has none for it. With fewer than two pictures every box is hidden.
     void ShowBanner(int page, int language);
 
     // One tick of MediaTimer1: the banner of the current page is shown again when the counter is

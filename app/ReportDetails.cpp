@@ -136,9 +136,9 @@ QStringList ReportDetails::exportFields(const HistoryDamage& d)
             resultWord(d)};
 }
 
-QString ReportDetails::clipboardText(const QList<HistoryDamage>& rows)
+QString ReportDetails::clipboardText(const QList<HistoryDamage>& rows, const QStringList& headers)
 {
-    QString text = exportHeaders().join(QLatin1Char('\t')) + QLatin1Char('\n');
+    QString text = headers.join(QLatin1Char('\t')) + QLatin1Char('\n');
     for (const HistoryDamage& d : rows)
         text += exportFields(d).join(QLatin1Char('\t')) + QLatin1Char('\n');
     return text;
@@ -154,7 +154,7 @@ QString ReportDetails::csvField(const QString& field)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-QString ReportDetails::csvText(const QList<HistoryDamage>& rows)
+QString ReportDetails::csvText(const QList<HistoryDamage>& rows, const QStringList& headers)
 {
     const auto line = [](const QStringList& fields) -> QString {
         QStringList out;
@@ -162,7 +162,7 @@ QString ReportDetails::csvText(const QList<HistoryDamage>& rows)
             out.append(csvField(f));
         return out.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     };
-    QString text = line(exportHeaders());
+    QString text = line(headers);
     for (const HistoryDamage& d : rows)
         text += line(exportFields(d));
     return text;

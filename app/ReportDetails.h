@@ -36,10 +36,11 @@ public:
     // The fields of one file, in the order of exportHeaders().
     static QStringList exportFields(const HistoryDamage& d);
 
-    // Tab-separated lines with a header line, for the clipboard.
-    static QString clipboardText(const QList<HistoryDamage>& rows);
+    // Tab-separated lines with a header line (`headers`, in the user's language), for the clipboard.
+    static QString clipboardText(const QList<HistoryDamage>& rows,
+                                 const QStringList& headers = exportHeaders());
     // Comma-separated values (RFC 4180: fields with commas, quotes or line breaks are quoted,
     // quotes doubled), with a header line; lines end in CR LF.
-    static QString csvText(const QList<HistoryDamage>& rows);
+    static QString csvText(const QList<HistoryDamage>& rows, const QStringList& headers = exportHeaders());
     static QString csvField(const QString& field);
 };

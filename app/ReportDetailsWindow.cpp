@@ -49,6 +49,17 @@ QString textOr(const TextRegister& texts, int n, const QString& english)
     return text.isEmpty() ? english : text;
 }
 
+// The header line of the copied and saved texts in the user's language: nothing reads these
+// files back, they are for the user's spreadsheet.
+QStringList exportHeadersIn(const TextRegister& texts)
+{
+    const int numbers[] = {273, 316, 274, 275, 276, 317, 277, 278};
+    QStringList headers = ReportDetails::exportHeaders();
+    for (int c = 0; c < headers.size(); ++c)
+        headers[c] = textOr(texts, numbers[c], headers[c]);
+    return headers;
+}
+
 } // namespace
 
 ReportDetailsWindow::ReportDetailsWindow(TableEngine& engine, const TextRegister& texts, QWidget* parent)
@@ -146,6 +157,10 @@ void ReportDetailsWindow::setReportMtx(const QString& reference)
     m_list->sortByColumn(0, Qt::AscendingOrder);
     m_list->resizeColumnToContents(0);
     m_list->resizeColumnToContents(ResultColumn);
+    // Every header is read whole, in every language; long range lists stay cut (their tooltip
+    // holds them whole).
+    for (int c = 1; c + 1 < m_list->columnCount(); ++c)
+        m_list->setColumnWidth(c, std::max(m_list->columnWidth(c), m_list->header()->sectionSizeHint(c)));
     m_copy->setEnabled(!m_rows.isEmpty());
     m_save->setEnabled(!m_rows.isEmpty());
 }
@@ -160,7 +175,8 @@ QList<HistoryDamage> ReportDetailsWindow::rowsInListOrder() const
 
 void ReportDetailsWindow::copyToClipboard()
 {
-    QApplication::clipboard()->setText(ReportDetails::clipboardText(rowsInListOrder()));
+    QApplication::clipboard()->setText(
+        ReportDetails::clipboardText(rowsInListOrder(), exportHeadersIn(m_texts)));
 }
 
 bool ReportDetailsWindow::saveAsCsv()
@@ -182,7 +198,7 @@ bool ReportDetailsWindow::saveAsCsv()
 bool ReportDetailsWindow::writeCsv(const QString& path)
 {
     QSaveFile file(path);
-    const QByteArray bytes = ReportDetails::csvText(rowsInListOrder()).toUtf8();
+    const QByteArray bytes = ReportDetails::csvText(rowsInListOrder(), exportHeadersIn(m_texts)).toUtf8();
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;
     Prompt::show({QMessageBox::Critical, QStringLiteral("Korvalis"),

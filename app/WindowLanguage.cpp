@@ -107,11 +107,11 @@ void WindowLanguage::redrawTitle(QRgb colour)
 void WindowLanguage::setPageButtonCaptions()
 {
     const TextRegister& texts = w.m_texts;
-    if (const auto captions = PageFlow::captionTexts(w.m_flow.CurrentPage)) {
-        w.m_back->setCaption(padded(texts[(*captions)[0]]));
-        w.m_next->setCaption(padded(texts[(*captions)[1]]));
-        w.m_exit->setCaption(padded(texts[(*captions)[2]]));
-    }
+    if (const auto captions = PageFlow::captionTexts(w.m_flow.CurrentPage))
+        w.m_navCaptions = *captions;
+    w.m_back->setCaption(padded(texts[w.m_navCaptions[0]]));
+    w.m_next->setCaption(padded(texts[w.m_navCaptions[1]]));
+    w.m_exit->setCaption(padded(texts[w.m_navCaptions[2]]));
     for (const PageFlow::StepLabel& label : PageFlow::stepLabels(w.m_flow.WizardMode))
         w.m_tips[static_cast<size_t>(label.tipsIndex)]->setText(texts[TextId::Step] + QLatin1Char(' ') +
                                                                 QString::number(label.step) +

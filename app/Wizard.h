@@ -136,6 +136,9 @@ private:
     QString m_tempPath;
     int m_language = 1;
     PageFlow m_flow;
+    // The captions of the navigation buttons last set: pages without captions of their own keep
+    // them, in the language chosen on that page too.
+    PageFlow::CaptionTexts m_navCaptions{37, 38, 36};
     TextRegister m_texts;
 
     std::unique_ptr<TableEngine> m_langEng;

@@ -49,11 +49,14 @@ private:
     std::function<void()> m_onOpen;
 };
 
-// Fills the engine's slots 1 to 59 with "T1" ... "T59", so that log lines show which slot they used.
+// Fills the engine's slots 1 to 59 with "T1" ... "T59", so that log lines show which slot they used;
+// the file messages 70 and 71 name their file: "T70 <file>".
 inline void fillTexts(RecoveryProcess& engine)
 {
     for (int i = 1; i <= 59; ++i)
         engine.setLangValue(i, QStringLiteral("T%1").arg(i));
+    EngineTexts::setSlot(70, QStringLiteral("T70 %1"));
+    EngineTexts::setSlot(71, QStringLiteral("T71 %1"));
 }
 
 // Answers every message box with Cancel (OK where it has no Cancel) and keeps its text in `shown`.

@@ -246,6 +246,36 @@ private Q_SLOTS:
         QCOMPARE(QDir(target.path()).entryList(QDir::Files).size(), 12);
     }
 
+    // Sources that cannot be opened (gone since they were listed, or a folder by now) are named
+    // in the source's message; the run goes on with the next entry.
+    void sourceThatCannotBeOpenedIsNamed_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("gone") << false;
+        QTest::newRow("a folder now") << true;
+    }
+
+    void sourceThatCannotBeOpenedIsNamed()
+    {
+        QFETCH(bool, folder);
+        QTemporaryDir source, target;
+        const QString lost = source.filePath(QStringLiteral("lost.bin"));
+        const QString kept = source.filePath(QStringLiteral("kept.bin"));
+        QVERIFY(writeFile(kept, pattern(5000, 1)));
+        if (folder)
+            QVERIFY(QDir().mkdir(lost));
+        RecoveryProcess engine;
+        fillTexts(engine);
+        setJob(engine, source.path() + QLatin1Char('/'), target.path() + QLatin1Char('/'), {lost, kept});
+        Prompt::ScopedAnswerer answerer(cancellingAll(m_messages));
+        Events events(engine);
+        engine.StartProcess();
+        QCOMPARE(events.raised(), QStringLiteral("done"));
+        QCOMPARE(m_messages, QStringList{text(70).arg(lost)});
+        QCOMPARE(engine.ItemsNotCopied_Count(), 1);
+        QCOMPARE(readFile(target.filePath(QStringLiteral("kept.bin"))), pattern(5000, 1));
+    }
+
     void fullDestinationAsksAndKeepsOnlyWhatWasRead()
     {
         if (::geteuid() != 0)
@@ -274,7 +304,9 @@ private Q_SLOTS:
         });
         Events events(engine);
         engine.StartProcess();
-        QCOMPARE(m_messages, QStringList({text(30), text(30)})); // error 61, asked again after Retry
+        // The disk is full: the copy is named, asked again after Retry.
+        const QString copy = full + QStringLiteral("/big.bin");
+        QCOMPARE(m_messages, QStringList({text(71).arg(copy), text(71).arg(copy)}));
         QCOMPARE(events.raised(), QStringLiteral("done"));
         QVERIFY(!engine.isDone(1));
         QCOMPARE(engine.ItemsNotCopied_Count(), 1);

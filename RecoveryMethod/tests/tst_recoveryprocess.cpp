@@ -1,4 +1,5 @@
 #include "EngineAnswers.h"
+#include "EngineMessages.h"
 #include "EngineTestJob.h"
 #include "FaultyMedium.h"
 #include "ModalDriver.h"
@@ -116,7 +117,8 @@ private Q_SLOTS:
                          Src + QStringLiteral("tail.bin") + lossOf + QStringLiteral("4464 b"), text(41),
                          Src + QStringLiteral("sub/b.bin") + lossOf + QStringLiteral("20 Kb"),
                          Src + QStringLiteral("tail.bin") + lossOf + QStringLiteral("368 b"), text(31)}));
-        QCOMPARE(m_messages, QStringList{text(30)}); // asked for the missing source once
+        // Asked once for the missing source, naming it.
+        QCOMPARE(m_messages, QStringList{text(70).arg(Src + QStringLiteral("missing.bin"))});
         QCOMPARE(m_engine->ItemsFolders_Count(), 1);
         QCOMPARE(m_engine->ItemsNotCopied_Count(), 1);
         QCOMPARE(m_engine->CorruptedFilesCount(), 2);
@@ -601,6 +603,60 @@ private Q_SLOTS:
         QCOMPARE(asked.icon, QMessageBox::Critical);
         QCOMPARE(asked.buttons, QMessageBox::Retry | QMessageBox::Cancel);
         QVERIFY(asked.title.isEmpty());
+    }
+
+    // A file error that knows its side names the file: 70 on the source, 71 on the destination.
+    // Not found and not ready keep their own advice; errors without a text of their own keep the
+    // system's words after the named file.
+    void fileErrorsNameTheFileAndItsSide_data()
+    {
+        using Side = Platform::FileError::Side;
+        QTest::addColumn<int>("systemError");
+        QTest::addColumn<int>("side");
+        QTest::addColumn<QString>("shown");
+        const QString f = QStringLiteral("/media/disc/a b.txt");
+        const auto system = [](int e) -> QString {
+            return QStringLiteral("\n\n") + QString::fromLocal8Bit(strerror(e));
+        };
+        QTest::newRow("source, bad name")
+            << int(ENAMETOOLONG) << int(Side::Source) << QStringLiteral("T70 ") + f;
+        QTest::newRow("destination, full")
+            << int(ENOSPC) << int(Side::Destination) << QStringLiteral("T71 ") + f;
+        QTest::newRow("source, a folder")
+            << int(EISDIR) << int(Side::Source) << QStringLiteral("T70 ") + f + system(EISDIR);
+        QTest::newRow("destination, read-only")
+            << int(EROFS) << int(Side::Destination) << QStringLiteral("T71 ") + f + system(EROFS);
+        QTest::newRow("not found") << int(ENOENT) << int(Side::Source) << QStringLiteral("T28");
+        QTest::newRow("not ready") << int(ENOMEDIUM) << int(Side::Source) << QStringLiteral("T29");
+        QTest::newRow("side unknown") << int(ENOSPC) << int(Side::Unknown) << QStringLiteral("T30");
+    }
+
+    void fileErrorsNameTheFileAndItsSide()
+    {
+        QFETCH(int, systemError);
+        QFETCH(int, side);
+        QFETCH(QString, shown);
+        QStringList asked;
+        Prompt::ScopedAnswerer answerer(cancellingAll(asked));
+        QVERIFY(!EngineMessages::errorMessage(Platform::onFile(Platform::fileErrorFromErrno(systemError),
+                                                               Platform::FileError::Side(side),
+                                                               QStringLiteral("/media/disc/a b.txt"))));
+        QCOMPARE(asked, QStringList{shown});
+    }
+
+    // A language file without texts 70 and 71 still asks, with the one text of old.
+    void fileMessagesWithoutTheirTexts()
+    {
+        EngineTexts::setSlot(70, QString());
+        EngineTexts::setSlot(71, QString());
+        QStringList asked;
+        Prompt::ScopedAnswerer answerer(cancellingAll(asked));
+        QVERIFY(!EngineMessages::missingSource(QStringLiteral("/m/a")));
+        QVERIFY(!EngineMessages::errorMessage(Platform::onFile(Platform::fileErrorFromErrno(ENOSPC),
+                                                               Platform::FileError::Side::Destination,
+                                                               QStringLiteral("/d/a"))));
+        QCOMPARE(asked, QStringList({QStringLiteral("T30"), QStringLiteral("T30")}));
+        fillTexts(*m_engine);
     }
 
     void textsCaptionsAndIndexes()

@@ -12,7 +12,7 @@ constexpr int Spanish = 4;
 constexpr int LanguageCount = 4;
 
 // Cells of the top table (row, column 1) that hold the tables.
-constexpr int PictureTable = 1; // rows 1 and 2: the two banner pictures (PNG data)
+constexpr int PictureTable = 1; // rows 1 to 4: the banner pictures (PNG data), one a language
 constexpr int MainTable = 2;    // row 1: character set; rows 2 to 350: main texts 1 to 349
 constexpr int EngineTable = 6;  // rows 2 to 100: recovery engine texts 1 to 99 (row 1 unused)
 constexpr int BrowserTable = 7; // rows 1 to n: file browser texts 1 to n
@@ -25,7 +25,8 @@ constexpr int BrowserTextLimit = 100;
 constexpr int BurnerTextLimit = 99;
 
 // The banner pictures sit in both columns 1 and 2 of their rows, so that a reader of either
-// column finds them. Row 1 is shown for every language but Russian, which shows row 2.
-constexpr int PictureRows = 2;
+// column finds them. The row is the language's number; a file with only rows 1 and 2 (English
+// and Russian) shows row 1 for French and Spanish.
+constexpr int PictureRows = 4;
 
 } // namespace LanguageTables

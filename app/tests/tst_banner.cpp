@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QUrlQuery>
 
+#include <array>
+
 namespace {
 
 QByteArray png(const QColor& colour)
@@ -131,28 +133,41 @@ private Q_SLOTS:
     void picturesShownOnTheirPagesInEachLanguage_data()
     {
         QTest::addColumn<int>("language");
-        QTest::addColumn<bool>("second");
-        QTest::newRow("English") << 1 << false;
-        QTest::newRow("Russian") << 2 << true;
-        QTest::newRow("French") << 3 << false;
-        QTest::newRow("Spanish") << 4 << false;
+        QTest::addColumn<int>("pictures");
+        QTest::addColumn<int>("shown");
+        for (const int pictures : {2, 4}) {
+            for (int language = 1; language <= 4; ++language) {
+                // A file with only the English and Russian pictures shows the English one for
+                // French and Spanish.
+                const int shown = language <= pictures ? language : 1;
+                QTest::addRow("language %d, %d pictures", language, pictures)
+                    << language << pictures << shown;
+            }
+        }
     }
     void picturesShownOnTheirPagesInEachLanguage()
     {
         QFETCH(int, language);
-        QFETCH(bool, second);
+        QFETCH(int, pictures);
+        QFETCH(int, shown);
+        const std::array<Qt::GlobalColor, 4> colors = {Qt::red, Qt::blue, Qt::green, Qt::yellow};
+        QList<QByteArray> data;
+        for (int i = 0; i < pictures; ++i)
+            data << png(colors[size_t(i)]);
         freshFolder();
-        const QString path = languageFileWith({png(Qt::red), png(Qt::blue)});
+        const QString path = languageFileWith(data);
         TableEngine engine;
         auto banner = bannerOnPages();
         QVERIFY(banner->LoadPictures(fileReader(engine, path), m_folder));
-        QCOMPARE(banner->pictureCount(), 2);
+        QCOMPARE(banner->pictureCount(), pictures);
         QVERIFY(!QFile::exists(m_folder + QStringLiteral("media.tmp")));
+        const bool second = language == 2;
+        const QRgb expected = QColor(colors[size_t(shown - 1)]).rgb();
 
         for (int p : {2, 4, 5, 6}) {
             banner->ShowBanner(p, language);
             QVERIFY(banner->box(p)->isVisible());
-            QCOMPARE(topLeft(banner->box(p)), second ? qRgb(0, 0, 255) : qRgb(255, 0, 0));
+            QCOMPARE(topLeft(banner->box(p)), expected);
         }
         // Other pages have no box and change nothing.
         banner->ShowBanner(0, language);
@@ -165,6 +180,22 @@ private Q_SLOTS:
         QTest::mouseClick(banner->box(4), Qt::LeftButton);
         QCOMPARE(opened.size(), 1);
         QCOMPARE(opened[0][0].toString(), banner->currentAddress());
+    }
+
+    // A broken French picture is not shown; the banner stays on with the English one for French.
+    void brokenOptionalPictureFallsBackToEnglish()
+    {
+        freshFolder();
+        const QString path =
+            languageFileWith({png(Qt::red), png(Qt::blue), QByteArray("GIF89a broken"), png(Qt::green)});
+        TableEngine engine;
+        auto banner = bannerOnPages();
+        QVERIFY(banner->LoadPictures(fileReader(engine, path), m_folder));
+        QVERIFY(!banner->isOff());
+        QCOMPARE(banner->pictureCount(), 2);
+        banner->ShowBanner(4, 3);
+        QCOMPARE(topLeft(banner->box(4)), qRgb(255, 0, 0));
+        QVERIFY(!QFile::exists(m_folder + QStringLiteral("media.tmp")));
     }
 
     void staleMediaFileIsReplacedAndRemoved()

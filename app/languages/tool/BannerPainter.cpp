@@ -101,12 +101,25 @@ QImage BannerPainter::paint(const QString& line)
     painter.setPen(Qt::white);
     painter.drawText(QPointF(100, 27), QStringLiteral("Korvalis"));
 
+    // The line is drawn smaller rather than cut, down to a size still easy to read.
     QFont small(QStringLiteral("DejaVu Sans"));
-    small.setPixelSize(12);
+    const int room = Width - 110;
+    for (int size = 12; size >= SmallestLineSize; --size) {
+        small.setPixelSize(size);
+        if (QFontMetrics(small).horizontalAdvance(line) <= room)
+            break;
+    }
     painter.setFont(small);
     painter.setPen(QColor(200, 225, 255));
     const QFontMetrics metrics(small);
-    painter.drawText(QPointF(100, 47), metrics.elidedText(line, Qt::ElideRight, Width - 110));
+    painter.drawText(QPointF(100, 47), metrics.elidedText(line, Qt::ElideRight, room));
     painter.end();
     return image;
+}
+
+bool BannerPainter::lineFits(const QString& line)
+{
+    QFont small(QStringLiteral("DejaVu Sans"));
+    small.setPixelSize(SmallestLineSize);
+    return QFontMetrics(small).horizontalAdvance(line) <= Width - 110;
 }

@@ -72,14 +72,17 @@ int main(int argc, char* argv[])
             sources.append(LanguageSource::read(file));
         LanguageFileWriter::checkComplete(sources);
 
-        // Picture 1 carries the English line, picture 2 the Russian one.
+        // Picture n carries the line of language n.
         QList<QByteArray> pictures;
-        for (const int language : {LanguageTables::English, LanguageTables::Russian}) {
+        for (int language = 1; language <= LanguageTables::PictureRows; ++language) {
             QString line;
             for (const LanguageSource& source : sources) {
                 if (source.number == language)
                     line = source.banner;
             }
+            if (!BannerPainter::lineFits(line))
+                std::fprintf(stderr, "korvalis-langbuild: the banner line of language %d is cut off: %s\n",
+                             language, line.toUtf8().constData());
             const QImage banner = BannerPainter::paint(line);
             pictures.append(png(banner));
             if (!pictureFolder.isEmpty()) {
