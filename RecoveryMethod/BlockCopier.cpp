@@ -55,7 +55,7 @@ int BlockCopier::Copying(const QString& file, const QString& file2, int& minBloc
     qint64 position = startFrom + 1;
     // The bytes before the resume offset were processed by the earlier run.
     reached(startFrom);
-    m_fileDTV = QLocale::system().toString(m_source->lastModified(), QLocale::ShortFormat);
+    m_fileModified = m_source->lastModified();
     // A fresh copy starts from an empty file, so that skipped gaps read back as zero bytes; a
     // resumed one keeps what the earlier run wrote.
     if (!m_host.holdWhileAsked())
@@ -213,8 +213,13 @@ int BlockCopier::endEarly()
 
 void BlockCopier::recordDamage(bool skipped)
 {
+    // Only a file that is not whole gets a record with the source's date; formatting the date in
+    // local time for every file of a job of small files took a good share of its time.
+    const bool whole = m_corBlock.count() == 0 && CurrentFileBytes() == m_fileSize;
+    const QString modified =
+        whole ? QString() : QLocale::system().toString(m_fileModified.toLocalTime(), QLocale::ShortFormat);
     m_host.recordDamage(FileDamage{m_fileSize, DamageRecords::BinaryAccessMode, m_file, m_file2, &m_corBlock,
-                                   CurrentFileBytes(), m_fileDTV, skipped});
+                                   CurrentFileBytes(), modified, skipped});
 }
 
 void BlockCopier::closeAll()

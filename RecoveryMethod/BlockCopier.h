@@ -5,6 +5,7 @@
 #include "CorBlockTable.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 #include <atomic>
@@ -85,7 +86,7 @@ private:
 
     QString m_file;
     QString m_file2;
-    QString m_fileDTV;
+    QDateTime m_fileModified;
     qint64 m_fileSize = 0;
     std::atomic<qint64> m_currentFileBytes = 0;
     qint64 m_lost = 0;

@@ -178,8 +178,9 @@ FileAccess::Opened<BlockSource> PosixFileAccess::openSource(const QString& path)
     // failed read turns it off for the rest of the file (see PosixSource::readAt). Read-ahead
     // never spoils a good block: a page it could not fill is read again on its own when asked.
     ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    const QDateTime modified =
-        QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000);
+    // In UTC: a local time looks the time zone up at once, for every file of a job.
+    const QDateTime modified = QDateTime::fromMSecsSinceEpoch(
+        qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000, Qt::UTC);
     return {std::make_unique<PosixSource>(std::move(fd), size, modified), {}};
 }
 

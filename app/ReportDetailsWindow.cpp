@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -53,10 +54,11 @@ QString textOr(const TextRegister& texts, int n, const QString& english)
 // files back, they are for the user's spreadsheet.
 QStringList exportHeadersIn(const TextRegister& texts)
 {
-    const int numbers[] = {273, 316, 274, 275, 276, 317, 277, 278};
+    static constexpr std::array numbers{
+        273, 316, 274, 275, 276, 317, 277, 278, int(TextId::DetailsResultHeader)};
     QStringList headers = ReportDetails::exportHeaders();
-    for (int c = 0; c < headers.size(); ++c)
-        headers[c] = textOr(texts, numbers[c], headers[c]);
+    for (qsizetype c = 0; c < headers.size() && c < qsizetype(numbers.size()); ++c)
+        headers[c] = textOr(texts, numbers[static_cast<size_t>(c)], headers[c]);
     return headers;
 }
 
