@@ -7,32 +7,32 @@
 
 #include <algorithm>
 
+// While held, keeps `value` as the last one for `widget`.
+template <typename Widget, typename Value>
+void PanelTexts::keepLast(std::vector<Kept<Widget, Value>>& kept, Widget* widget, const Value& value)
+{
+    const auto found = std::find_if(kept.begin(), kept.end(),
+                                    [widget](const Kept<Widget, Value>& k) { return k.widget == widget; });
+    if (found != kept.end())
+        found->value = value;
+    else
+        kept.push_back({widget, value});
+}
+
 void PanelTexts::show(QWidget* widget, const QString& text)
 {
-    if (!m_held) {
-        set(widget, text);
-        return;
-    }
-    const auto kept = std::find_if(m_pending.begin(), m_pending.end(),
-                                   [widget](const Pending& p) { return p.widget == widget; });
-    if (kept != m_pending.end())
-        kept->text = text;
+    if (m_held)
+        keepLast(m_pending, widget, text);
     else
-        m_pending.push_back({widget, text});
+        set(widget, text);
 }
 
 void PanelTexts::showValue(QProgressBar* bar, int value)
 {
-    if (!m_held) {
-        bar->setValue(value);
-        return;
-    }
-    const auto kept = std::find_if(m_pendingValues.begin(), m_pendingValues.end(),
-                                   [bar](const PendingValue& p) { return p.bar == bar; });
-    if (kept != m_pendingValues.end())
-        kept->value = value;
+    if (m_held)
+        keepLast(m_pendingValues, bar, value);
     else
-        m_pendingValues.push_back({bar, value});
+        bar->setValue(value);
 }
 
 void PanelTexts::release()
@@ -43,11 +43,11 @@ void PanelTexts::release()
 
 void PanelTexts::apply()
 {
-    for (const Pending& p : m_pending)
-        set(p.widget, p.text);
+    for (const auto& p : m_pending)
+        set(p.widget, p.value);
     m_pending.clear();
-    for (const PendingValue& p : m_pendingValues)
-        p.bar->setValue(p.value);
+    for (const auto& p : m_pendingValues)
+        p.widget->setValue(p.value);
     m_pendingValues.clear();
 }
 

@@ -34,17 +34,16 @@ private:
     static constexpr const char* FullTitle = "fullTitle";
     static void set(QWidget* widget, const QString& text);
 
-    struct Pending
+    template <typename Widget, typename Value>
+    struct Kept
     {
-        QWidget* widget;
-        QString text;
+        Widget* widget;
+        Value value;
     };
-    std::vector<Pending> m_pending;
-    struct PendingValue
-    {
-        QProgressBar* bar;
-        int value;
-    };
-    std::vector<PendingValue> m_pendingValues;
+    template <typename Widget, typename Value>
+    static void keepLast(std::vector<Kept<Widget, Value>>& kept, Widget* widget, const Value& value);
+
+    std::vector<Kept<QWidget, QString>> m_pending;
+    std::vector<Kept<QProgressBar, int>> m_pendingValues;
     bool m_held = false;
 };
