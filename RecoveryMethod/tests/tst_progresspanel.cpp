@@ -41,6 +41,16 @@ struct FieldLog
     QStringList texts;
 };
 
+// Shows the engine as in the window, reading from fake media.
+std::shared_ptr<FaultyFileAccess> shownOnFakeMedia(RecoveryProcess& engine)
+{
+    auto files = std::make_shared<FaultyFileAccess>();
+    engine.setFileAccess(files);
+    fillTexts(engine);
+    engine.show();
+    return files;
+}
+
 } // namespace
 
 class TestProgressPanel : public QObject
@@ -159,10 +169,7 @@ private Q_SLOTS:
         QFETCH(QString, firstRun);
         QTemporaryDir dir;
         RecoveryProcess engine;
-        auto files = std::make_shared<FaultyFileAccess>();
-        engine.setFileAccess(files);
-        fillTexts(engine);
-        engine.show();
+        const auto files = shownOnFakeMedia(engine);
         QVERIFY(QTest::qWaitForWindowExposed(&engine));
         const QString dst = dir.path() + QLatin1Char('/');
 
@@ -240,10 +247,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         RecoveryProcess engine;
-        auto files = std::make_shared<FaultyFileAccess>();
-        engine.setFileAccess(files);
-        fillTexts(engine);
-        engine.show();
+        const auto files = shownOnFakeMedia(engine);
         QVERIFY(QTest::qWaitForWindowExposed(&engine));
         const QString dst = dir.path() + QLatin1Char('/');
         auto medium = FaultyMedium::patterned(1000000);
