@@ -16,6 +16,13 @@ inline QString file()
     return qEnvironmentVariable("KORVALIS_BUILD_DIR") + QStringLiteral("/app/languages.sir");
 }
 
+// Puts a copy of the language file into a program folder, writable as the program wants it.
+inline bool copyInto(const QString& folder)
+{
+    const QString copy = QDir(folder).filePath(QStringLiteral("languages.sir"));
+    return QFile::copy(file(), copy) && QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+}
+
 struct Texts
 {
     TextRegister main;
@@ -29,9 +36,8 @@ inline Texts load(int language)
     const QTemporaryDir folder;
     const QString copy = folder.filePath(QStringLiteral("languages.sir"));
     Texts texts;
-    if (!folder.isValid() || !QFile::copy(file(), copy))
+    if (!folder.isValid() || !copyInto(folder.path()))
         return texts;
-    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
     {
         TableEngine engine;
         LanguageFile languages(engine, copy);

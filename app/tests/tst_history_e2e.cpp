@@ -1,5 +1,6 @@
 // Two recoveries through the main window from a damaged medium (a real FUSE file system), then
 // the history page and the details window of the damaged run, and the restart of a paused run.
+#include "BuiltLanguage.h"
 #include "ClickableLabel.h"
 #include "FilesAndFoldersList.h"
 #include "FindChild.h"
@@ -73,10 +74,7 @@ private Q_SLOTS:
     {
         KORVALIS_REQUIRE_FUSE();
         QTemporaryDir program, source, target;
-        QVERIFY(QFile::copy(qEnvironmentVariable("KORVALIS_BUILD_DIR") + QStringLiteral("/app/languages.sir"),
-                            program.filePath(QStringLiteral("languages.sir"))));
-        QFile::setPermissions(program.filePath(QStringLiteral("languages.sir")),
-                              QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(BuiltLanguage::copyInto(program.path()));
         QVERIFY(writeFile(source.filePath(QStringLiteral("clean/a.txt")), pattern(70000, 1)));
         QVERIFY(writeFile(source.filePath(QStringLiteral("clean/b.bin")), pattern(200000, 2)));
         QVERIFY(writeFile(source.filePath(QStringLiteral("hurt/x.bin")), pattern(300000, 3)));
@@ -183,10 +181,7 @@ private Q_SLOTS:
     {
         KORVALIS_REQUIRE_FUSE();
         QTemporaryDir program, source, target;
-        QVERIFY(QFile::copy(qEnvironmentVariable("KORVALIS_BUILD_DIR") + QStringLiteral("/app/languages.sir"),
-                            program.filePath(QStringLiteral("languages.sir"))));
-        QFile::setPermissions(program.filePath(QStringLiteral("languages.sir")),
-                              QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(BuiltLanguage::copyInto(program.path()));
         const QByteArray slow = pattern(4 * 65536, 7);
         QVERIFY(writeFile(source.filePath(QStringLiteral("s/1 slow.bin")), slow));
         QVERIFY(writeFile(source.filePath(QStringLiteral("s/2.bin")), pattern(5000, 8)));

@@ -1,3 +1,4 @@
+#include "BuiltLanguage.h"
 #include "FileNames.h"
 #include "FilesAndFoldersList.h"
 #include "FindChild.h"
@@ -21,11 +22,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-QString builtLanguageFile()
-{
-    return qEnvironmentVariable("KORVALIS_BUILD_DIR") + QStringLiteral("/app/languages.sir");
-}
 
 // The bytes of a file however deep it lies; a null array when it cannot be read.
 QByteArray readAll(const QByteArray& path)
@@ -55,10 +51,8 @@ private Q_SLOTS:
     void selectionWithAnUnreadableFolderEndsOnAReportThatSaysSo()
     {
         QTemporaryDir program;
-        QVERIFY2(QFile::exists(builtLanguageFile()), qPrintable(builtLanguageFile()));
-        QVERIFY(QFile::copy(builtLanguageFile(), program.filePath(QStringLiteral("languages.sir"))));
-        QFile::setPermissions(program.filePath(QStringLiteral("languages.sir")),
-                              QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY2(QFile::exists(BuiltLanguage::file()), qPrintable(BuiltLanguage::file()));
+        QVERIFY(BuiltLanguage::copyInto(program.path()));
         LinuxTree::ScratchFolder source;
         LinuxTree::ScratchFolder destination;
         const QByteArray root = QFile::encodeName(source.path());

@@ -1,5 +1,6 @@
 // Every page of the main window in Russian, French and Spanish: no English text left outside
 // English. The page is read in English and in the language, place by place, as the dialogs are.
+#include "BuiltLanguage.h"
 #include "DialogAudit.h"
 #include "LanguageFile.h"
 #include "ProgramStart.h"
@@ -56,10 +57,7 @@ private Q_SLOTS:
     {
         // The remembered folders go to a settings file of this test only.
         qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
-        const QString copy = m_program.filePath(QStringLiteral("languages.sir"));
-        QVERIFY(QFile::copy(qEnvironmentVariable("KORVALIS_BUILD_DIR") + QStringLiteral("/app/languages.sir"),
-                            copy));
-        QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(BuiltLanguage::copyInto(m_program.path()));
         // The start may say that burning needs access to the drives.
         Prompt::ScopedAnswerer answers([](const Prompt::Message&) { return QMessageBox::No; });
         m_window = startWizard(m_program.path());

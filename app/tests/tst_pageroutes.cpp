@@ -1,3 +1,4 @@
+#include "BuiltLanguage.h"
 #include "FilesAndFoldersList.h"
 #include "FindChild.h"
 #include "ProgramStart.h"
@@ -18,11 +19,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-QString builtLanguageFile()
-{
-    return qEnvironmentVariable("KORVALIS_BUILD_DIR") + QStringLiteral("/app/languages.sir");
-}
 
 QList<bool> navStates(Wizard& w)
 {
@@ -76,7 +72,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(QFile::exists(builtLanguageFile()));
+        QVERIFY(QFile::exists(BuiltLanguage::file()));
         QFile f(m_files.filePath(QStringLiteral("photo.jpg")));
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(70000, 'p'));
@@ -85,9 +81,7 @@ private Q_SLOTS:
     void init()
     {
         m_program = std::make_unique<QTemporaryDir>();
-        QVERIFY(QFile::copy(builtLanguageFile(), m_program->filePath(QStringLiteral("languages.sir"))));
-        QFile::setPermissions(m_program->filePath(QStringLiteral("languages.sir")),
-                              QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(BuiltLanguage::copyInto(m_program->path()));
         m_shown.clear();
         m_answer = QMessageBox::Ok;
         m_answers = std::make_unique<Prompt::ScopedAnswerer>([this](const Prompt::Message& m) {

@@ -1,3 +1,4 @@
+#include "BuiltLanguage.h"
 #include "FilesAndFoldersList.h"
 #include "FindChild.h"
 #include "FormatSize.h"
@@ -66,11 +67,6 @@ bool isDamaged(const SourceFile& f, qint64 offset)
     return false;
 }
 
-QString builtLanguageFile()
-{
-    return qEnvironmentVariable("KORVALIS_BUILD_DIR") + QStringLiteral("/app/languages.sir");
-}
-
 } // namespace
 
 class TestRecoveryToFolder : public QObject
@@ -115,10 +111,8 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY2(QFile::exists(builtLanguageFile()), qPrintable(builtLanguageFile()));
-        QVERIFY(QFile::copy(builtLanguageFile(), m_program.filePath(QStringLiteral("languages.sir"))));
-        QFile::setPermissions(m_program.filePath(QStringLiteral("languages.sir")),
-                              QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY2(QFile::exists(BuiltLanguage::file()), qPrintable(BuiltLanguage::file()));
+        QVERIFY(BuiltLanguage::copyInto(m_program.path()));
         quint32 seed = 1;
         for (const SourceFile& f : sourceFiles())
             QVERIFY(writeFile(m_source.filePath(f.path), pattern(f.size, seed++)));

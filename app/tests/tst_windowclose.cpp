@@ -1,5 +1,6 @@
 // Closing the main window during a copy: it asks like Exit, the paused run is in the history
 // with its resume point, and after a new start the restart entry finishes the file.
+#include "BuiltLanguage.h"
 #include "FilesAndFoldersList.h"
 #include "FindChild.h"
 #include "MediumFiles.h"
@@ -41,10 +42,7 @@ private Q_SLOTS:
     {
         KORVALIS_REQUIRE_FUSE();
         QTemporaryDir program, source, target;
-        QVERIFY(QFile::copy(qEnvironmentVariable("KORVALIS_BUILD_DIR") + QStringLiteral("/app/languages.sir"),
-                            program.filePath(QStringLiteral("languages.sir"))));
-        QFile::setPermissions(program.filePath(QStringLiteral("languages.sir")),
-                              QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(BuiltLanguage::copyInto(program.path()));
         const QByteArray slow = pattern(4 * 65536, 7);
         QVERIFY(writeFile(source.filePath(QStringLiteral("s/1 slow.bin")), slow));
         QVERIFY(writeFile(source.filePath(QStringLiteral("s/2.bin")), pattern(5000, 8)));

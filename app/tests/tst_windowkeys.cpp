@@ -1,6 +1,7 @@
 // The main window as a keyboard and screen-reader user meets it: the keys reach only the page in
 // view, a whole recovery is done with the keys alone, every control in view has a name, and every
 // caption fits the room the layout gives it in every language and size.
+#include "BuiltLanguage.h"
 #include "ElidedLabel.h"
 #include "FilesAndFoldersList.h"
 #include "FindChild.h"
@@ -83,10 +84,7 @@ private Q_SLOTS:
     {
         // The remembered folders go to a settings file of this test only.
         qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
-        QVERIFY(QFile::copy(qEnvironmentVariable("KORVALIS_BUILD_DIR") + QStringLiteral("/app/languages.sir"),
-                            m_program.filePath(QStringLiteral("languages.sir"))));
-        QFile::setPermissions(m_program.filePath(QStringLiteral("languages.sir")),
-                              QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(BuiltLanguage::copyInto(m_program.path()));
     }
 
     void tabFromTheMenuReachesOnlyTheMenuAndTheBar()
