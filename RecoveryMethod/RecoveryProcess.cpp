@@ -73,6 +73,12 @@ QString speedText(double bytesPerSecond)
     return pattern.arg(SizeText(bytesPerSecond));
 }
 
+// The entries done of the run's entries, as the panel's files field shows them.
+QString entriesText(int done, int count)
+{
+    return QString::number(done) + QStringLiteral(" / ") + QString::number(count);
+}
+
 QString buttonCaption(int slot, const char* fallback)
 {
     const QString text = EngineTexts::slot(slot);
@@ -693,8 +699,7 @@ void RecoveryProcess::logEntryLine(int entry, const QString& line, bool add)
 
 void RecoveryProcess::entryEnded(const RunPosition& at)
 {
-    m_texts.show(m_statT[0], QString::number(at.currentFile) + QStringLiteral(" /") + QLatin1Char(' ') +
-                                 QString::number(at.itemsCount));
+    m_texts.show(m_statT[0], entriesText(at.currentFile, at.itemsCount));
     m_texts.show(m_statT[1], SizeText(at.totalCopiedBytes));
     showOverall(100.0 / (static_cast<double>(at.lastEntry) / static_cast<double>(at.currentFile)));
 }
@@ -743,8 +748,7 @@ void RecoveryProcess::clearPanel()
 {
     for (QLineEdit* field : m_statR)
         m_texts.show(field, QString());
-    m_texts.show(m_statT[0], QString::number(0) + QStringLiteral(" /") + QLatin1Char(' ') +
-                                 QString::number(std::max(0, m_itemsCount)));
+    m_texts.show(m_statT[0], entriesText(0, std::max(0, m_itemsCount)));
     m_texts.show(m_statT[1], SizeText(0));
     m_texts.show(m_totalStat[3], QStringLiteral("0%"));
     m_texts.show(m_timeLeft, QStringLiteral("\u2014"));
