@@ -215,9 +215,10 @@ void BlockCopier::recordDamage(bool skipped)
 {
     // Only a file that is not whole gets a record with the source's date; formatting the date in
     // local time for every file of a job of small files took a good share of its time.
-    const bool whole = m_corBlock.count() == 0 && CurrentFileBytes() == m_fileSize;
     const QString modified =
-        whole ? QString() : QLocale::system().toString(m_fileModified.toLocalTime(), QLocale::ShortFormat);
+        DamageRecords::isWhole(m_corBlock, m_fileSize, static_cast<double>(CurrentFileBytes()))
+            ? QString()
+            : QLocale::system().toString(m_fileModified.toLocalTime(), QLocale::ShortFormat);
     m_host.recordDamage(FileDamage{m_fileSize, DamageRecords::BinaryAccessMode, m_file, m_file2, &m_corBlock,
                                    CurrentFileBytes(), modified, skipped});
 }

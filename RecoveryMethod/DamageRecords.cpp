@@ -7,7 +7,7 @@ bool DamageRecords::RecCorruptedBlocks(int& corruptedFilesCount, qint64 fileSize
                                        const QString& file, const QString& file2,
                                        const CorBlockTable& corBlock, double copied, const QString& fileDTV)
 {
-    if (corBlock.count() == 0 && static_cast<double>(fileSize) == copied)
+    if (isWhole(corBlock, fileSize, copied))
         return true;
     const int n = ++corruptedFilesCount;
     if (n < 1 || n > MaxRows)

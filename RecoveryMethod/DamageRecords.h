@@ -32,6 +32,12 @@ public:
         bool operator==(const Row&) const = default;
     };
 
+    // A copy that has every byte of its file and gave no range up: it gets no row.
+    static bool isWhole(const CorBlockTable& corBlock, qint64 fileSize, double copied)
+    {
+        return corBlock.count() == 0 && static_cast<double>(fileSize) == copied;
+    }
+
     // Writes the row for one finished file copy. Does nothing for a complete undamaged file.
     // Otherwise raises corruptedFilesCount and writes that row; returns false when the count
     // is beyond MaxRows (the count stays raised, no row is written).
